@@ -1,5 +1,7 @@
 #include "core/TimerService.h"
 
+#include "core/Log.h"
+
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThread>
@@ -29,9 +31,18 @@ public:
 
 QPointer<CTimerTable> g_table; // user-interface thread only
 
-bool OnUserInterfaceThread() {
+// Timers run only in the event loop of the application's thread. Without an application nothing
+// can be running, which StopTimer reports as usual; StartTimer logs it.
+bool OnUserInterfaceThread(const char* function, int timerId) {
     const QCoreApplication* application = QCoreApplication::instance();
-    return application != nullptr && QThread::currentThread() == application->thread();
+    if (application == nullptr) {
+        return false;
+    }
+    if (QThread::currentThread() != application->thread()) {
+        Log({function, LOG_LEVEL_ERROR}, "timer %d: called off the user-interface thread", timerId);
+        return false;
+    }
+    return true;
 }
 
 void Expire(int timerId, const QTimer* timer) {
@@ -51,7 +62,11 @@ void Expire(int timerId, const QTimer* timer) {
 } // namespace
 
 int StartTimer(int timerId, int periodMs, ITimerClient* client) {
-    if (!OnUserInterfaceThread()) {
+    if (QCoreApplication::instance() == nullptr) {
+        Log({"StartTimer", LOG_LEVEL_ERROR}, "timer %d: no application to run it", timerId);
+        return -1;
+    }
+    if (!OnUserInterfaceThread("StartTimer", timerId)) {
         return -1;
     }
     if (!g_table) {
@@ -72,7 +87,7 @@ int StartTimer(int timerId, int periodMs, ITimerClient* client) {
 }
 
 int StopTimer(int timerId) {
-    if (!OnUserInterfaceThread() || !g_table) {
+    if (!OnUserInterfaceThread("StopTimer", timerId) || !g_table) {
         return -1;
     }
     const auto it = g_table->entries.find(timerId);

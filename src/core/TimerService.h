@@ -23,10 +23,11 @@ protected:
 
 // Starts the timer, or restarts it when the id is running: one timer remains, with the new period
 // and client, counting from now. A call that comes late is not made up; periods under 10 ms run
-// at 10 ms. Returns timerId, or -1 when there is no QCoreApplication or the caller is not on its
-// thread (no timer could run there).
+// at 10 ms. Returns timerId, or -1 with a log line when there is no QCoreApplication or the caller
+// is not on its thread (no timer could run there).
 int StartTimer(int timerId, int periodMs, ITimerClient* client);
 
 // Stops the timer; no call for it follows, even if it was already due. Returns 0, or -1 when the
-// id is not running (then nothing happens).
+// id is not running or, with a log line, when called off the user-interface thread; then nothing
+// happens.
 int StopTimer(int timerId);

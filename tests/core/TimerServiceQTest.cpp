@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -90,6 +91,21 @@ private slots:
         QCOMPARE(StartTimer(10, 250, &client), 10);
         QCOMPARE(StopTimer(10), 0);
         QCOMPARE(StopTimer(10), -1);
+    }
+
+    void callsOffTheUserInterfaceThreadAreRefused() {
+        CRecorder client(m_clock);
+        QCOMPARE(StartTimer(10, 250, &client), 10);
+        int started = 0;
+        int stopped = 0;
+        std::thread([&] {
+            started = StartTimer(5, 250, &client);
+            stopped = StopTimer(10);
+        }).join();
+        QCOMPARE(started, -1);
+        QCOMPARE(stopped, -1);
+        QCOMPARE(StopTimer(5), -1);
+        QCOMPARE(StopTimer(10), 0);
     }
 
     void noCallFollowsStop_data() {
