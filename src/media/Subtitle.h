@@ -1,0 +1,72 @@
+#pragma once
+
+// Draws subtitles into decoded video frames: external ASS and SRT files (SRT is converted to ASS
+// in the Temp folder first), text subtitles from the file's own subtitle stream and bitmap
+// subtitles from that stream. Text is rendered with libass and blended into the frame.
+//
+// Frames given to the drawing operations are video width x video height pixels (the sizes given
+// to Initial), packed 24-bit B, G, R (byte 0 blue), top row first, stride width x 3, no padding.
+//
+// The renderer's state (libass library, renderer and external track, the frame size, the current
+// subtitle path, the found and added lists, the placement shift) is process-wide: one set shared
+// by every instance, because only one file plays at a time and the subtitle menu lists the
+// files added by hand across loads. One mutex guards all of it, so loading, dropping or tearing
+// down on the loading/UI thread never races drawing on the video pin thread. Lock order: the
+// caller may hold the CPlaybackInfo lock; nothing here takes a queue lock.
+//
+// Nothing here throws or crashes on bad input: a file that cannot be read, converted or parsed
+// logs its line and leaves the video without that subtitle.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One bitmap subtitle rectangle from the subtitle decoder: w x h palette indexes, row by row.
+struct CSubtitleBitmap {
+    int x = 0, y = 0, w = 0, h = 0;
+    std::vector<std::uint8_t> indexes;
+    std::vector<std::uint32_t> palette; // 0xAARRGGBB colours
+};
+
+class CSubtitle {
+public:
+    CSubtitle() = default;
+    // Tears the shared libass state down (the source filter owning the renderer is going away).
+    virtual ~CSubtitle();
+    CSubtitle(const CSubtitle&) = delete;
+    CSubtitle& operator=(const CSubtitle&) = delete;
+
+    // Loading thread. Tears down the previous libass state and sets up a new one for frames of
+    // this size. False when libass cannot be started (the drawing operations then draw nothing).
+    bool Initial(int videoWidth, int videoHeight);
+    // Loading or UI thread. Loads an .ass or .srt file as the external subtitle. A file that
+    // cannot be loaded tears libass down until the next Initial and returns false.
+    bool LoadSubtitle(const std::wstring& path);
+    // Loading thread. Finds the subtitle files that belong to the media file and loads the first
+    // .ass one, else the first .srt one. False when there is none or it does not load.
+    bool FindSubtitle(const std::wstring& mediaPath);
+    // UI thread. Rebuilds the found list for the media file; out = found list then added list,
+    // current = the path of the loaded external subtitle (empty when none).
+    void ListSubtitles(const std::wstring& mediaPath, std::vector<std::wstring>& out,
+                       std::wstring& current);
+    // Engine thread (filter stop). Frees the external track and forgets its path.
+    void DropExternal();
+    // Frees the external track, the renderer and the library.
+    void Teardown();
+
+    // Video pin thread. y is the running bottom line (pixels from the top) for text placement;
+    // each drawn text block moves it up to 10 pixels above its own top.
+    void DrawExternal(std::uint8_t* frame, std::int64_t ms, int& y);
+    // text: ASS script text holding complete "Dialogue:" lines with their start and end times
+    // (see AssDialogueFromRect); shown only while ms lies inside an event's times.
+    void BlendSubtitleInternal(std::uint8_t* frame, std::int64_t ms, const char* text, int& y);
+    // Opaque palette colours into the frame, colour 0 transparent; no time check.
+    void DrawBitmap(std::uint8_t* frame, const CSubtitleBitmap& bitmap);
+
+    // Any thread. FFmpeg's subtitle decoders give each text rectangle as
+    // "ReadOrder,Layer,Style,Name,MarginL,MarginR,MarginV,Effect,Text" without times; this makes
+    // the complete "Dialogue: Layer,Start,End,Style,..." line that BlendSubtitleInternal shows
+    // from startMs to endMs. A text that already starts with "Dialogue:" is returned unchanged.
+    static std::string AssDialogueFromRect(const char* rectAss, std::int64_t startMs,
+                                           std::int64_t endMs);
+};
