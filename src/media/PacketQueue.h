@@ -1,0 +1,121 @@
+#pragma once
+
+// Packet queues between the demux worker and the decoders: "V" (video), "A" (audio) and "S"
+// (subtitles). A packet's queue stamp (100-ns media time, 0 = no stamp) is kept in the record,
+// beside FFmpeg's own pts/dts, which the decoders still see unchanged.
+//
+// Threads: the demux worker puts (Put, PutEnd) and trims during seek synchronisation; one pin
+// delivery thread gets (video pin: "V" and "S"; audio pin: "A"); the engine thread flushes,
+// resets, aborts and resumes while the pins are stopped. Each queue has its own mutex, never
+// held while waiting and never held together with another queue's. A waiting Get is woken by
+// Put, PutEnd and Abort.
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+
+#include "media/FFmpegPtr.h"
+#include "platform/graph/Result.h"
+
+class CPlaybackInfo;
+
+// One queued record. Owns its payload; a record without packet is the end marker.
+struct CPacket {
+    CAVPacketPtr packet;
+    REFERENCE_TIME stamp = 0; // 100-ns units; 0 = no stamp
+
+    bool IsEnd() const { return !packet || (packet->data == nullptr && packet->size == 0); }
+};
+
+class CPacketQueue2 {
+public:
+    // owner: the file's streams, for time bases; it must outlive the queue. name: "V", "A" or
+    // "S", used in log lines. size: informational only (the flow limits are the worker's).
+    CPacketQueue2(CPlaybackInfo& owner, std::string name, int size);
+    virtual ~CPacketQueue2();
+    CPacketQueue2(const CPacketQueue2&) = delete;
+    CPacketQueue2& operator=(const CPacketQueue2&) = delete;
+
+    // Takes ownership, converts the packet's time stamp to the record's stamp and appends it.
+    // A null packet is ignored (use PutEnd for the end marker).
+    virtual void Put(CAVPacketPtr packet);
+    // Waits until the queue is not empty or aborted, then moves the head into out. True for a
+    // real packet; false for the end marker (consumed) and, without consuming anything, while
+    // the queue is aborted. Logs "%s: Queue blocking......" about every 100 ms of waiting.
+    virtual bool Get(CPacket& out);
+    // Forgets stamp history; called right after creation and after a flush for a seek.
+    virtual void Reset() {}
+    void PutEnd();
+    int Count() const;
+    // False when empty; else the head's stamp (0 for the end marker) and whether it is the end
+    // marker. Either pointer may be null. The head stays queued.
+    bool Peek(REFERENCE_TIME* stamp = nullptr, bool* isEnd = nullptr) const;
+    // The tail record is the end marker.
+    bool LastIsEnd() const;
+    // Frees every queued record.
+    void Flush();
+    // Releases a record taken with Get (its payload is freed; the record becomes empty).
+    void FreePacket(CPacket& packet);
+
+    // Seek synchronisation: drops every record before the first whose stamp is >= start (all of
+    // them when there is none). True with that record's stamp in first when one remains.
+    bool TrimBefore(REFERENCE_TIME start, REFERENCE_TIME* first);
+    // The queue stamp a packet would get from this queue's conversion, without queueing it
+    // (the general queue's rule; the video queue's Put additionally zeroes close stamps).
+    REFERENCE_TIME ToStamp(const AVPacket& packet) const;
+
+    // Makes every waiting and later Get return false at once without consuming, until Resume.
+    // Called before a pin's delivery is stopped, so that no stop or seek waits on a queue.
+    void Abort();
+    void Resume();
+    bool IsAborted() const;
+
+    const std::string& Name() const { return m_name; }
+
+protected:
+    // Both called with m_lock held.
+    virtual REFERENCE_TIME ConvertStamp(const AVPacket& packet) { return ToStamp(packet); }
+    virtual void OnTaken(CPacket&) {}
+
+    // The Get wait and removal, with the caller's log names and texts.
+    bool Take(CPacket& out, const char* function, const char* blockingFormat,
+              const char* eofFormat);
+    // Converts t in the time base of the packet's own stream to 100-ns units; 0 when t has no
+    // value or the stream is unknown.
+    REFERENCE_TIME Rescale(const AVPacket& packet, std::int64_t t) const;
+
+    CPlaybackInfo& m_owner;
+    const std::string m_name;
+    const int m_size;
+    mutable std::mutex m_lock;
+    std::condition_variable m_changed; // signalled by Put, PutEnd and Abort
+    std::deque<CPacket> m_list;        // guarded by m_lock
+    bool m_aborted = false;            // guarded by m_lock
+};
+
+// The video queue: stamps within 3 ms of their predecessor count as none, and Get fills missing
+// stamps in from the last known one by the frame duration.
+class CPacketQueueVideo : public CPacketQueue2 {
+public:
+    // Stamps closer than this to the previous one (or earlier) are not trusted: 3 ms.
+    static constexpr REFERENCE_TIME kMinStampStep = 30000;
+
+    CPacketQueueVideo(CPlaybackInfo& owner, std::string name, int size);
+
+    bool Get(CPacket& out) override;
+    void Reset() override;
+    // Gives the records before the tail stamps spaced by the frame duration back from the
+    // tail's, and returns the head's stamp afterwards (0 for an empty queue).
+    REFERENCE_TIME Restamp();
+
+protected:
+    REFERENCE_TIME ConvertStamp(const AVPacket& packet) override;
+    void OnTaken(CPacket& packet) override;
+
+private:
+    REFERENCE_TIME m_previousStamp = 0;  // guarded by m_lock
+    REFERENCE_TIME m_lastKnownStamp = 0; // guarded by m_lock
+    int m_filledIn = 0;                  // guarded by m_lock
+};

@@ -1,0 +1,140 @@
+#pragma once
+
+// The opened media file: the FFmpeg format context, the chosen video, audio and subtitle streams
+// with one open decoder each, the picture the video decoder decodes into, and the audio
+// conversion state the audio decoder keeps up to date.
+//
+// Threads: the loading/UI thread parses and switches tracks, the demux worker reads and seeks,
+// the pin delivery threads decode. ParseMediaContext, OpenStream, Duration, Width, Height,
+// FrameRate, ReadFrame and Seek hold Lock() for their whole run; the decoders hold it while they
+// decode, so reading a packet and decoding never overlap. Lock() is recursive so that the parse
+// may open streams and a decoder may ask for sizes while it holds it. Lock order: source state
+// lock -> pin seeking lock -> this lock -> subtitle lock -> queue locks.
+//
+// Embedded by value in the source filter; owns every FFmpeg object it hands out.
+
+#include <cstdint>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "media/FFmpegPtr.h"
+#include "platform/graph/Result.h"
+
+// Stream kinds are FFmpeg's media-type numbers.
+enum EStreamKind : int { STREAM_VIDEO = 0, STREAM_AUDIO = 1, STREAM_SUBTITLE = 3 };
+
+struct CMediaDuration {
+    double totalSeconds = 0.0;
+    int hours = 0;
+    int minutes = 0;      // within the hour
+    int seconds = 0;      // within the minute
+    int microseconds = 0; // remainder below one second
+};
+
+// What the audio decoder converts from (the decoder's last output format) and to (interleaved
+// signed 16-bit, the file's rate, at most two channels). Guarded by CPlaybackInfo::Lock().
+struct CAudioConversion {
+    CSwrContextPtr resampler; // null while the decoder's output needs no conversion
+    AVSampleFormat sourceFormat = AV_SAMPLE_FMT_S16;
+    AVSampleFormat targetFormat = AV_SAMPLE_FMT_S16;
+    int sourceChannels = -1;
+    int targetChannels = -1;
+    std::int64_t sourceLayout = -1; // channel masks
+    std::int64_t targetLayout = -1;
+    int sourceRate = -1;
+    int targetRate = -1;
+};
+
+class CPlaybackInfo {
+public:
+    // One frame at 30 frames per second, used to space frames that carry no time stamp.
+    static constexpr REFERENCE_TIME kFrameDuration = 333333;
+
+    CPlaybackInfo();
+    virtual ~CPlaybackInfo();
+    CPlaybackInfo(const CPlaybackInfo&) = delete;
+    CPlaybackInfo& operator=(const CPlaybackInfo&) = delete;
+
+    // Opens the file, chooses the best stream of each kind and opens their decoders. S_OK, or
+    // E_FAIL when the file cannot be opened or probed (streams opened before a late failure
+    // stay open). Call once per object.
+    HRESULT ParseMediaContext(const std::wstring& fileName);
+    // Closes the decoder of the kind's current stream and opens the given stream's instead.
+    // False (kind left without stream) when the stream has no usable decoder; index -1 or an
+    // unknown kind returns false and changes nothing.
+    bool OpenStream(int kind, int index);
+
+    // False when the container does not know its duration.
+    bool Duration(CMediaDuration& out);
+    bool HasVideo() const { return m_videoIndex != -1; }
+    bool HasAudio() const { return m_audioIndex != -1; }
+    bool HasSubtitle() const { return m_subtitleIndex != -1; }
+    // Null when the kind has no stream or is not video, audio or subtitle.
+    AVCodecContext* GetCodecContext(int kind);
+    int Width();
+    int Height();
+    // The first of real, average, codec and guessed frame rate that lies in [10, 30], else 30.
+    float FrameRate();
+    static constexpr REFERENCE_TIME FrameDuration() { return kFrameDuration; }
+
+    // Reads the next packet into packet (which the caller owns). True means end of input or a
+    // read error, false that a packet was read.
+    bool ReadFrame(AVPacket* packet);
+    // t in 100-ns units. 0 on success, -1 (all bits set) on failure. Formats with
+    // discontinuous time stamps are sought by byte, in whole per cent of the duration.
+    std::int64_t Seek(REFERENCE_TIME t);
+    // The stored file name's extension is exactly "rmvb" or "rm".
+    bool IsRealMedia() const;
+
+    // Copy the candidate list of the kind and return its current stream index.
+    int GetAudioStreams(std::vector<int>& out) const;
+    int GetSubtitleStreams(std::vector<int>& out) const;
+
+    std::recursive_mutex& Lock() { return m_lock; }
+    // Null until a file is open.
+    AVFormatContext* FormatContext() { return m_format.get(); }
+    // Null for an index outside the stream table.
+    AVStream* Stream(int index);
+    // The frame the video decoder receives pictures into; null before a successful parse.
+    AVFrame* Picture() { return m_picture.get(); }
+    int VideoIndex() const { return m_videoIndex; }
+    int AudioIndex() const { return m_audioIndex; }
+    int SubtitleIndex() const { return m_subtitleIndex; }
+    // Guarded by Lock().
+    CAudioConversion& AudioConversion() { return m_audio; }
+    const std::wstring& FileName() const { return m_fileName; }
+
+    // Byte position for a byte seek to t in a file of fileSize bytes lasting durationMicros:
+    // whole per cent of the duration, clamped to the file. -1 when the duration or size is not
+    // positive (there is no position to compute).
+    static std::int64_t ByteSeekTarget(std::int64_t fileSize, std::int64_t durationMicros,
+                                       REFERENCE_TIME t);
+    // The first candidate (num/den, skipped when either is 0) within [10, 30], else 30.
+    static float PickFrameRate(std::span<const AVRational> candidates);
+    // The channel mask the audio decoder is opened for: stereo when more than two channels,
+    // the decoder's own mask when it matches its channel count, else the default for the count,
+    // without the stereo-downmix bits.
+    static std::int64_t WantedLayout(const AVChannelLayout& decoderLayout);
+
+private:
+    int& IndexOf(int kind);
+    CAVCodecContextPtr& ContextOf(int kind);
+    bool OpenAudio(AVCodecContext* context, const AVCodec* decoder, AVDictionary** options);
+
+    CAVFormatContextPtr m_format;
+    CAVFramePtr m_picture;
+    int m_videoIndex = -1;
+    int m_audioIndex = -1;
+    int m_subtitleIndex = -1;
+    CAVCodecContextPtr m_videoContext; // each: the open decoder of the kind's current stream
+    CAVCodecContextPtr m_audioContext;
+    CAVCodecContextPtr m_subtitleContext;
+    std::recursive_mutex m_lock;
+    std::wstring m_fileName;
+    std::vector<int> m_videoCandidates;
+    std::vector<int> m_audioCandidates;
+    std::vector<int> m_subtitleCandidates;
+    CAudioConversion m_audio; // guarded by m_lock
+};

@@ -1,0 +1,69 @@
+#pragma once
+
+// Turns video packets from the video queue into pictures in packed 24-bit B, G, R (byte 0 blue,
+// top row first, stride width x 3, no padding) at the size of the pin's connected media type,
+// with subtitles drawn over them.
+//
+// One decoder per video pin; every call runs on that pin's delivery thread. It holds the
+// CPlaybackInfo lock while it decodes (not while it waits for packets).
+
+#include <cstdint>
+#include <string>
+
+#include "media/FFmpegPtr.h"
+#include "media/Subtitle.h"
+#include "platform/graph/Result.h"
+
+class IDecoderSource;
+
+// The output picture as the pin's connected bitmap header gives it: height < 0 means top-down
+// rows (the frame is written top row first either way). Only bitCount 24 is converted.
+struct CFrameFormat {
+    int width = 0;
+    int height = 0;
+    int bitCount = 0;
+};
+
+// Converts picture (any pixel format libswscale reads) into buffer, which holds
+// width x |height| x bitCount / 8 bytes. The scaler is (re)made whenever the picture's size or
+// pixel format or the output size differs from the one it was made for. False (logged, buffer
+// untouched or partly written) when the format cannot be converted.
+bool copy_buffer(std::uint8_t* buffer, const AVFrame& picture, const CFrameFormat& out,
+                 CSwsContextPtr& scaler);
+
+class CVeltoVideoDecoder {
+public:
+    CVeltoVideoDecoder() = default;
+    virtual ~CVeltoVideoDecoder() = default;
+    CVeltoVideoDecoder(const CVeltoVideoDecoder&) = delete;
+    CVeltoVideoDecoder& operator=(const CVeltoVideoDecoder&) = delete;
+
+    // Decodes the next packet of the video queue into buffer (see copy_buffer for its size).
+    // gotPicture false: the packet gave no picture (decoder delay) and buffer keeps its former
+    // contents. stamp: the picture's start (0 when the packet was corrupt and skipped: call
+    // again); next: the next packet's stamp, or stamp when unknown. At the end marker the
+    // decoder is drained: the pictures it still holds come out one per call, stamped on from the
+    // last stamp by the frame duration. False when no picture is left, or at once when the
+    // queue is aborted.
+    bool DecodeFrameToBuffer(IDecoderSource& source, const CFrameFormat& out, std::uint8_t* buffer,
+                             int* bytesUsed, bool* gotPicture, REFERENCE_TIME* stamp,
+                             REFERENCE_TIME* next);
+    // Frees the scaler and forgets the end of stream (the pin stops: seek or buffer change).
+    void ResetScaler();
+
+private:
+    // Returns an AVERROR code; 0 when a picture was received into the playback info's picture.
+    int Receive(IDecoderSource& source, AVCodecContext* context);
+    void DrainEnd(IDecoderSource& source, const CFrameFormat& out, std::uint8_t* buffer,
+                  bool* gotPicture, REFERENCE_TIME* stamp, bool* result);
+    void DecodeSubtitle(IDecoderSource& source);
+    void DrawSubtitles(IDecoderSource& source, const CFrameFormat& out, std::uint8_t* buffer,
+                       REFERENCE_TIME stamp);
+
+    CSwsContextPtr m_scaler;
+    bool m_draining = false;          // the end marker was taken and the codec sent a flush
+    REFERENCE_TIME m_lastStamp = 0;   // stamp of the last picture handed out
+    std::string m_subtitleText[2];    // the last text subtitle's first two rectangles
+    CSubtitleBitmap m_subtitleBitmap; // the last bitmap subtitle
+    bool m_hasBitmap = false;
+};
