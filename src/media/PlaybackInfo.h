@@ -117,6 +117,9 @@ public:
     // the decoder's own mask when it matches its channel count, else the default for the count,
     // without the stereo-downmix bits.
     static std::int64_t WantedLayout(const AVChannelLayout& decoderLayout);
+    // The layout's own channel mask when it names as many channels as it has, else the default
+    // mask for its channel count.
+    static std::int64_t LayoutMask(const AVChannelLayout& layout);
 
 private:
     int& IndexOf(int kind);

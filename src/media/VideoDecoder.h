@@ -54,8 +54,6 @@ public:
 private:
     // Returns an AVERROR code; 0 when a picture was received into the playback info's picture.
     int Receive(IDecoderSource& source, AVCodecContext* context);
-    void DrainEnd(IDecoderSource& source, const CFrameFormat& out, std::uint8_t* buffer,
-                  bool* gotPicture, REFERENCE_TIME* stamp, bool* result);
     void DecodeSubtitle(IDecoderSource& source);
     void DrawSubtitles(IDecoderSource& source, const CFrameFormat& out, std::uint8_t* buffer,
                        REFERENCE_TIME stamp);

@@ -1,0 +1,234 @@
+#include "media/VideoDecoder.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "core/Log.h"
+#include "media/DecoderSource.h"
+#include "media/PacketQueue.h"
+#include "media/PlaybackInfo.h"
+
+namespace {
+
+constexpr char kDecodeFunction[] = "CVeltoVideoDecoder::DecodeFrameToBuffer";
+// The first subtitle line sits this far above the bottom of the picture.
+constexpr int kSubtitleBottomMargin = 32;
+// How often to look again while the worker is only a few packets ahead.
+constexpr auto kQueueLowPoll = std::chrono::milliseconds(1);
+// A text subtitle that does not say when it ends is shown this long.
+constexpr std::int64_t kDefaultSubtitleMs = 5000;
+constexpr int kFrameBitCount = 24;
+
+std::int64_t StampToMs(REFERENCE_TIME stamp) {
+    return static_cast<std::int64_t>((static_cast<double>(stamp) / UNITS) * 1000);
+}
+
+} // namespace
+
+bool copy_buffer(std::uint8_t* buffer, const AVFrame& picture, const CFrameFormat& out,
+                 CSwsContextPtr& scaler) {
+    const int height = std::abs(out.height);
+    if (buffer == nullptr || out.width <= 0 || height == 0 || out.bitCount != kFrameBitCount ||
+        picture.width <= 0 || picture.height <= 0 || picture.format < 0) {
+        Log({"copy_buffer", LOG_LEVEL_ERROR}, "Failed to decode video!");
+        return false;
+    }
+    // Returns the same scaler while nothing changed and makes a new one when the stream's size
+    // or pixel format changes mid-way, so the conversion always matches the picture it reads.
+    scaler.reset(sws_getCachedContext(
+        scaler.release(), picture.width, picture.height, static_cast<AVPixelFormat>(picture.format),
+        out.width, height, AV_PIX_FMT_BGR24, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr));
+    if (!scaler) {
+        Log({"copy_buffer", LOG_LEVEL_ERROR}, "Failed to decode video!");
+        return false;
+    }
+    std::uint8_t* const destination[4] = {buffer, nullptr, nullptr, nullptr};
+    const int stride[4] = {out.width * kFrameBitCount / 8, 0, 0, 0};
+    if (sws_scale(scaler.get(), picture.data, picture.linesize, 0, picture.height, destination,
+                  stride) <= 0) {
+        Log({"copy_buffer", LOG_LEVEL_ERROR}, "Failed to decode video!");
+        return false;
+    }
+    return true;
+}
+
+void CVeltoVideoDecoder::ResetScaler() {
+    m_scaler.reset();
+    m_draining = false;
+}
+
+int CVeltoVideoDecoder::Receive(IDecoderSource& source, AVCodecContext* context) {
+    return avcodec_receive_frame(context, source.Media().Picture());
+}
+
+bool CVeltoVideoDecoder::DecodeFrameToBuffer(IDecoderSource& source, const CFrameFormat& out,
+                                             std::uint8_t* buffer, int* bytesUsed, bool* gotPicture,
+                                             REFERENCE_TIME* stamp, REFERENCE_TIME* next) {
+    *bytesUsed = 0;
+    *gotPicture = false;
+    *stamp = 0;
+    *next = 0;
+    CPacketQueueVideo* queue = source.VideoQueue();
+    CPlaybackInfo& media = source.Media();
+    if (queue == nullptr) {
+        return false;
+    }
+    if (!m_draining) {
+        while (source.VideoQueueLow() && !queue->IsAborted()) {
+            std::this_thread::sleep_for(kQueueLowPoll);
+        }
+    }
+
+    CPacket packet;
+    if (!m_draining && !queue->Get(packet)) {
+        if (queue->IsAborted()) {
+            return false;
+        }
+        // The end marker: ask the decoder for the pictures it still holds.
+        std::lock_guard lock(media.Lock());
+        if (AVCodecContext* context = media.GetCodecContext(STREAM_VIDEO)) {
+            avcodec_send_packet(context, nullptr);
+        }
+        m_draining = true;
+    }
+
+    std::lock_guard lock(media.Lock());
+    AVCodecContext* context = media.GetCodecContext(STREAM_VIDEO);
+    if (context == nullptr || media.Picture() == nullptr) {
+        Log({kDecodeFunction, LOG_LEVEL_INFO}, "No data in video queue. EOF?");
+        return false;
+    }
+    if (m_draining) {
+        if (Receive(source, context) != 0) {
+            Log({kDecodeFunction, LOG_LEVEL_INFO}, "No data in video queue. EOF?");
+            return false;
+        }
+        m_lastStamp += CPlaybackInfo::FrameDuration();
+        *stamp = m_lastStamp;
+        *next = m_lastStamp;
+        *gotPicture = true;
+    } else {
+        int sent = avcodec_send_packet(context, packet.packet.get());
+        if (sent == AVERROR_EOF) {
+            // Left drained by an earlier end of stream and not sought since: start afresh.
+            avcodec_flush_buffers(context);
+            sent = avcodec_send_packet(context, packet.packet.get());
+        }
+        int received = AVERROR(EAGAIN);
+        if (sent == AVERROR(EAGAIN)) {
+            // The decoder holds more pictures than we took: take one, then it accepts input.
+            received = Receive(source, context);
+            sent = avcodec_send_packet(context, packet.packet.get());
+        }
+        if (received != 0) {
+            received = Receive(source, context);
+        }
+        if (sent < 0 && received != 0) {
+            // A corrupt packet: no stamp, the caller goes on with the next one.
+            return true;
+        }
+        *bytesUsed = packet.packet->size;
+        *stamp = packet.stamp;
+        m_lastStamp = packet.stamp;
+        *gotPicture = received == 0;
+        REFERENCE_TIME head = 0;
+        queue->Peek(&head);
+        *next = head != 0 ? head : *stamp;
+    }
+
+    if (*gotPicture) {
+        copy_buffer(buffer, *media.Picture(), out, m_scaler);
+        DecodeSubtitle(source);
+        DrawSubtitles(source, out, buffer, *stamp);
+    }
+    queue->FreePacket(packet);
+    return true;
+}
+
+void CVeltoVideoDecoder::DecodeSubtitle(IDecoderSource& source) {
+    CPacketQueue2* queue = source.SubtitleQueue();
+    AVCodecContext* context = source.Media().GetCodecContext(STREAM_SUBTITLE);
+    CPacket packet;
+    // Only this thread takes from the subtitle queue, so a packet seen by Peek is still there.
+    if (queue == nullptr || !queue->Peek() || !queue->Get(packet)) {
+        return;
+    }
+    if (context == nullptr) {
+        queue->FreePacket(packet);
+        return;
+    }
+    AVSubtitle subtitle{};
+    int got = 0;
+    if (avcodec_decode_subtitle2(context, &subtitle, &got, packet.packet.get()) < 0) {
+        Log({"avcodec_decode_subtitle2_seh", LOG_LEVEL_ERROR}, "Failed to decode subtitle!");
+        got = 0;
+    }
+    if (got != 0 && subtitle.num_rects > 0) {
+        const AVSubtitleRect& first = *subtitle.rects[0];
+        if (first.type == SUBTITLE_ASS) {
+            const std::int64_t base =
+                subtitle.pts != AV_NOPTS_VALUE ? subtitle.pts / 1000 : StampToMs(packet.stamp);
+            const std::int64_t startMs = base + subtitle.start_display_time;
+            const std::int64_t endMs =
+                base + (subtitle.end_display_time > subtitle.start_display_time
+                            ? subtitle.end_display_time
+                            : subtitle.start_display_time + kDefaultSubtitleMs);
+            m_subtitleText[0] = first.ass
+                                    ? CSubtitle::AssDialogueFromRect(first.ass, startMs, endMs)
+                                    : std::string();
+            if (subtitle.num_rects > 1) {
+                const AVSubtitleRect& second = *subtitle.rects[1];
+                m_subtitleText[1] = second.ass
+                                        ? CSubtitle::AssDialogueFromRect(second.ass, startMs, endMs)
+                                        : std::string();
+            }
+        } else if (first.type == SUBTITLE_BITMAP && first.w > 0 && first.h > 0 &&
+                   first.data[0] != nullptr) {
+            CSubtitleBitmap& bitmap = m_subtitleBitmap;
+            bitmap.x = first.x;
+            bitmap.y = first.y;
+            bitmap.w = first.w;
+            bitmap.h = first.h;
+            bitmap.indexes.resize(static_cast<std::size_t>(first.w) * first.h);
+            for (int row = 0; row < first.h; ++row) {
+                std::copy_n(first.data[0] + static_cast<std::ptrdiff_t>(row) * first.linesize[0],
+                            first.w,
+                            bitmap.indexes.begin() + static_cast<std::ptrdiff_t>(row) * first.w);
+            }
+            // Indexes beyond the palette read as colour 0, which is not drawn.
+            bitmap.palette.assign(256, 0);
+            const auto* colours = reinterpret_cast<const std::uint32_t*>(first.data[1]);
+            for (int i = 0; colours != nullptr && i < std::min(first.nb_colors, 256); ++i) {
+                bitmap.palette[i] = colours[i];
+            }
+            m_hasBitmap = true;
+        }
+    }
+    avsubtitle_free(&subtitle);
+    queue->FreePacket(packet);
+}
+
+void CVeltoVideoDecoder::DrawSubtitles(IDecoderSource& source, const CFrameFormat& out,
+                                       std::uint8_t* buffer, REFERENCE_TIME stamp) {
+    CSubtitle* subtitles = source.Subtitles();
+    CPlaybackInfo& media = source.Media();
+    // The renderer draws into frames of the video's own size; a pin connected at another size
+    // gets no subtitles rather than writes beyond its buffer.
+    if (subtitles == nullptr || out.width != media.Width() ||
+        std::abs(out.height) != media.Height()) {
+        return;
+    }
+    const std::int64_t ms = StampToMs(stamp);
+    int y = media.Height() - kSubtitleBottomMargin;
+    if (media.HasSubtitle()) {
+        if (m_hasBitmap) {
+            subtitles->DrawBitmap(buffer, m_subtitleBitmap);
+        }
+        for (const std::string& text : m_subtitleText) {
+            subtitles->BlendSubtitleInternal(buffer, ms, text.c_str(), y);
+        }
+    }
+    subtitles->DrawExternal(buffer, ms, y);
+}
