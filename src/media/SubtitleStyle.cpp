@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fontconfig/fontconfig.h>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -15,16 +16,20 @@ void ReplaceString(char*& field, const char* value) {
     field = strdup(value);
 }
 
-std::string MatchFontFile(const char* family) {
+struct CFcConfigDeleter {
+    void operator()(FcConfig* config) const { FcConfigDestroy(config); }
+};
+
+std::string MatchFontFile(FcConfig* config, const char* family) {
     std::string file;
     FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(family));
     if (pattern == nullptr) {
         return file;
     }
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+    if (FcPattern* match = FcFontMatch(config, pattern, &result)) {
         FcChar8* path = nullptr;
         struct stat info {};
         if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch &&
@@ -92,8 +97,11 @@ CAssTrackPtr NewTemporaryTrack(ASS_Library* library, int videoWidth, int videoHe
 
 const std::string& DefaultFontFile() {
     static const std::string file = [] {
+        // A configuration of our own, freed after use: fontconfig's process-wide default one is
+        // never released and would stay behind as a leak.
+        const std::unique_ptr<FcConfig, CFcConfigDeleter> config(FcInitLoadConfigAndFonts());
         for (const char* family : kFontFamilies) {
-            if (std::string path = MatchFontFile(family); !path.empty()) {
+            if (std::string path = MatchFontFile(config.get(), family); !path.empty()) {
                 return path;
             }
         }
