@@ -1,0 +1,90 @@
+#pragma once
+// Base of a source filter: the output pins in creation order, the state lock, the
+// stopped/paused/running state and the stream start time.
+//
+// Threads: the engine thread makes every state change and destroys the filter (stopped first).
+// Pin delivery threads read the clock, the event sink and the start time.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/graph/Result.h"
+
+class CSourceStream;
+
+// Graph events a filter may raise.
+inline constexpr long EC_COMPLETE = 1;
+inline constexpr long EC_USERABORT = 2;
+inline constexpr long EC_ERRORABORT = 3;
+inline constexpr long EC_PAUSED = 14;
+
+class IReferenceClock {
+public:
+    // Any thread: the clock's current time.
+    virtual REFERENCE_TIME GetTime() = 0;
+
+protected:
+    ~IReferenceClock() = default;
+};
+
+class IMediaEventSink {
+public:
+    // Any thread; must not call back into the filter.
+    virtual void Notify(long code, std::intptr_t param1, std::intptr_t param2) = 0;
+
+protected:
+    ~IMediaEventSink() = default;
+};
+
+enum class EFilterState { Stopped, Paused, Running };
+
+class CSource {
+public:
+    CSource() = default;
+    // Stops the pins, then destroys them, last created first. A derived filter whose members
+    // the pins use must stop in its own destructor.
+    virtual ~CSource();
+
+    CSource(const CSource&) = delete;
+    CSource& operator=(const CSource&) = delete;
+
+    int GetPinCount() const;
+    // Pins in creation order; null beyond the count.
+    CSourceStream* GetPin(int index) const;
+
+    // From stopped, activates every connected pin (its delivery thread starts paused).
+    virtual HRESULT Pause();
+    // Pauses first when stopped; the stream time 0 is `start` on the reference clock.
+    virtual HRESULT Run(REFERENCE_TIME start);
+    // Deactivates every pin: their delivery threads end.
+    virtual HRESULT Stop();
+    EFilterState GetState() const;
+
+    // Set by the graph while stopped; either may be null.
+    void SetSyncSource(IReferenceClock* clock) { m_clock = clock; }
+    IReferenceClock* GetSyncSource() const { return m_clock; }
+    void SetEventSink(IMediaEventSink* sink) { m_sink = sink; }
+    // Any thread; nothing without a sink.
+    void NotifyEvent(long code, std::intptr_t param1, std::intptr_t param2);
+
+    REFERENCE_TIME GetStartTime() const { return m_start; }
+
+    std::recursive_mutex& StateLock() { return m_stateLock; }
+
+protected:
+    // Takes ownership; the pin is enumerated after those added before it.
+    void AddPin(std::unique_ptr<CSourceStream> pin);
+    void SetStartTime(REFERENCE_TIME start) { m_start = start; }
+
+    // Guards the state and the pin list; taken before any pin's own locks.
+    mutable std::recursive_mutex m_stateLock;
+    EFilterState m_state = EFilterState::Stopped; // guarded by m_stateLock
+
+private:
+    std::atomic<IReferenceClock*> m_clock{nullptr};
+    std::atomic<IMediaEventSink*> m_sink{nullptr};
+    std::atomic<REFERENCE_TIME> m_start{0};
+    std::vector<std::unique_ptr<CSourceStream>> m_pins; // guarded by m_stateLock
+};
