@@ -74,11 +74,6 @@ HRESULT CSource::Stop() {
     return result;
 }
 
-EFilterState CSource::GetState() const {
-    std::lock_guard lock(m_stateLock);
-    return m_state;
-}
-
 void CSource::NotifyEvent(long code, std::intptr_t param1, std::intptr_t param2) {
     if (IMediaEventSink* sink = m_sink.load()) {
         sink->Notify(code, param1, param2);

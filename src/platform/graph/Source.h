@@ -60,7 +60,8 @@ public:
     virtual HRESULT Run(REFERENCE_TIME start);
     // Deactivates every pin: their delivery threads end.
     virtual HRESULT Stop();
-    EFilterState GetState() const;
+    // Any thread, without the state lock.
+    EFilterState GetState() const { return m_state; }
 
     // Set by the graph while stopped; either may be null.
     void SetSyncSource(IReferenceClock* clock) { m_clock = clock; }
@@ -80,7 +81,8 @@ protected:
 
     // Guards the state and the pin list; taken before any pin's own locks.
     mutable std::recursive_mutex m_stateLock;
-    EFilterState m_state = EFilterState::Stopped; // guarded by m_stateLock
+    // Written under m_stateLock; read without it by worker threads that must not wait for it.
+    std::atomic<EFilterState> m_state{EFilterState::Stopped};
 
 private:
     std::atomic<IReferenceClock*> m_clock{nullptr};

@@ -1,0 +1,92 @@
+#pragma once
+// The player's own source filter: opens a file with FFmpeg, runs a worker thread that sorts its
+// packets into the video, audio and subtitle queues, and exposes an audio pin and a video pin
+// (pin 0 is audio when both exist) whose delivery threads decode from those queues.
+//
+// Threads: the engine thread calls Load (once), the state changes, Seek (through the primary
+// pin's seeking) and destroys the filter. The worker thread runs ThreadProc/DoParsingLoop. The
+// pins' delivery threads use the IDecoderSource side and the start accessors.
+// Lock order: state lock -> pin seeking lock -> CPlaybackInfo lock -> subtitle lock -> queues.
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "media/DecoderSource.h"
+#include "media/PacketQueue.h"
+#include "media/PlaybackInfo.h"
+#include "media/Subtitle.h"
+#include "platform/graph/Source.h"
+#include "platform/graph/WorkerThread.h"
+
+class CSeekableStream;
+class CVeltoVideoStream;
+class CVeltoAudioStream;
+
+class CVeltoSource : public CSource, public CWorkerThread, public IDecoderSource {
+public:
+    CVeltoSource() = default;
+    // Stops, ends the worker, then frees the queues before the subtitles and the media.
+    ~CVeltoSource() override;
+
+    // Opens the file, makes the pins and queues, synchronises the first video and audio
+    // packets and starts the worker. E_POINTER for a null name, the parse failure when nothing
+    // is playable, E_UNEXPECTED when the first synchronisation fails or on a second call.
+    HRESULT Load(const wchar_t* fileName);
+    // E_POINTER for a null out.
+    HRESULT GetCurFile(std::wstring* fileName) const;
+
+    HRESULT Pause() override;
+    HRESULT Run(REFERENCE_TIME start) override;
+    // Also drops the external subtitle track.
+    HRESULT Stop() override;
+
+    // Moves both pins to t (100-ns units). Only the primary pin may ask (else E_NOTIMPL).
+    HRESULT Seek(REFERENCE_TIME t, CSeekableStream* caller);
+
+    CVeltoVideoStream* VideoPin() const { return m_videoPin; }
+    CVeltoAudioStream* AudioPin() const { return m_audioPin; }
+    CSeekableStream* PrimaryPin() const { return m_primaryPin; }
+    // Stamps of the first video and audio packets after the last synchronisation; output time
+    // 0 is the audio start.
+    REFERENCE_TIME VideoStart() const { return m_videoStart; }
+    REFERENCE_TIME AudioStart() const { return m_audioStart; }
+
+    CPlaybackInfo& Media() override { return m_media; }
+    CPacketQueueVideo* VideoQueue() override { return m_videoQueue.get(); }
+    CPacketQueue2* AudioQueue() override { return m_audioQueue.get(); }
+    CPacketQueue2* SubtitleQueue() override { return m_subtitleQueue.get(); }
+    CSubtitle* Subtitles() override { return &m_subtitles; }
+    bool VideoQueueLow() override;
+
+protected:
+    void ThreadProc() override;
+    virtual HRESULT DoParsingLoop();
+    virtual HRESULT OnThreadCreate() { return S_OK; }
+    virtual HRESULT OnThreadDestroy() { return S_OK; }
+    virtual HRESULT OnThreadStartPlay() { return S_OK; }
+
+private:
+    bool QueuesFull() const;
+    // Queues a packet read by the worker by its stream; packets of other streams are dropped.
+    void Dispatch(CAVPacketPtr packet);
+    void PutEndMarkers(bool subtitles);
+    bool Synchronise();
+    REFERENCE_TIME SeekingVideoQueue();
+    bool SeekingAudioQueue(REFERENCE_TIME videoStart, REFERENCE_TIME* audioStart);
+    // Stops or restarts both pins' deliveries (pins that exist).
+    void StopPins();
+    void StartPins();
+
+    std::wstring m_fileName;
+    CPlaybackInfo m_media;
+    CSubtitle m_subtitles;
+    CVeltoVideoStream* m_videoPin = nullptr; // owned by the base, like every pin
+    CVeltoAudioStream* m_audioPin = nullptr;
+    CSeekableStream* m_primaryPin = nullptr;         // audio pin when there is one, else video pin
+    std::unique_ptr<CPacketQueueVideo> m_videoQueue; // each null when the file lacks the kind
+    std::unique_ptr<CPacketQueue2> m_audioQueue;
+    std::unique_ptr<CPacketQueue2> m_subtitleQueue;
+    std::atomic<REFERENCE_TIME> m_videoStart{0};
+    std::atomic<REFERENCE_TIME> m_audioStart{0};
+    bool m_loaded = false; // engine thread only
+};
