@@ -30,16 +30,18 @@ REFERENCE_TIME CPacketQueue2::ToStamp(const AVPacket& packet) const {
     return Rescale(packet, packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts);
 }
 
-void CPacketQueue2::Put(CAVPacketPtr packet) {
+REFERENCE_TIME CPacketQueue2::Put(CAVPacketPtr packet) {
     if (!packet) {
-        return;
+        return 0;
     }
+    REFERENCE_TIME stamp = 0;
     {
         std::lock_guard lock(m_lock);
-        const REFERENCE_TIME stamp = ConvertStamp(*packet);
+        stamp = ConvertStamp(*packet);
         m_list.push_back(CPacket{std::move(packet), stamp});
     }
     m_changed.notify_all();
+    return stamp;
 }
 
 void CPacketQueue2::PutEnd() {

@@ -39,8 +39,9 @@ public:
     CPacketQueue2& operator=(const CPacketQueue2&) = delete;
 
     // Takes ownership, converts the packet's time stamp to the record's stamp and appends it.
-    // A null packet is ignored (use PutEnd for the end marker).
-    virtual void Put(CAVPacketPtr packet);
+    // Returns the stamp stored (0: none, which the video queue fills in on Get). A null packet
+    // is ignored and returns 0 (use PutEnd for the end marker).
+    virtual REFERENCE_TIME Put(CAVPacketPtr packet);
     // Waits until the queue is not empty or aborted, then moves the head into out. True for a
     // real packet; false for the end marker (consumed) and, without consuming anything, while
     // the queue is aborted. Logs "%s: Queue blocking......" about every 100 ms of waiting.

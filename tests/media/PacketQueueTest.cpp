@@ -54,8 +54,8 @@ protected:
 TEST_F(PacketQueueTest, VideoStampsCloseOrBackwardsAreFilledInByFrameDuration) {
     CPacketQueueVideo queue(media, "V", 10);
     queue.Reset();
-    queue.Put(Video(1000));
-    queue.Put(Video(1002)); // 2 ms later: not trusted
+    EXPECT_EQ(queue.Put(Video(1000)), 10000000);
+    EXPECT_EQ(queue.Put(Video(1002)), 0); // 2 ms later: not trusted
     queue.Put(Video(1003));
     queue.Put(Video(1001)); // earlier than its predecessor
     queue.Put(Video(2000));
