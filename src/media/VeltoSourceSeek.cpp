@@ -82,9 +82,6 @@ REFERENCE_TIME CVeltoSource::SeekingVideoQueue() {
     if (!m_videoQueue) {
         return 0;
     }
-    // The video queue's own rule: a stamp within kMinStampStep of its predecessor (or before
-    // it) is stored as none. The queue was just reset, so its predecessor starts at 0.
-    REFERENCE_TIME previous = 0;
     for (;;) {
         CAVPacketPtr packet(av_packet_alloc());
         if (!packet || m_media.ReadFrame(packet.get())) {
@@ -96,11 +93,8 @@ REFERENCE_TIME CVeltoSource::SeekingVideoQueue() {
         }
         const int stream = packet->stream_index;
         if (stream == m_media.VideoIndex()) {
-            const REFERENCE_TIME t = m_videoQueue->ToStamp(*packet);
-            const bool stamped = t - previous > CPacketQueueVideo::kMinStampStep;
-            previous = t;
-            m_videoQueue->Put(std::move(packet));
-            if (stamped) {
+            // The queue stores 0 for a stamp it does not trust.
+            if (m_videoQueue->Put(std::move(packet)) != 0) {
                 return m_videoQueue->Restamp();
             }
         } else if (stream == m_media.AudioIndex() && m_audioQueue) {
