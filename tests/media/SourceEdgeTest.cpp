@@ -144,6 +144,5 @@ TEST(SourceEdge, BadFilesFailToLoadOrPlayToTheEnd) {
     }
     CVeltoSource unnamed;
     EXPECT_EQ(unnamed.Load(nullptr), E_POINTER);
-    std::wstring current;
     EXPECT_EQ(unnamed.GetCurFile(nullptr), E_POINTER);
 }
