@@ -10,42 +10,17 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/graph/BaseFilter.h"
 #include "platform/graph/Result.h"
 
 class CSourceStream;
 
-// Graph events a filter may raise.
-inline constexpr long EC_COMPLETE = 1;
-inline constexpr long EC_USERABORT = 2;
-inline constexpr long EC_ERRORABORT = 3;
-inline constexpr long EC_PAUSED = 14;
-
-class IReferenceClock {
-public:
-    // Any thread: the clock's current time.
-    virtual REFERENCE_TIME GetTime() = 0;
-
-protected:
-    ~IReferenceClock() = default;
-};
-
-class IMediaEventSink {
-public:
-    // Any thread; must not call back into the filter.
-    virtual void Notify(long code, std::intptr_t param1, std::intptr_t param2) = 0;
-
-protected:
-    ~IMediaEventSink() = default;
-};
-
-enum class EFilterState { Stopped, Paused, Running };
-
-class CSource {
+class CSource : public IBaseFilter {
 public:
     CSource() = default;
     // Stops the pins, then destroys them, last created first. A derived filter whose members
     // the pins use must stop in its own destructor.
-    virtual ~CSource();
+    ~CSource() override;
 
     CSource(const CSource&) = delete;
     CSource& operator=(const CSource&) = delete;
@@ -53,20 +28,22 @@ public:
     int GetPinCount() const;
     // Pins in creation order; null beyond the count.
     CSourceStream* GetPin(int index) const;
+    int OutputPinCount() const override { return GetPinCount(); }
+    CSourceStream* OutputPin(int index) const override { return GetPin(index); }
 
     // From stopped, activates every connected pin (its delivery thread starts paused).
-    virtual HRESULT Pause();
+    HRESULT Pause() override;
     // Pauses first when stopped; the stream time 0 is `start` on the reference clock.
-    virtual HRESULT Run(REFERENCE_TIME start);
+    HRESULT Run(REFERENCE_TIME start) override;
     // Deactivates every pin: their delivery threads end.
-    virtual HRESULT Stop();
+    HRESULT Stop() override;
     // Any thread, without the state lock.
-    EFilterState GetState() const { return m_state; }
+    EFilterState GetState() const override { return m_state; }
 
     // Set by the graph while stopped; either may be null.
-    void SetSyncSource(IReferenceClock* clock) { m_clock = clock; }
+    void SetSyncSource(IReferenceClock* clock) override { m_clock = clock; }
     IReferenceClock* GetSyncSource() const { return m_clock; }
-    void SetEventSink(IMediaEventSink* sink) { m_sink = sink; }
+    void SetEventSink(IMediaEventSink* sink) override { m_sink = sink; }
     // Any thread; nothing without a sink.
     void NotifyEvent(long code, std::intptr_t param1, std::intptr_t param2);
 
