@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <gtest/gtest.h>
+
 #include "core/WideText.h"
 
 CWatchdog::CWatchdog(std::chrono::seconds limit) {
@@ -71,4 +73,33 @@ CPixel PixelAt(const CRecordedSample& frame, int width, int x, int y) {
         return CPixel{-1, -1, -1};
     }
     return CPixel{frame.data[at], frame.data[at + 1], frame.data[at + 2]};
+}
+
+int BrightPixels(const CRecordedSample& frame, int width, int height) {
+    int count = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            CPixel p = PixelAt(frame, width, x, y);
+            count += p.r > 160 && p.g > 160 && p.b > 160;
+        }
+    }
+    return count;
+}
+
+void ExpectTextOnlyDuring(const std::vector<CRecordedSample>& frames, int width, int height,
+                          double from, double to) {
+    constexpr double kEdge = 0.1; // seconds around the cue's edges left unchecked
+    int inside = 0, outside = 0;
+    for (const auto& frame : frames) {
+        const double seconds = static_cast<double>(frame.start) / UNITS;
+        if (seconds > from + kEdge && seconds < to - kEdge) {
+            EXPECT_GT(BrightPixels(frame, width, height), 20) << "no text at " << seconds << " s";
+            ++inside;
+        } else if (seconds < from - kEdge || seconds > to + kEdge) {
+            EXPECT_EQ(BrightPixels(frame, width, height), 0) << "text at " << seconds << " s";
+            ++outside;
+        }
+    }
+    EXPECT_GT(inside, 10);
+    EXPECT_GT(outside, 30);
 }

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "../../platform/support/RecordingPin.h"
 #include "media/VeltoAudioStream.h"
@@ -63,3 +64,10 @@ struct CPixel {
     int b = 0, g = 0, r = 0;
 };
 CPixel PixelAt(const CRecordedSample& frame, int width, int x, int y);
+
+// Pixels brighter than 160 in every channel: in a black clip, only drawn text.
+int BrightPixels(const CRecordedSample& frame, int width, int height);
+// Expects text in every frame that starts well inside the cue [from, to] seconds and in none
+// well outside it (the frames at its edges may go either way), with enough frames of each.
+void ExpectTextOnlyDuring(const std::vector<CRecordedSample>& frames, int width, int height,
+                          double from, double to);
