@@ -245,6 +245,11 @@ bool CPlaybackInfo::Duration(CMediaDuration& out) {
     return true;
 }
 
+void CPlaybackInfo::CloseSubtitle() {
+    std::lock_guard lock(m_lock);
+    m_subtitleIndex = -1;
+}
+
 AVCodecContext* CPlaybackInfo::GetCodecContext(int kind) {
     if (!IsKnownKind(kind) || IndexOf(kind) == -1) {
         return nullptr;

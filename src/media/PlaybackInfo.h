@@ -65,6 +65,8 @@ public:
     // False (kind left without stream) when the stream has no usable decoder; index -1 or an
     // unknown kind returns false and changes nothing.
     bool OpenStream(int kind, int index);
+    // Leaves the file without a current subtitle stream; its packets are dropped from now on.
+    void CloseSubtitle();
 
     // False when the container does not know its duration.
     bool Duration(CMediaDuration& out);

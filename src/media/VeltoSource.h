@@ -22,7 +22,10 @@ class CSeekableStream;
 class CVeltoVideoStream;
 class CVeltoAudioStream;
 
-class CVeltoSource : public CSource, public CWorkerThread, public IDecoderSource {
+class CVeltoSource : public CSource,
+                     public CWorkerThread,
+                     public IDecoderSource,
+                     public IAMMediaContent {
 public:
     CVeltoSource() = default;
     // Stops, ends the worker, then frees the queues before the subtitles and the media.
@@ -50,6 +53,11 @@ public:
     // 0 is the audio start.
     REFERENCE_TIME VideoStart() const { return m_videoStart; }
     REFERENCE_TIME AudioStart() const { return m_audioStart; }
+
+    // The file's own tags ("title"; "artist", else "author"; "copyright"); E_FAIL without one.
+    HRESULT get_Title(std::wstring* title) override;
+    HRESULT get_AuthorName(std::wstring* author) override;
+    HRESULT get_Copyright(std::wstring* copyright) override;
 
     CPlaybackInfo& Media() override { return m_media; }
     CPacketQueueVideo* VideoQueue() override { return m_videoQueue.get(); }
