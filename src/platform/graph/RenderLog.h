@@ -1,0 +1,21 @@
+#pragma once
+// Log lines of the renderers and their sound back ends. The platform layer cannot reach the
+// program's log, so an upper layer installs a sink once at start-up; until then lines go to
+// stderr.
+//
+// Threads: SetRenderLog from the UI thread before any graph exists; RenderLog from any thread
+// (delivery threads, the audio device thread).
+#include <functional>
+#include <string>
+
+// Levels as the program's log uses them.
+inline constexpr int RENDER_LOG_ERROR = 0;
+inline constexpr int RENDER_LOG_INFO = 1;
+inline constexpr int RENDER_LOG_DEBUG = 2;
+
+using RenderLogSink =
+    std::function<void(int level, const std::string& where, const std::string& text)>;
+
+// An empty sink restores the stderr default.
+void SetRenderLog(RenderLogSink sink);
+void RenderLog(int level, const std::string& where, const std::string& text);

@@ -1,0 +1,75 @@
+#pragma once
+// Helpers for renderer tests: samples filled from byte vectors, and an event sink that records
+// what a renderer notifies.
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "platform/graph/BaseFilter.h"
+#include "platform/graph/MediaSample.h"
+
+// Hands out one sample at a time from a one-buffer allocator of `capacity` bytes.
+class CTestSamples {
+public:
+    explicit CTestSamples(long capacity) {
+        CAllocatorProperties request{1, capacity, 1, 0}, actual;
+        m_allocator.SetProperties(request, &actual);
+        m_allocator.Commit();
+    }
+    ~CTestSamples() { m_allocator.Decommit(); }
+
+    // Null when the bytes do not fit. Times are set when `start` is given.
+    CSamplePtr Make(const std::vector<std::uint8_t>& bytes,
+                    std::optional<REFERENCE_TIME> start = std::nullopt,
+                    std::optional<REFERENCE_TIME> stop = std::nullopt) {
+        CSamplePtr sample;
+        if (FAILED(m_allocator.GetBuffer(&sample)) ||
+            static_cast<long>(bytes.size()) > sample->GetSize()) {
+            return nullptr;
+        }
+        std::memcpy(sample->GetPointer(), bytes.data(), bytes.size());
+        sample->SetActualDataLength(static_cast<long>(bytes.size()));
+        if (start) {
+            const REFERENCE_TIME end = stop ? *stop : *start;
+            sample->SetTime(&*start, &end);
+        }
+        return sample;
+    }
+
+private:
+    CMemAllocator m_allocator;
+};
+
+class CEventRecorder : public IMediaEventSink {
+public:
+    void Notify(long code, std::intptr_t, std::intptr_t) override {
+        std::lock_guard lock(m_lock);
+        m_codes.push_back(code);
+        m_changed.notify_all();
+    }
+    // Waits up to `limit` until `count` events of `code` have come.
+    bool WaitFor(long code, std::size_t count = 1,
+                 std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+        std::unique_lock lock(m_lock);
+        return m_changed.wait_for(lock, limit, [&] { return Count(code) >= count; });
+    }
+    std::size_t CountOf(long code) {
+        std::lock_guard lock(m_lock);
+        return Count(code);
+    }
+
+private:
+    std::size_t Count(long code) const {
+        std::size_t n = 0;
+        for (long c : m_codes) {
+            n += c == code ? 1 : 0;
+        }
+        return n;
+    }
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::vector<long> m_codes; // guarded by m_lock
+};
