@@ -1,0 +1,135 @@
+#pragma once
+// Plays one media file at a time: builds a media graph around the player's own source filter,
+// connects its video and audio pins to the renderers, owns the window the video is shown in, and
+// reports every change as an event on its own subject: the new state name after each operation
+// ("Loaded", "LoadFailed", "Playing", "Paused", "Stopped", "Aborted", "Completed", "UserAbort",
+// "ErrorAbort"; arg1 the value, arg2 the engine), "PositionChanged" (seconds, duration) every
+// 250 ms while playing, "VolumeChanged" (volume, 0) and "MuteChanged" (flag, 0).
+//
+// Threads: the user-interface thread alone calls every operation, receives the graph's posted
+// notifications and the position timer. The graph's own threads never call the engine.
+//
+// Ownership: the engine owns the graph (released by ReleaseGraph, at the next Load and on
+// destruction) and, through it, the source filter and the renderers. The engine window is a child
+// of the window given to Create; the video renderer's widget is a child of the engine window
+// while a clip with video is loaded.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QWidget>
+
+#include "core/EventBus.h"
+#include "core/TimerService.h"
+#include "engine/Playback.h"
+#include "platform/graph/FilterGraph.h"
+
+class CClipInfo;
+class CVeltoSource;
+
+class CEngineDS : public QWidget, public ISubject, public ITimerClient, public IPlayback {
+    Q_OBJECT
+public:
+    static constexpr int kGraphEventMessage = 0x800A;
+    static constexpr int kPositionTimerId = 10;
+    static constexpr int kPositionTimerPeriodMs = 250;
+
+    CEngineDS();
+    // Releases the graph and stops the position timer.
+    ~CEngineDS() override;
+
+    // Makes this widget a child of parent: empty rectangle, black, mouse input left to the
+    // parent. 0 when there is no parent to live in.
+    virtual int Create(QWidget* parent);
+    // The window the video renderer's widget lives in.
+    virtual QWidget* GetWindowHandle() { return this; }
+    virtual std::wstring GetEngineName() const { return L"DirectShow Engine"; }
+
+    // IPlayback. Play, Pause and Stop return S_OK without doing anything while the engine is
+    // already in the state they would reach, or when nothing is loaded.
+    int Load(CClipInfo* item) override;
+    HRESULT Play() override;
+    HRESULT Pause() override;
+    HRESULT ForcePlay() override;
+    HRESULT Stop() override;
+    // Seeks to the whole second and raises "PositionChanged" even when the seek fails.
+    void SetPosition(double seconds) override;
+    double GetPosition() override;
+    void SetMute(int flag) override;
+    int GetMute() override { return m_mute; }
+    // Stores the value as given; the renderer hears it clamped to 0..100.
+    void SetVolume(int volume) override;
+    int GetVolume() override { return m_volume; }
+
+    // Fractional seconds; 0 without a graph.
+    virtual double GetDuration();
+    // Stops, rewinds, raises "PositionChanged" (0, duration) and "Aborted" (percent).
+    void Abort();
+    // Absolute seek to whole seconds; the graph's status, 0 when the seek threw.
+    HRESULT SetDamnPosition(int seconds);
+    // Stops the graph and seeks it to 0; the graph's stop status (a failed rewind is logged).
+    HRESULT StopAndRewind();
+    int GetProgressPercent();
+    void SeekBackward();
+    void SeekForward();
+    void VolumeDown();
+    void VolumeUp();
+    int IsLoaded() const { return m_loaded; }
+    int IsPlayingOrPaused() const;
+    const std::wstring& StateName() const { return m_stateName; }
+
+    // Stops and releases the graph and every interface of it, in a fixed order.
+    void ReleaseGraph();
+    void ResetGraph() { ReleaseGraph(); }
+
+    // Audio and subtitle tracks of the loaded file (stream indexes); false without a source.
+    bool GetAudioStreams(std::vector<int>& streams, int& current);
+    bool GetSubtitleStreams(std::vector<int>& streams, int& current);
+    bool SelectAudioStream(int index);
+    bool SelectSubtitleStream(int index);
+    void DisableInternalSubtitle();
+    void UnloadExternalSubtitle();
+    bool LoadExternalSubtitle(const std::wstring& path);
+    CVeltoSource* GetSource() const { return m_source.get(); }
+
+    // Engine converts 0..100 to the renderer's hundredths of a decibel: 0 is silence (-10000),
+    // otherwise 3000 * log10(level / 100) truncated toward zero.
+    static long VolumeToHundredthsOfDb(int level);
+
+    // Test access to the graph (null while nothing is loaded).
+    std::shared_ptr<IGraphBuilder> Graph() const { return m_graph; }
+
+    void OnTimer(int timerId) override;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void HandleGraphEvents();
+    // State name := name, then the event of that name (value, this engine).
+    void ReportState(const wchar_t* name, EventArg value);
+    int LoadFailed(CClipInfo* item);
+    HRESULT FillClipInfo(CClipInfo* item);
+    HRESULT AddRenderer(std::shared_ptr<IBaseFilter> renderer, const wchar_t* name,
+                        CSourceStream* pin);
+    void ApplyVolume(int level);
+    void HideVideoWindow();
+    void ReleaseGraphEvents();
+
+    int m_loaded = 0;
+    int m_volume = 100;
+    int m_mute = 0;
+    std::wstring m_stateName = L"Stopped";
+    std::shared_ptr<IGraphBuilder> m_graph;
+    std::shared_ptr<IMediaSeeking> m_seeking;
+    std::shared_ptr<IMediaControl> m_control;
+    std::shared_ptr<IMediaEventEx> m_events;
+    std::shared_ptr<IVideoWindow> m_videoWindow;
+    std::shared_ptr<IBasicVideo> m_basicVideo;
+    std::shared_ptr<IBasicAudio> m_basicAudio;
+    std::shared_ptr<IVideoFrameStep> m_frameStep;
+    // Also held by the graph; kept here so that a source that failed to load is freed too.
+    std::shared_ptr<CVeltoSource> m_source;
+};

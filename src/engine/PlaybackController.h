@@ -1,0 +1,84 @@
+#pragma once
+// The playback facade the rest of the player talks to: it embeds the engine, keeps the current
+// engine state, turns the engine's reports into media events on its own subject ("MediaLoaded",
+// "MediaPlaying", "MediaPaused", "MediaStopped", "MediaAborted", "MediaCompleted",
+// "MediaLoadFailed", "MediaPositionChanged", "MediaLoading", and "VolumeChanged" / "MuteChanged"
+// under their own names) and offers the user-level commands.
+//
+// Threads: user-interface thread only; engine events arrive nested in the engine operation or the
+// notification that caused them, and so do the media events raised from them.
+//
+// Ownership: the engine is embedded. Its window becomes a child of the window given to Initialise;
+// Shutdown releases the graph and takes the window back from that parent, so the parent may be
+// destroyed before the controller. A parent destroyed before Shutdown would delete the embedded
+// engine: callers shut down first.
+#include <string>
+
+#include "core/EventBus.h"
+#include "core/TimerService.h"
+#include "engine/EngineDS.h"
+
+class CClipInfo;
+class IEngineState;
+class QWidget;
+
+class CPlaybackController : public ISubject,
+                            public CObserver<CPlaybackController>,
+                            public ITimerClient {
+public:
+    CPlaybackController() = default;
+    ~CPlaybackController() override;
+
+    // Creates the engine window under parent and subscribes to the engine; 0 when the window
+    // cannot be made (nothing is subscribed then).
+    virtual int Initialise(QWidget* parent);
+    // Releases the graph; returns 1.
+    virtual int Shutdown();
+    virtual int GetMute() { return m_engine.GetMute(); }
+    virtual int GetVolume() { return m_engine.GetVolume(); }
+
+    // 1 when the engine loaded the item (the state is then Loaded), else 0.
+    int Load(CClipInfo* item);
+    void PlayPause();
+    void Stop();
+    void Abort();
+    void GetStateName(std::wstring& name) const;
+    int IsLoaded() const { return m_engine.IsLoaded(); }
+    void SetVolume(int volume) { m_engine.SetVolume(volume); }
+    void SetMute(int flag) { m_engine.SetMute(flag); }
+    void SetPosition(double seconds) { m_engine.SetPosition(seconds); }
+    double GetPosition() { return m_engine.GetPosition(); }
+    double GetDuration() { return m_engine.GetDuration(); }
+    void SeekBackward() { m_engine.SeekBackward(); }
+    void SeekForward() { m_engine.SeekForward(); }
+    void VolumeDown() { m_engine.VolumeDown(); }
+    void VolumeUp() { m_engine.VolumeUp(); }
+    CEngineDS& GetEngine() { return m_engine; }
+    // Null before Initialise.
+    IEngineState* CurrentState() const { return m_state; }
+
+    // The aspect-ratio rule by name that a new video screen starts with; Initialise makes it the
+    // fit-to-source rule. The screen that applies rules reads it.
+    const std::wstring& AspectRatioName() const { return m_aspectRatio; }
+
+    // Broadcasts "TICK" with the position on the playback-tick subject.
+    void OnTimer(int timerId) override;
+
+private:
+    void OnLoading(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnLoaded(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnPlaying(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnPaused(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnStopped(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnAborted(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnCompleted(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnLoadFailed(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnPositionChanged(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnVolumeChanged(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnMuteChanged(ISubject* sender, EventArg arg1, EventArg arg2);
+
+    CEngineDS m_engine;
+    IEngineState* m_state = nullptr; // not owned: the state singletons
+    QWidget* m_parent = nullptr;     // not owned
+    std::wstring m_aspectRatio;
+};

@@ -1,0 +1,209 @@
+#include "support/EngineHarness.h"
+
+#include <QApplication>
+#include <QThread>
+#include <algorithm>
+#include <cstdlib>
+
+#include "MediaFixture.h"
+#include "core/WideText.h"
+
+void EnsureApplication() {
+    // Never destroyed: at exit Qt's own globals may already be gone.
+    static QApplication* application = nullptr;
+    if (application != nullptr) {
+        return;
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    static int argc = 1;
+    static char name[] = "engine_tests";
+    static char* argv[] = {name, nullptr};
+    application = new QApplication(argc, argv);
+}
+
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+void PumpFor(std::chrono::milliseconds period) {
+    PumpUntil([] { return false; }, period);
+}
+
+CEventLog::~CEventLog() {
+    for (ISubject* subject : m_subjects) {
+        subject->Unsubscribe(this);
+    }
+}
+
+void CEventLog::Watch(ISubject& subject, const std::vector<std::wstring>& names) {
+    for (const std::wstring& name : names) {
+        subject.Subscribe(this, name, 0);
+    }
+    m_subjects.push_back(&subject);
+}
+
+void CEventLog::Notify(ISubject*, std::wstring eventName, int, EventArg arg1, EventArg arg2) {
+    events.push_back({std::move(eventName), arg1, arg2});
+    if (onEvent) {
+        onEvent(events.back());
+    }
+}
+
+std::vector<std::wstring> CEventLog::Names() const {
+    std::vector<std::wstring> names;
+    for (const CRecordedEvent& event : events) {
+        names.push_back(event.name);
+    }
+    return names;
+}
+
+int CEventLog::Count(const std::wstring& name) const {
+    return static_cast<int>(std::count_if(events.begin(), events.end(),
+                                          [&](const CRecordedEvent& e) { return e.name == name; }));
+}
+
+int CEventLog::Find(const std::wstring& name, std::size_t from) const {
+    for (std::size_t i = from; i < events.size(); ++i) {
+        if (events[i].name == name) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+const std::vector<std::wstring>& EngineEventNames() {
+    static const std::vector<std::wstring> names = {
+        L"Loaded",     L"LoadFailed",      L"Playing",       L"Paused",
+        L"Stopped",    L"Aborted",         L"Completed",     L"UserAbort",
+        L"ErrorAbort", L"PositionChanged", L"VolumeChanged", L"MuteChanged"};
+    return names;
+}
+
+const std::vector<std::wstring>& MediaEventNames() {
+    static const std::vector<std::wstring> names = {
+        L"MediaLoading",         L"MediaLoaded",   L"MediaPlaying",   L"MediaPaused",
+        L"MediaStopped",         L"MediaAborted",  L"MediaCompleted", L"MediaLoadFailed",
+        L"MediaPositionChanged", L"VolumeChanged", L"MuteChanged"};
+    return names;
+}
+
+namespace {
+
+constexpr int kHostWidth = 640;
+constexpr int kHostHeight = 360;
+
+void ShowParent(QWidget& parent) {
+    parent.resize(kHostWidth, kHostHeight);
+    parent.show();
+}
+
+} // namespace
+
+CPlayerHost::CPlayerHost() {
+    ShowParent(parent);
+    controller.Initialise(&parent);
+}
+
+CPlayerHost::~CPlayerHost() {
+    controller.Shutdown();
+}
+
+int CPlayerHost::Load(const std::string& path) {
+    item = CClipInfo();
+    item.path = Utf8ToWide(path);
+    const int loaded = controller.Load(&item);
+    if (loaded != 0 && item.noVideo == 0) {
+        controller.GetEngine().setGeometry(parent.rect());
+    }
+    return loaded;
+}
+
+std::wstring CPlayerHost::StateName() const {
+    std::wstring name;
+    controller.GetStateName(name);
+    return name;
+}
+
+std::string ClipWithVideoAndAudio() {
+    return MakeMedia("engine_av_3s.mp4",
+                     {"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=3", "-f",
+                      "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=3", "-c:v",
+                      "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac",
+                      "-shortest"});
+}
+
+std::string ClipAudioOnly() {
+    return MakeMedia(
+        "engine_audio_2s.m4a",
+        {"-f", "lavfi", "-i", "sine=frequency=330:sample_rate=44100:duration=2", "-c:a", "aac"});
+}
+
+std::string ClipTagged() {
+    return MakeMedia("engine_tagged_2s.mkv",
+                     {"-f",        "lavfi",
+                      "-i",        "testsrc2=size=160x120:rate=25:duration=2",
+                      "-f",        "lavfi",
+                      "-i",        "sine=frequency=550:sample_rate=44100:duration=2",
+                      "-metadata", "title=Kiln Song",
+                      "-metadata", "artist=Ada Marsh",
+                      "-metadata", "copyright=2024 Marsh",
+                      "-c:v",      "libx264",
+                      "-preset",   "ultrafast",
+                      "-pix_fmt",  "yuv420p",
+                      "-c:a",      "aac",
+                      "-shortest"});
+}
+
+std::string ClipBroken() {
+    return WriteFixtureFile("engine_broken.mp4", std::string("\x00\x00\x00\x18"
+                                                             "ftypmp42 this is not a movie",
+                                                             32) +
+                                                     std::string(4000, '\x5a'));
+}
+
+std::string ClipFlashAndBeep() {
+    // One white frame (at 25 frames per second) and 40 ms of 1 kHz tone at each whole second.
+    return MakeMedia("engine_flash_beep_32s.mp4",
+                     {"-f",
+                      "lavfi",
+                      "-i",
+                      "color=c=black:size=320x240:rate=25:duration=32,format=yuv420p,"
+                      "geq=lum='if(lt(mod(N,25),1),235,16)':cb=128:cr=128",
+                      "-f",
+                      "lavfi",
+                      "-i",
+                      "aevalsrc='if(lt(mod(t,1),0.04),0.8*sin(2*PI*1000*t),0)':s=44100:d=32",
+                      "-c:v",
+                      "libx264",
+                      "-preset",
+                      "ultrafast",
+                      "-g",
+                      "25",
+                      "-pix_fmt",
+                      "yuv420p",
+                      "-c:a",
+                      "aac",
+                      "-b:a",
+                      "128k",
+                      "-shortest"});
+}
+
+std::string Clip1080pKeyEachSecond() {
+    return MakeMedia(
+        "engine_1080p_key1s_40s.mp4",
+        {"-f",       "lavfi",   "-i",          "testsrc2=size=1920x1080:rate=30:duration=40",
+         "-f",       "lavfi",   "-i",          "sine=frequency=440:sample_rate=48000:duration=40",
+         "-c:v",     "libx264", "-preset",     "ultrafast",
+         "-g",       "30",      "-keyint_min", "30",
+         "-pix_fmt", "yuv420p", "-c:a",        "aac",
+         "-shortest"});
+}

@@ -1,0 +1,126 @@
+// Development player: one window filled by the engine's video window.
+//   qor_devplayer [--quit-after SECONDS] FILE
+// Space play/pause, S stop, Left/Right seek 10 s back/forward, Up/Down volume, M mute, Q quit.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <string>
+
+#include "core/WideText.h"
+#include "engine/ClipInfo.h"
+#include "engine/PlaybackController.h"
+
+namespace {
+
+constexpr int kInitialWidth = 1280;
+constexpr int kInitialHeight = 720;
+
+class CDevPlayerWindow : public QWidget, public CObserver<CDevPlayerWindow> {
+public:
+    CDevPlayerWindow() {
+        resize(kInitialWidth, kInitialHeight);
+        setWindowTitle(QStringLiteral("qor development player"));
+        setStyleSheet(QStringLiteral("background: black"));
+    }
+
+    ~CDevPlayerWindow() override {
+        m_controller.Unsubscribe(this);
+        m_controller.Shutdown();
+    }
+
+    bool Open(const std::wstring& path) {
+        if (m_controller.Initialise(this) == 0) {
+            return false;
+        }
+        m_controller.Subscribe(this, L"MediaCompleted",
+                               RegisterHandler(&CDevPlayerWindow::OnCompleted));
+        m_item.path = path;
+        if (m_controller.Load(&m_item) == 0) {
+            return false;
+        }
+        FitEngineWindow();
+        m_controller.PlayPause();
+        return true;
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        switch (event->key()) {
+        case Qt::Key_Space:
+            m_controller.PlayPause();
+            break;
+        case Qt::Key_S:
+            m_controller.Stop();
+            break;
+        case Qt::Key_Left:
+            m_controller.SeekBackward();
+            break;
+        case Qt::Key_Right:
+            m_controller.SeekForward();
+            break;
+        case Qt::Key_Up:
+            m_controller.VolumeUp();
+            break;
+        case Qt::Key_Down:
+            m_controller.VolumeDown();
+            break;
+        case Qt::Key_M:
+            m_controller.SetMute(m_controller.GetMute() != 0 ? 0 : 1);
+            break;
+        case Qt::Key_Q:
+            close();
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+        }
+    }
+
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        FitEngineWindow();
+    }
+
+private:
+    void FitEngineWindow() {
+        if (m_item.noVideo == 0 && m_controller.IsLoaded() != 0) {
+            m_controller.GetEngine().setGeometry(rect());
+        }
+    }
+
+    void OnCompleted(ISubject*, EventArg, EventArg) { close(); }
+
+    CPlaybackController m_controller;
+    CClipInfo m_item;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    double quitAfter = 0.0;
+    std::string file;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--quit-after" && i + 1 < argc) {
+            quitAfter = std::atof(argv[++i]);
+        } else {
+            file = argument;
+        }
+    }
+    if (file.empty()) {
+        std::fprintf(stderr, "usage: qor_devplayer [--quit-after SECONDS] FILE\n");
+        return 2;
+    }
+    CDevPlayerWindow window;
+    window.show();
+    if (!window.Open(Utf8ToWide(file))) {
+        std::fprintf(stderr, "qor_devplayer: cannot play %s\n", file.c_str());
+        return 1;
+    }
+    if (quitAfter > 0.0) {
+        QTimer::singleShot(static_cast<int>(quitAfter * 1000), &window, &QWidget::close);
+    }
+    return application.exec();
+}
