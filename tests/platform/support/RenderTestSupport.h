@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for renderer tests: samples filled from byte vectors, and an event sink that records
 // what a renderer notifies.
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -41,6 +42,13 @@ public:
 
 private:
     CMemAllocator m_allocator;
+};
+
+// A reference clock the test moves by hand.
+class CManualClock : public IReferenceClock {
+public:
+    REFERENCE_TIME GetTime() override { return now.load(); }
+    std::atomic<REFERENCE_TIME> now{1000 * UNITS};
 };
 
 class CEventRecorder : public IMediaEventSink {

@@ -1,0 +1,337 @@
+#include "platform/graph/VideoRenderer.h"
+
+#include <QThread>
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+
+#include "platform/graph/RenderLog.h"
+
+namespace {
+
+// The graph's clock may follow the sound device rather than steady time, so a wait for a
+// frame's time re-reads it at least this often.
+constexpr auto kWaitSlice = std::chrono::milliseconds(10);
+// How late a frame without a usable duration may be and still be shown (the source's default).
+constexpr REFERENCE_TIME kDefaultFrameDuration = 333333;
+// Larger frames than this are refused: their byte counts would overflow the sample sizes.
+constexpr std::int32_t kMaxDimension = 16384;
+
+bool IsShowableFormat(const CVideoInfoHeader& info) {
+    const CBitmapInfoHeader& bitmap = info.bitmap;
+    return bitmap.bitCount == 24 && bitmap.width > 0 && bitmap.width <= kMaxDimension &&
+           bitmap.height != 0 && bitmap.height >= -kMaxDimension && bitmap.height <= kMaxDimension;
+}
+
+long FrameBytes(const CVideoInfoHeader& info) {
+    return static_cast<long>(info.bitmap.width) * 3 * std::abs(info.bitmap.height);
+}
+
+} // namespace
+
+CVideoRenderer::CVideoRenderer() = default;
+
+CVideoRenderer::~CVideoRenderer() {
+    Stop();
+    if (m_widget) {
+        if (QThread::currentThread() == m_widget->thread()) {
+            delete m_widget;
+        } else {
+            m_widget->deleteLater();
+        }
+    }
+}
+
+IInputPin* CVideoRenderer::InputPin(int index) const {
+    return index == 0 ? const_cast<CVideoRenderer*>(this) : nullptr;
+}
+
+HRESULT CVideoRenderer::Pause() {
+    std::lock_guard lock(m_lock);
+    // Paused from running, the frame on show is the one held; from stopped, the next one.
+    m_posterShown = m_state == EFilterState::Running && m_anyShown;
+    m_state = EFilterState::Paused;
+    m_changed.notify_all();
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::Run(REFERENCE_TIME start) {
+    if (m_state == EFilterState::Stopped) {
+        Pause();
+    }
+    bool complete = false;
+    {
+        std::lock_guard lock(m_lock);
+        m_start = start;
+        m_state = EFilterState::Running;
+        // An end of stream that came while paused is rendered once the graph runs.
+        complete = m_endOfStream && !m_completed;
+        m_completed = m_completed || complete;
+        m_changed.notify_all();
+    }
+    if (complete) {
+        Complete();
+    }
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::Stop() {
+    std::lock_guard lock(m_lock);
+    m_state = EFilterState::Stopped;
+    m_endOfStream = false;
+    m_completed = false;
+    m_posterShown = false;
+    m_anyShown = false;
+    m_changed.notify_all();
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::QueryAccept(const CMediaType& type) {
+    CVideoInfoHeader info;
+    if (type.majorType != EMajorType::Video || type.subType != ESubType::RGB24 ||
+        type.formatType != EFormatType::VideoInfo || !type.GetFormat(info)) {
+        return S_FALSE;
+    }
+    return IsShowableFormat(info) ? S_OK : S_FALSE;
+}
+
+HRESULT CVideoRenderer::ReceiveConnection(CSourceStream*, const CMediaType& type) {
+    if (m_state != EFilterState::Stopped) {
+        return E_UNEXPECTED;
+    }
+    if (QueryAccept(type) != S_OK) {
+        return E_FAIL;
+    }
+    std::lock_guard lock(m_lock);
+    if (m_connected) {
+        return E_UNEXPECTED;
+    }
+    type.GetFormat(m_format);
+    m_connected = true;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::Disconnect() {
+    if (m_state != EFilterState::Stopped) {
+        return E_UNEXPECTED;
+    }
+    std::lock_guard lock(m_lock);
+    const bool was = m_connected;
+    m_connected = false;
+    return was ? S_OK : S_FALSE;
+}
+
+HRESULT CVideoRenderer::Receive(CMediaSample& sample) {
+    std::unique_lock lock(m_lock);
+    if (m_state == EFilterState::Stopped || !m_connected) {
+        return E_UNEXPECTED;
+    }
+    if (m_flushing) {
+        return S_OK;
+    }
+    if (m_endOfStream) {
+        return VFW_E_SAMPLE_REJECTED_EOS;
+    }
+    if (const CMediaType* changed = sample.GetMediaType()) {
+        CVideoInfoHeader info;
+        if (!changed->GetFormat(info) || info.bitmap.width != m_format.bitmap.width ||
+            info.bitmap.height != m_format.bitmap.height || info.bitmap.bitCount != 24) {
+            RenderLog(RENDER_LOG_ERROR, "CVideoRenderer::Receive",
+                      "a sample changes the video format; refused");
+            return E_INVALIDARG;
+        }
+    }
+    if (sample.GetActualDataLength() < FrameBytes(m_format)) {
+        RenderLog(RENDER_LOG_ERROR, "CVideoRenderer::Receive",
+                  "a sample holds less than one frame; refused");
+        return E_INVALIDARG;
+    }
+    const int width = m_format.bitmap.width;
+    const int height = m_format.bitmap.height;
+    REFERENCE_TIME start = 0, stop = 0;
+    const bool hasTime = sample.GetTime(&start, &stop);
+    REFERENCE_TIME duration = stop - start;
+    if (!hasTime || duration <= 0) {
+        duration = m_format.avgTimePerFrame > 0 ? m_format.avgTimePerFrame : kDefaultFrameDuration;
+    }
+
+    bool shown = false;
+    HRESULT result = S_OK;
+    for (;;) {
+        switch (WaitForTurn(lock, hasTime, start, duration, &shown, &result)) {
+        case EWait::Done:
+            return result;
+        case EWait::Drop:
+            ++m_dropped;
+            return S_OK;
+        case EWait::Present:
+            break;
+        }
+        lock.unlock();
+        Present(sample.GetPointer(), width, height, start);
+        lock.lock();
+        shown = true;
+        m_anyShown = true;
+        if (m_state == EFilterState::Paused) {
+            m_posterShown = true; // held until the graph runs, flushes or stops
+        }
+    }
+}
+
+CVideoRenderer::EWait CVideoRenderer::WaitForTurn(std::unique_lock<std::mutex>& lock, bool hasTime,
+                                                  REFERENCE_TIME start, REFERENCE_TIME duration,
+                                                  bool* shown, HRESULT* result) {
+    for (;;) {
+        if (m_state == EFilterState::Stopped || !m_connected) {
+            *result = E_UNEXPECTED;
+            return EWait::Done;
+        }
+        if (m_flushing) {
+            *result = S_OK;
+            return EWait::Done;
+        }
+        if (m_state == EFilterState::Paused) {
+            if (!*shown && !m_posterShown) {
+                return EWait::Present;
+            }
+            m_changed.wait(lock);
+            continue;
+        }
+        if (*shown) {
+            *result = S_OK;
+            return EWait::Done;
+        }
+        IReferenceClock* clock = m_clock;
+        if (!hasTime || clock == nullptr) {
+            return EWait::Present;
+        }
+        const REFERENCE_TIME late = clock->GetTime() - (m_start + start);
+        if (late > duration) {
+            return EWait::Drop;
+        }
+        if (late >= 0) {
+            return EWait::Present;
+        }
+        const auto early = std::chrono::microseconds(-late / 10 + 1);
+        m_changed.wait_for(lock, std::min<std::chrono::microseconds>(early, kWaitSlice));
+    }
+}
+
+void CVideoRenderer::Present(const std::uint8_t* bgr, int width, int height, REFERENCE_TIME start) {
+    const QSize target = m_slot->TargetSize();
+    if (!target.isEmpty()) {
+        QImage image = m_converter.Convert(bgr, width, height, target);
+        if (!image.isNull()) {
+            m_slot->Publish(std::move(image));
+        }
+    }
+    if (m_hook) {
+        IReferenceClock* clock = m_clock;
+        m_hook(start, clock != nullptr ? clock->GetTime() : 0, width, height, bgr);
+    }
+}
+
+void CVideoRenderer::Complete() {
+    IMediaEventSink* sink = m_sink;
+    if (sink != nullptr) {
+        sink->Notify(EC_COMPLETE, 0, 0);
+    }
+}
+
+HRESULT CVideoRenderer::EndOfStream() {
+    bool complete = false;
+    {
+        std::lock_guard lock(m_lock);
+        if (m_state == EFilterState::Stopped || m_flushing) {
+            return S_OK;
+        }
+        m_endOfStream = true;
+        // Receive returns only after its frame is shown, so the last frame is on show now.
+        complete = m_state == EFilterState::Running && !m_completed;
+        m_completed = m_completed || complete;
+    }
+    if (complete) {
+        Complete();
+    }
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::BeginFlush() {
+    std::lock_guard lock(m_lock);
+    m_flushing = true;
+    m_endOfStream = false;
+    m_changed.notify_all();
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::EndFlush() {
+    std::lock_guard lock(m_lock);
+    m_flushing = false;
+    m_endOfStream = false;
+    m_completed = false;
+    m_posterShown = false;
+    m_anyShown = false;
+    m_changed.notify_all();
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::GetVideoSize(long* width, long* height) {
+    if (width == nullptr || height == nullptr) {
+        return E_POINTER;
+    }
+    std::lock_guard lock(m_lock);
+    if (!m_connected) {
+        return E_UNEXPECTED;
+    }
+    *width = m_format.bitmap.width;
+    *height = std::abs(m_format.bitmap.height);
+    return S_OK;
+}
+
+QWidget* CVideoRenderer::Widget() {
+    if (!m_widget) {
+        m_widget = new CVideoWidget(m_slot, nullptr);
+        m_widget->hide();
+    }
+    return m_widget;
+}
+
+HRESULT CVideoRenderer::put_Owner(QWidget* owner) {
+    QWidget* widget = Widget();
+    if (owner == nullptr) {
+        widget->hide();
+    }
+    // Re-parenting hides the widget; the caller shows it again with put_Visible.
+    widget->setParent(owner);
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::put_WindowStyle(long) {
+    return S_OK; // always a clipped child of its owner
+}
+
+HRESULT CVideoRenderer::SetWindowPosition(long left, long top, long width, long height) {
+    if (width < 0 || height < 0) {
+        return E_INVALIDARG;
+    }
+    Widget()->setGeometry(static_cast<int>(left), static_cast<int>(top), static_cast<int>(width),
+                          static_cast<int>(height));
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::put_Visible(bool visible) {
+    QWidget* widget = Widget();
+    if (visible && widget->parentWidget() == nullptr) {
+        return E_UNEXPECTED;
+    }
+    widget->setVisible(visible);
+    return S_OK;
+}
+
+void CVideoRenderer::SetFrameHook(FrameHook hook) {
+    m_hook = std::move(hook);
+}
+
+std::shared_ptr<IBaseFilter> CreateVideoRenderer() {
+    return std::make_shared<CVideoRenderer>();
+}

@@ -1,0 +1,72 @@
+#include "platform/graph/VideoWidget.h"
+
+#include <QMetaObject>
+#include <QPainter>
+#include <QResizeEvent>
+
+QSize CVideoFrameSlot::TargetSize() const {
+    std::lock_guard lock(m_lock);
+    return m_widget != nullptr ? m_size : QSize();
+}
+
+void CVideoFrameSlot::Publish(QImage image) {
+    std::lock_guard lock(m_lock);
+    m_image = std::move(image);
+    // Posting under the lock: Detach, which the widget's destructor calls, waits for it, so the
+    // widget is alive here; Qt drops the queued call if the widget goes before it runs.
+    if (m_widget != nullptr) {
+        QWidget* widget = m_widget;
+        QMetaObject::invokeMethod(
+            widget, [widget] { widget->update(); }, Qt::QueuedConnection);
+    }
+}
+
+QImage CVideoFrameSlot::Latest() const {
+    std::lock_guard lock(m_lock);
+    return m_image;
+}
+
+void CVideoFrameSlot::Attach(QWidget* widget) {
+    std::lock_guard lock(m_lock);
+    m_widget = widget;
+    m_size = widget->size();
+}
+
+void CVideoFrameSlot::Detach() {
+    std::lock_guard lock(m_lock);
+    m_widget = nullptr;
+}
+
+void CVideoFrameSlot::SetTargetSize(QSize size) {
+    std::lock_guard lock(m_lock);
+    m_size = size;
+}
+
+CVideoWidget::CVideoWidget(std::shared_ptr<CVideoFrameSlot> slot, QWidget* parent)
+    : QWidget(parent), m_slot(std::move(slot)) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_slot->Attach(this);
+}
+
+CVideoWidget::~CVideoWidget() {
+    m_slot->Detach();
+}
+
+void CVideoWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QImage image = m_slot->Latest();
+    if (image.isNull()) {
+        painter.fillRect(rect(), Qt::black);
+    } else if (image.size() == size()) {
+        painter.drawImage(0, 0, image);
+    } else {
+        // Only between a resize and the next frame (or while paused): scaled by the painter.
+        painter.drawImage(rect(), image);
+    }
+}
+
+void CVideoWidget::resizeEvent(QResizeEvent* event) {
+    m_slot->SetTargetSize(event->size());
+    QWidget::resizeEvent(event);
+}

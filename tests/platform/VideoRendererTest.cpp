@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
+
+#include "platform/graph/VideoRenderer.h"
+#include "support/RenderTestSupport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr REFERENCE_TIME kMs = UNITS / 1000;
+constexpr int kWidth = 8;
+constexpr int kHeight = 4;
+
+CMediaType RgbType(int width, int height, int bits = 24) {
+    CVideoInfoHeader info;
+    info.bitmap.width = width;
+    info.bitmap.height = height;
+    info.bitmap.bitCount = static_cast<std::uint16_t>(bits);
+    info.bitmap.compression = FOURCC_YUY2; // what the source writes there; rows are still RGB
+    CMediaType type;
+    type.majorType = EMajorType::Video;
+    type.subType = ESubType::RGB24;
+    type.formatType = EFormatType::VideoInfo;
+    type.SetFormat(info);
+    return type;
+}
+
+// A frame whose every byte is `tag`, so that the hook can tell frames apart.
+std::vector<std::uint8_t> Frame(std::uint8_t tag) {
+    return std::vector<std::uint8_t>(kWidth * kHeight * 3, tag);
+}
+
+struct Shown {
+    REFERENCE_TIME sampleStart;
+    REFERENCE_TIME shownAt;
+    std::uint8_t tag;
+};
+
+// A connected renderer on a hand-moved clock, recording the frames it shows.
+struct VideoRig {
+    CManualClock clock;
+    CEventRecorder events;
+    CVideoRenderer renderer;
+    CTestSamples samples{kWidth * kHeight * 3};
+    std::mutex lock;
+    std::vector<Shown> shown; // guarded by lock
+    REFERENCE_TIME start = 0;
+
+    VideoRig() {
+        renderer.SetSyncSource(&clock);
+        renderer.SetEventSink(&events);
+        EXPECT_EQ(renderer.ReceiveConnection(nullptr, RgbType(kWidth, -kHeight)), S_OK);
+        renderer.SetFrameHook([this](REFERENCE_TIME sampleStart, REFERENCE_TIME at, int, int,
+                                     const std::uint8_t* bgr) {
+            std::lock_guard guard(lock);
+            shown.push_back({sampleStart, at, bgr[0]});
+        });
+    }
+    ~VideoRig() { renderer.Stop(); }
+
+    void Run() {
+        start = clock.now + 10 * kMs;
+        ASSERT_EQ(renderer.Run(start), S_OK);
+    }
+    // Delivers on a thread of its own, like the pin's delivery thread.
+    std::future<HRESULT> Deliver(std::uint8_t tag, REFERENCE_TIME at, REFERENCE_TIME length) {
+        return std::async(std::launch::async, [this, tag, at, length] {
+            CSamplePtr sample = samples.Make(Frame(tag), at, at + length);
+            return renderer.Receive(*sample);
+        });
+    }
+    std::vector<Shown> Shown_() {
+        std::lock_guard guard(lock);
+        return shown;
+    }
+    bool WaitShown(std::size_t count) {
+        for (int i = 0; i < 200; ++i) {
+            if (Shown_().size() >= count) {
+                return true;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
+    }
+};
+
+TEST(VideoRenderer, AcceptsOnlyShowableTwentyFourBitFrames) {
+    CVideoRenderer renderer;
+    EXPECT_EQ(renderer.QueryAccept(RgbType(640, -480)), S_OK);
+    EXPECT_EQ(renderer.QueryAccept(RgbType(640, 480)), S_OK); // bottom-up rows
+    EXPECT_EQ(renderer.QueryAccept(RgbType(640, -480, 32)), S_FALSE);
+    EXPECT_EQ(renderer.QueryAccept(RgbType(0, -480)), S_FALSE);
+    EXPECT_EQ(renderer.QueryAccept(RgbType(640, 0)), S_FALSE);
+    EXPECT_EQ(renderer.QueryAccept(RgbType(640, -100000)), S_FALSE);
+    CMediaType yuy2 = RgbType(640, -480);
+    yuy2.subType = ESubType::YUY2; // the renderer proposes nothing and shows only RGB
+    EXPECT_EQ(renderer.QueryAccept(yuy2), S_FALSE);
+    CMediaType shortBlock = RgbType(640, -480);
+    shortBlock.format.resize(60);
+    EXPECT_EQ(renderer.QueryAccept(shortBlock), S_FALSE);
+
+    long width = 0, height = 0;
+    EXPECT_EQ(renderer.GetVideoSize(&width, &height), E_UNEXPECTED);
+    ASSERT_EQ(renderer.ReceiveConnection(nullptr, RgbType(640, -480)), S_OK);
+    ASSERT_EQ(renderer.GetVideoSize(&width, &height), S_OK);
+    EXPECT_EQ(width, 640);
+    EXPECT_EQ(height, 480);
+    EXPECT_EQ(renderer.ReceiveConnection(nullptr, RgbType(320, -240)), E_UNEXPECTED);
+}
+
+TEST(VideoRenderer, PausedShowsTheFirstFrameAndHoldsItUntilRun) {
+    VideoRig rig;
+    ASSERT_EQ(rig.renderer.Pause(), S_OK);
+    auto first = rig.Deliver(1, 0, 40 * kMs);
+    ASSERT_TRUE(rig.WaitShown(1));
+    EXPECT_EQ(first.wait_for(200ms), std::future_status::timeout) << "a paused renderer holds";
+
+    rig.Run();
+    ASSERT_EQ(first.wait_for(1s), std::future_status::ready);
+    EXPECT_EQ(first.get(), S_OK);
+
+    // The next frame waits for its time on the clock.
+    auto second = rig.Deliver(2, 40 * kMs, 40 * kMs);
+    rig.clock.now = rig.start + 20 * kMs;
+    EXPECT_EQ(second.wait_for(150ms), std::future_status::timeout);
+    rig.clock.now = rig.start + 40 * kMs;
+    ASSERT_EQ(second.wait_for(1s), std::future_status::ready);
+    EXPECT_EQ(second.get(), S_OK);
+
+    const auto shown = rig.Shown_();
+    ASSERT_EQ(shown.size(), 2u) << "the held frame is not shown again";
+    EXPECT_EQ(shown[0].tag, 1);
+    EXPECT_EQ(shown[1].tag, 2);
+    EXPECT_EQ(shown[1].shownAt, rig.start + 40 * kMs);
+}
+
+TEST(VideoRenderer, DropsFramesLaterThanTheirDuration) {
+    VideoRig rig;
+    rig.Run();
+    rig.clock.now = rig.start + 1000 * kMs;
+    EXPECT_EQ(rig.Deliver(1, 0, 40 * kMs).get(), S_OK);
+    EXPECT_EQ(rig.Deliver(2, 900 * kMs, 40 * kMs).get(), S_OK);
+    EXPECT_EQ(rig.Deliver(3, 970 * kMs, 40 * kMs).get(), S_OK); // 30 ms late: still shown
+    EXPECT_EQ(rig.Deliver(4, 1000 * kMs, 0).get(), S_OK);       // no duration: the default
+    const auto shown = rig.Shown_();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].tag, 3);
+    EXPECT_EQ(shown[1].tag, 4);
+    EXPECT_EQ(rig.renderer.FramesDropped(), 2);
+}
+
+TEST(VideoRenderer, FlushAndStopEndAWaitForAFarFutureFrame) {
+    VideoRig rig;
+    rig.Run();
+    const REFERENCE_TIME hour = 3600 * UNITS;
+    auto waiting = rig.Deliver(1, hour, 40 * kMs);
+    ASSERT_EQ(waiting.wait_for(200ms), std::future_status::timeout);
+    rig.renderer.BeginFlush();
+    ASSERT_EQ(waiting.wait_for(500ms), std::future_status::ready);
+    EXPECT_EQ(waiting.get(), S_OK);
+    EXPECT_EQ(rig.Deliver(2, 0, 40 * kMs).get(), S_OK); // discarded while flushing
+    rig.renderer.EndFlush();
+
+    waiting = rig.Deliver(3, hour, 40 * kMs);
+    ASSERT_EQ(waiting.wait_for(200ms), std::future_status::timeout);
+    rig.renderer.Stop();
+    ASSERT_EQ(waiting.wait_for(500ms), std::future_status::ready);
+    EXPECT_EQ(waiting.get(), E_UNEXPECTED);
+    EXPECT_TRUE(rig.Shown_().empty());
+}
+
+TEST(VideoRenderer, EndOfStreamCompletesOncePerStreamAndOnlyWhenRunning) {
+    VideoRig rig;
+    ASSERT_EQ(rig.renderer.Pause(), S_OK);
+    ASSERT_EQ(rig.renderer.EndOfStream(), S_OK);
+    EXPECT_EQ(rig.Deliver(1, 0, 40 * kMs).get(), VFW_E_SAMPLE_REJECTED_EOS);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(rig.events.CountOf(EC_COMPLETE), 0u) << "not while paused";
+    rig.Run();
+    ASSERT_TRUE(rig.events.WaitFor(EC_COMPLETE, 1, 1s));
+    ASSERT_EQ(rig.renderer.EndOfStream(), S_OK);
+    rig.renderer.Pause();
+    rig.Run();
+
+    // A seek: an end of stream during the flush is forgotten, a new one completes again.
+    rig.renderer.BeginFlush();
+    ASSERT_EQ(rig.renderer.EndOfStream(), S_OK);
+    rig.renderer.EndFlush();
+    rig.clock.now = rig.start;
+    EXPECT_EQ(rig.Deliver(2, 0, 40 * kMs).get(), S_OK);
+    EXPECT_EQ(rig.events.CountOf(EC_COMPLETE), 1u);
+    ASSERT_EQ(rig.renderer.EndOfStream(), S_OK);
+    EXPECT_EQ(rig.events.CountOf(EC_COMPLETE), 2u);
+}
+
+TEST(VideoRenderer, RefusesSamplesThatDoNotHoldAWholeFrame) {
+    VideoRig rig;
+    rig.Run();
+    CTestSamples small(kWidth * kHeight * 3);
+    CSamplePtr sample = small.Make(std::vector<std::uint8_t>(kWidth * kHeight * 3 - 1, 9), 0);
+    EXPECT_EQ(rig.renderer.Receive(*sample), E_INVALIDARG);
+    CMediaType other = RgbType(kWidth * 2, -kHeight);
+    sample->SetActualDataLength(kWidth * kHeight * 3);
+    sample->SetMediaType(&other);
+    EXPECT_EQ(rig.renderer.Receive(*sample), E_INVALIDARG);
+    EXPECT_TRUE(rig.Shown_().empty());
+}
+
+} // namespace
