@@ -191,3 +191,31 @@ TEST(PulseSound, AToneThroughTheRendererIsRecordedAtItsFrequency) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(PulseSound, WithoutAServerTheRendererPlaysOnSdlsDummyDriverAtRealTime) {
+    const fs::path nowhere = fs::path(QOR_TEST_WORK_DIR) / "no-pulse-server";
+    setenv("PULSE_SERVER", ("unix:" + (nowhere / "native").string()).c_str(), 1);
+    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+
+    CEventRecorder events;
+    CSoundRenderer renderer{&CreateSdlSoundOutput};
+    renderer.SetEventSink(&events);
+    ASSERT_EQ(renderer.ReceiveConnection(nullptr, StereoPcm()), S_OK);
+    ASSERT_EQ(renderer.Pause(), S_OK);
+    EXPECT_NE(renderer.OutputName().find("dummy"), std::string::npos) << renderer.OutputName();
+    const auto begin = std::chrono::steady_clock::now();
+    ASSERT_EQ(renderer.Run(renderer.Clock()->GetTime()), S_OK);
+    CTestSamples samples(kRate * 4);
+    CSamplePtr sample = samples.Make(Tone(kRate / 2, 0));
+    ASSERT_EQ(renderer.Receive(*sample), S_OK);
+    ASSERT_EQ(renderer.EndOfStream(), S_OK);
+    ASSERT_TRUE(events.WaitFor(EC_COMPLETE, 1, 10s));
+    EXPECT_GE(std::chrono::steady_clock::now() - begin, 400ms) << "half a second of sound";
+    renderer.Stop();
+    renderer.Disconnect();
+    SDL_Quit();
+}
+
+} // namespace

@@ -48,7 +48,8 @@ public:
         if (m_device == 0 && !g_onDummy && g_openDevices == 0) {
             const std::string why = SDL_GetError();
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+            // Overriding: a driver named in the environment would otherwise win again.
+            SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
             g_onDummy = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
             if (g_onDummy) {
                 m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &m_have, 0);
