@@ -90,6 +90,34 @@ HRESULT CSeekableStream::ChangeStart() {
     return m_source->Seek(start, this);
 }
 
+bool CSeekableStream::IsOfferedType(const CMediaType& type) {
+    CMediaType offered;
+    GetMediaType(0, &offered);
+    return type.majorType == offered.majorType && type.subType == offered.subType &&
+           type.formatType == offered.formatType;
+}
+
+HRESULT CSeekableStream::RequestOneBuffer(CMemAllocator* allocator, CAllocatorProperties* request,
+                                          long bytes) {
+    if (allocator == nullptr || request == nullptr) {
+        return E_POINTER;
+    }
+    request->buffers = 1;
+    request->bufferSize = bytes;
+    request->align = 1;
+    request->prefix = 0;
+    CAllocatorProperties actual;
+    const HRESULT hr = allocator->SetProperties(*request, &actual);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (actual.buffers < request->buffers || actual.bufferSize < request->bufferSize) {
+        return E_FAIL;
+    }
+    ResetSeekingToFile();
+    return S_OK;
+}
+
 void CSeekableStream::ResetSeekingToFile() {
     CMediaDuration duration;
     const REFERENCE_TIME length = m_source->Media().Duration(duration)

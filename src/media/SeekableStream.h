@@ -42,8 +42,11 @@ protected:
 
     // The queues this pin's decoder waits on.
     virtual std::vector<CPacketQueue2*> Queues() = 0;
-    // After buffer negotiation: duration and stop = the file's length (0 when unknown), start 0.
-    void ResetSeekingToFile();
+    // True when the major type, subtype and format type are those of the offered type 0.
+    bool IsOfferedType(const CMediaType& type);
+    // Asks the allocator for one buffer of `bytes` (alignment 1, no prefix); E_FAIL when it
+    // grants fewer or smaller. On success the seeking values are reset to the file.
+    HRESULT RequestOneBuffer(CMemAllocator* allocator, CAllocatorProperties* request, long bytes);
     // Makes a format change carried by the sample the connection's type.
     void AdoptMediaType(const CMediaSample& sample);
     // On the delivery thread: true once per loop start, for its first sample.
@@ -52,6 +55,9 @@ protected:
     CVeltoSource* const m_source;
 
 private:
+    // Duration and stop = the file's length (0 when unknown), start 0.
+    void ResetSeekingToFile();
+
     std::mutex m_stopLock;
     bool m_stopRequested = false; // guarded by m_stopLock
     bool m_discontinuity = false; // delivery thread only

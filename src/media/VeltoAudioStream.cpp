@@ -41,32 +41,12 @@ HRESULT CVeltoAudioStream::GetMediaType(int position, CMediaType* type) {
 }
 
 HRESULT CVeltoAudioStream::CheckMediaType(const CMediaType& type) {
-    CMediaType offered;
-    GetMediaType(0, &offered);
-    const bool same = type.majorType == offered.majorType && type.subType == offered.subType &&
-                      type.formatType == offered.formatType;
-    return same ? S_OK : E_FAIL;
+    return IsOfferedType(type) ? S_OK : E_FAIL;
 }
 
 HRESULT CVeltoAudioStream::DecideBufferSize(CMemAllocator* allocator,
                                             CAllocatorProperties* request) {
-    if (allocator == nullptr || request == nullptr) {
-        return E_POINTER;
-    }
-    request->buffers = 1;
-    request->bufferSize = kBufferBytes;
-    request->align = 1;
-    request->prefix = 0;
-    CAllocatorProperties actual;
-    HRESULT hr = allocator->SetProperties(*request, &actual);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    if (actual.buffers < request->buffers || actual.bufferSize < request->bufferSize) {
-        return E_FAIL;
-    }
-    ResetSeekingToFile();
-    return S_OK;
+    return RequestOneBuffer(allocator, request, kBufferBytes);
 }
 
 HRESULT CVeltoAudioStream::FillBuffer(CMediaSample& sample) {

@@ -43,34 +43,16 @@ HRESULT CVeltoVideoStream::GetMediaType(int position, CMediaType* type) {
 }
 
 HRESULT CVeltoVideoStream::CheckMediaType(const CMediaType& type) {
-    if (type.subType == ESubType::YUY2) {
-        return S_OK;
-    }
-    CMediaType offered;
-    GetMediaType(0, &offered);
-    const bool same = type.majorType == offered.majorType && type.subType == offered.subType &&
-                      type.formatType == offered.formatType;
-    return same ? S_OK : E_FAIL;
+    return type.subType == ESubType::YUY2 || IsOfferedType(type) ? S_OK : E_FAIL;
 }
 
 HRESULT CVeltoVideoStream::DecideBufferSize(CMemAllocator* allocator,
                                             CAllocatorProperties* request) {
-    if (allocator == nullptr || request == nullptr) {
-        return E_POINTER;
+    const HRESULT hr = RequestOneBuffer(allocator, request, FrameBytes());
+    if (SUCCEEDED(hr)) {
+        m_decoder.ResetScaler();
     }
-    request->buffers = 1;
-    request->bufferSize = FrameBytes();
-    CAllocatorProperties actual;
-    HRESULT hr = allocator->SetProperties(*request, &actual);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    if (actual.buffers < request->buffers || actual.bufferSize < request->bufferSize) {
-        return E_FAIL;
-    }
-    ResetSeekingToFile();
-    m_decoder.ResetScaler();
-    return S_OK;
+    return hr;
 }
 
 CFrameFormat CVeltoVideoStream::OutputFormat(long bufferSize) const {
