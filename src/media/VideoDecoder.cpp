@@ -57,7 +57,20 @@ bool copy_buffer(std::uint8_t* buffer, const AVFrame& picture, const CFrameForma
 void CVeltoVideoDecoder::ResetScaler() {
     m_scaler.reset();
     m_draining = false;
+    m_sentStamps.clear();
 }
+
+namespace {
+
+// Pictures a frame-threaded decoder holds back beyond the codec's own delay: one per extra
+// thread. Stamping a picture with the packet just sent would show video late by that many frames.
+std::size_t ThreadDelay(const AVCodecContext& context) {
+    return (context.active_thread_type & FF_THREAD_FRAME) != 0 && context.thread_count > 1
+               ? static_cast<std::size_t>(context.thread_count - 1)
+               : 0;
+}
+
+} // namespace
 
 int CVeltoVideoDecoder::Receive(IDecoderSource& source, AVCodecContext* context) {
     return avcodec_receive_frame(context, source.Media().Picture());
@@ -105,7 +118,11 @@ bool CVeltoVideoDecoder::DecodeFrameToBuffer(IDecoderSource& source, const CFram
             Log({kDecodeFunction, LOG_LEVEL_INFO}, "No data in video queue. EOF?");
             return false;
         }
-        m_lastStamp += CPlaybackInfo::FrameDuration();
+        if (!m_sentStamps.empty()) {
+            m_sentStamps.pop_front();
+        }
+        m_lastStamp = m_sentStamps.empty() ? m_lastStamp + CPlaybackInfo::FrameDuration()
+                                           : m_sentStamps.front();
         *stamp = m_lastStamp;
         *next = m_lastStamp;
         *gotPicture = true;
@@ -114,6 +131,7 @@ bool CVeltoVideoDecoder::DecodeFrameToBuffer(IDecoderSource& source, const CFram
         if (sent == AVERROR_EOF) {
             // Left drained by an earlier end of stream and not sought since: start afresh.
             avcodec_flush_buffers(context);
+            m_sentStamps.clear();
             sent = avcodec_send_packet(context, packet.packet.get());
         }
         int received = AVERROR(EAGAIN);
@@ -129,13 +147,30 @@ bool CVeltoVideoDecoder::DecodeFrameToBuffer(IDecoderSource& source, const CFram
             // A corrupt packet: no stamp, the caller goes on with the next one.
             return true;
         }
+        const std::size_t depth = ThreadDelay(*context) + 1;
+        if (sent >= 0) {
+            m_sentStamps.push_back(packet.stamp);
+            while (m_sentStamps.size() > depth) {
+                m_sentStamps.pop_front();
+            }
+        }
         *bytesUsed = packet.packet->size;
-        *stamp = packet.stamp;
-        m_lastStamp = packet.stamp;
         *gotPicture = received == 0;
         REFERENCE_TIME head = 0;
         queue->Peek(&head);
-        *next = head != 0 ? head : *stamp;
+        if (m_sentStamps.empty()) {
+            *stamp = packet.stamp;
+            *next = head != 0 ? head : *stamp;
+        } else if (*gotPicture) {
+            *stamp = m_sentStamps.front();
+            *next = m_sentStamps.size() > 1 ? m_sentStamps[1] : (head != 0 ? head : *stamp);
+        } else {
+            // Held back while the threads fill up: placed before the first picture to come.
+            const auto missing = static_cast<REFERENCE_TIME>(depth - m_sentStamps.size());
+            *stamp = m_sentStamps.front() - missing * CPlaybackInfo::FrameDuration();
+            *next = *stamp + CPlaybackInfo::FrameDuration();
+        }
+        m_lastStamp = *stamp;
     }
 
     if (*gotPicture) {

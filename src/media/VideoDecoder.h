@@ -8,6 +8,7 @@
 // CPlaybackInfo lock while it decodes (not while it waits for packets).
 
 #include <cstdint>
+#include <deque>
 #include <string>
 
 #include "media/FFmpegPtr.h"
@@ -59,8 +60,11 @@ private:
                        REFERENCE_TIME stamp);
 
     CSwsContextPtr m_scaler;
-    bool m_draining = false;          // the end marker was taken and the codec sent a flush
-    REFERENCE_TIME m_lastStamp = 0;   // stamp of the last picture handed out
+    bool m_draining = false;        // the end marker was taken and the codec sent a flush
+    REFERENCE_TIME m_lastStamp = 0; // stamp of the last picture handed out
+    // Stamps of the packets sent since the last reset, oldest first, as many as frame threads
+    // hold pictures back plus one: a picture belongs to the oldest of them.
+    std::deque<REFERENCE_TIME> m_sentStamps;
     std::string m_subtitleText[2];    // the last text subtitle's first two rectangles
     CSubtitleBitmap m_subtitleBitmap; // the last bitmap subtitle
     bool m_hasBitmap = false;

@@ -87,7 +87,9 @@ TEST(SourcePlayback, H264AacFramesKeepTheirColoursAndTimes) {
             EXPECT_GT(frames[i].start, frames[i - 1].start) << "frame " << i;
         }
     }
-    for (std::size_t i = 3; i + 2 < frames.size(); ++i) {
+    // The first picture carries the first packet's stamp, which the video queue derives back
+    // from the second's by its own frame duration; the spacing holds from the second picture on.
+    for (std::size_t i = 4; i + 2 < frames.size(); ++i) {
         EXPECT_NEAR(frames[i].start - frames[i - 1].start, kFrame25, 1) << "frame " << i;
         EXPECT_EQ(frames[i - 1].stop, frames[i].start) << "a frame lasts until the next";
     }
