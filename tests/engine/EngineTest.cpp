@@ -166,10 +166,14 @@ TEST(EngineStates, PlayTwiceRaisesOnePlayingAndPauseTwiceOnePaused) {
     EXPECT_EQ(engine.Pause(), S_OK);
     EXPECT_EQ(engine.Pause(), S_FALSE);
     EXPECT_EQ(log.Names(), (std::vector<std::wstring>{L"Playing", L"Paused"}));
+}
 
-    // ForcePlay has no check but starts no position timer.
+TEST(EngineStates, ForcePlayHasNoCheckAndNoPositionTimer) {
+    CPlayerHost host;
+    CEngineDS& engine = host.controller.GetEngine();
     ASSERT_EQ(host.Load(ClipWithVideoAndAudio()), 1);
-    log.Clear();
+    CEventLog log;
+    log.Watch(engine, EngineEventNames());
     EXPECT_EQ(engine.ForcePlay(), S_OK);
     EXPECT_EQ(engine.ForcePlay(), S_OK);
     PumpFor(std::chrono::milliseconds(600));
