@@ -1,0 +1,110 @@
+#include "core/WideText.h"
+#include "playlist/LinuxDiscAccess.h"
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fake /dev, /dev/disk/by-label and /proc/mounts below a temporary folder.
+class DiscAccessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(QOR_TEST_WORK_DIR);
+        m_dir = std::make_unique<QTemporaryDir>(QOR_TEST_WORK_DIR "/drives-XXXXXX");
+        ASSERT_TRUE(m_dir->isValid());
+        m_root = m_dir->path().toStdString() + "/";
+        fs::create_directories(m_root + "dev/disk/by-label");
+        m_access = std::make_unique<CLinuxDiscAccess>(CLinuxDiscAccess::CSystemPaths{
+            m_root + "mounts", m_root + "dev/", m_root + "dev/disk/by-label/"});
+    }
+
+    std::string Device(const std::string& name, const std::string& bytes = "") const {
+        std::ofstream(m_root + "dev/" + name, std::ios::binary) << bytes;
+        return m_root + "dev/" + name;
+    }
+    void Mounts(const std::string& table) const { std::ofstream(m_root + "mounts") << table; }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::string m_root;
+    std::unique_ptr<CLinuxDiscAccess> m_access;
+};
+
+TEST_F(DiscAccessTest, DrivesInDeviceOrderThenDiscImagesWithTheirMountPoints) {
+    const std::string sr0 = Device("sr0");
+    Device("sr10");
+    Device("sr2");
+    Device("sr1");
+    Device("sda1");
+    Device("srx");
+    fs::create_symlink("sr0", m_root + "dev/cdrom");
+    Mounts("/dev/sda1 / ext4 rw 0 0\n" + m_root + "dev/cdrom " + m_root +
+           "media/my\\040disc iso9660 ro 0 0\n" + //
+           sr0 + " /elsewhere iso9660 ro 0 0\n" + // mounted twice
+           "/dev/loop7 /mnt/image udf ro 0 0\n" + // a disc image
+           "/dev/sdb1 /mnt/stick vfat rw 0 0\n");
+
+    const std::vector<CDiscDrive> drives = m_access->OpticalDrives();
+    ASSERT_EQ(drives.size(), 5u);
+    const wchar_t* names[] = {L"sr0", L"sr1", L"sr2", L"sr10", L"loop7"};
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        EXPECT_EQ(drives[i].name, names[i]);
+    }
+    EXPECT_EQ(drives[0].device, Utf8ToWide(sr0));
+    EXPECT_EQ(drives[0].mountPoint, Utf8ToWide(m_root + "media/my disc/"));
+    EXPECT_EQ(drives[1].mountPoint, L"");
+    EXPECT_EQ(drives[4].device, L"/dev/loop7");
+    EXPECT_EQ(drives[4].mountPoint, L"/mnt/image/");
+}
+
+TEST_F(DiscAccessTest, NoDrivesWithoutDevicesOrMountTable) {
+    EXPECT_TRUE(m_access->OpticalDrives().empty());
+    Device("sda");
+    Mounts("garbage\n\n/dev/sda / ext4 rw 0 0\n");
+    EXPECT_TRUE(m_access->OpticalDrives().empty());
+}
+
+TEST_F(DiscAccessTest, LabelFromUdevLinkElseFromTheVolumeDescriptor) {
+    const std::string sr1 = Device("sr1");
+    fs::create_symlink("../../sr1", m_root + "dev/disk/by-label/My\\x20Trip\\x2fDay\\x201");
+    EXPECT_EQ(m_access->VolumeLabel({L"sr1", Utf8ToWide(sr1), L""}), L"My Trip/Day 1");
+
+    std::string image(16 * 2048 + 2048, '\0');
+    image.replace(16 * 2048, 6,
+                  "\x01"
+                  "CD001");
+    image.replace(16 * 2048 + 40, 32, "SUMMER_2011                     ");
+    const std::string sr2 = Device("sr2", image);
+    EXPECT_EQ(m_access->VolumeLabel({L"sr2", Utf8ToWide(sr2), L""}), L"SUMMER_2011");
+
+    // No descriptor, a short device, a missing one, none at all: no label.
+    image.replace(16 * 2048 + 1, 5, "BEA01");
+    EXPECT_EQ(m_access->VolumeLabel({L"sr3", Utf8ToWide(Device("sr3", image)), L""}), L"");
+    EXPECT_EQ(m_access->VolumeLabel({L"sr4", Utf8ToWide(Device("sr4", "CD001")), L""}), L"");
+    EXPECT_EQ(m_access->VolumeLabel({L"sr5", Utf8ToWide(m_root + "dev/sr5"), L""}), L"");
+    EXPECT_EQ(m_access->VolumeLabel({L"image", L"", L"/mnt/image/"}), L"");
+}
+
+TEST_F(DiscAccessTest, TableOfContentsFailsOnAnythingButADrive) {
+    CDiscToc toc{1, 3, {{1, 0}}};
+    EXPECT_FALSE(m_access->ReadToc({L"sr0", Utf8ToWide(Device("sr0", "not a drive")), L""}, toc));
+    EXPECT_TRUE(toc.tracks.empty());
+    EXPECT_FALSE(m_access->ReadToc({L"sr1", Utf8ToWide(m_root + "dev/sr1"), L""}, toc));
+    EXPECT_FALSE(m_access->ReadToc({L"image", L"", L"/mnt/image/"}, toc));
+}
+
+TEST(MountFieldTest, EscapesAreUndoneAndBrokenOnesKept) {
+    EXPECT_EQ(CLinuxDiscAccess::UnescapeMountField("/media/a\\040b\\011c\\134d"),
+              "/media/a b\tc\\d");
+    EXPECT_EQ(CLinuxDiscAccess::UnescapeMountField("/a\\04"), "/a\\04");
+    EXPECT_EQ(CLinuxDiscAccess::UnescapeMountField("/a\\089"), "/a\\089");
+    EXPECT_EQ(CLinuxDiscAccess::UnescapeLabelLink("A\\x20B\\x2"), "A B\\x2");
+    EXPECT_EQ(CLinuxDiscAccess::UnescapeLabelLink("\\xzz"), "\\xzz");
+}
+
+} // namespace
