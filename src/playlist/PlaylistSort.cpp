@@ -1,0 +1,110 @@
+#include "playlist/PlaylistSort.h"
+
+#include "playlist/PlaylistRandom.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <numeric>
+
+namespace {
+
+template <class T> int Compare(T a, T b) {
+    return a == b ? 0 : (a > b ? 1 : -1);
+}
+
+// Ordinal and case-sensitive, code point by code point.
+int CompareText(const std::wstring& a, const std::wstring& b) {
+    return std::clamp(a.compare(b), -1, 1);
+}
+
+// Whole seconds toward zero, held to the 32-bit range the comparison works in: a cast of an
+// out-of-range or NaN double would be undefined.
+std::int32_t WholeSeconds(double seconds) {
+    if (std::isnan(seconds)) {
+        return 0;
+    }
+    constexpr double kLow = std::numeric_limits<std::int32_t>::min();
+    constexpr double kHigh = std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(std::clamp(std::trunc(seconds), kLow, kHigh));
+}
+
+// The stored times hold the low 32 bits of file times and are compared as signed values, as they
+// always have been. Sizes and add times are unsigned: compared signed, a file of 2 to 4 GiB would
+// sort before a small one.
+std::int32_t Signed(std::uint32_t value) {
+    return static_cast<std::int32_t>(value);
+}
+
+} // namespace
+
+int ComparePlaylistItems(int key, const CClipInfo* a, const CClipInfo* b) {
+    static const CClipInfo kEmpty;
+    const CClipInfo& x = a != nullptr ? *a : kEmpty;
+    const CClipInfo& y = b != nullptr ? *b : kEmpty;
+    switch (key) {
+    case kSortByTitle:
+        return CompareText(x.DisplayName(), y.DisplayName());
+    case kSortByFileSize:
+        return Compare(x.fileSize, y.fileSize);
+    case kSortByAddTime:
+        return Compare(x.addTime, y.addTime);
+    case kSortByLastAccessTime:
+        return Compare(Signed(x.lastAccessTime), Signed(y.lastAccessTime));
+    case kSortByCreateTime:
+        return Compare(Signed(x.creationTime), Signed(y.creationTime));
+    case kSortByDuration:
+        return Compare(WholeSeconds(x.duration), WholeSeconds(y.duration));
+    default:
+        return 0;
+    }
+}
+
+CPlaylistSorter::CResult CPlaylistSorter::Sort(int key, const std::vector<const CClipInfo*>& items,
+                                               int activeRow) {
+    CResult result;
+    if (items.empty()) {
+        return result;
+    }
+    const int count = static_cast<int>(items.size());
+    const CClipInfo* const active =
+        activeRow >= 0 && activeRow < count ? items[activeRow] : nullptr;
+    m_ascending = key == m_lastKey ? !m_ascending : true;
+
+    result.order.resize(items.size());
+    std::iota(result.order.begin(), result.order.end(), 0);
+    if (key == kSortShuffle) {
+        // A comparator answering at random breaks every sort algorithm's assumptions (and may
+        // make it read past the range); dealing the rows out at random is what was meant.
+        for (int row = count - 1; row > 0; --row) {
+            std::swap(result.order[row], result.order[NextPlaylistRandom(row + 1)]);
+        }
+    } else {
+        const int sign = m_ascending ? 1 : -1;
+        // Pre-computed display names: a title sort otherwise builds two strings per comparison.
+        std::vector<std::wstring> names;
+        if (key == kSortByTitle) {
+            names.reserve(items.size());
+            for (const CClipInfo* item : items) {
+                names.push_back(item != nullptr ? item->DisplayName() : std::wstring());
+            }
+        }
+        std::stable_sort(result.order.begin(), result.order.end(), [&](int a, int b) {
+            const int order = key == kSortByTitle ? CompareText(names[a], names[b])
+                                                  : ComparePlaylistItems(key, items[a], items[b]);
+            return order * sign < 0;
+        });
+    }
+
+    if (active != nullptr) {
+        for (int row = 0; row < count; ++row) {
+            if (items[result.order[row]] == active) {
+                result.activeRow = row;
+                break;
+            }
+        }
+    }
+    m_lastKey = key;
+    return result;
+}
