@@ -40,7 +40,8 @@ public:
     virtual std::vector<CDiscDrive> OpticalDrives() = 0;
     // The volume label of the disc in the drive; empty when there is none or it cannot be read.
     virtual std::wstring VolumeLabel(const CDiscDrive& drive) = 0;
-    // False when the drive holds no disc or the table cannot be read.
+    // False when the drive holds no disc or the table cannot be read. May take a few seconds
+    // while a drive spins its disc up; it ends with the drive's own answer or time-out.
     virtual bool ReadToc(const CDiscDrive& drive, CDiscToc& toc) = 0;
 };
 
