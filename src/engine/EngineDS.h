@@ -45,8 +45,9 @@ public:
     virtual QWidget* GetWindowHandle() { return this; }
     virtual std::wstring GetEngineName() const { return L"DirectShow Engine"; }
 
-    // IPlayback. Play, Pause and Stop return S_OK without doing anything while the engine is
-    // already in the state they would reach, or when nothing is loaded.
+    // IPlayback. A failed Load releases the whole graph. Play, Pause and Stop answer S_FALSE
+    // without doing anything while the engine already is in the state they would reach, and
+    // E_UNEXPECTED when nothing is loaded; a failing graph call's status is returned unreported.
     int Load(CClipInfo* item) override;
     HRESULT Play() override;
     HRESULT Pause() override;

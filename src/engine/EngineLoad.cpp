@@ -95,7 +95,9 @@ int CEngineDS::Load(CClipInfo* item) {
 
 int CEngineDS::LoadFailed(CClipInfo* item) {
     item->loadFailed = 1;
-    m_graph.reset();
+    // Every interface goes, not the builder alone: a half-built graph left to the other
+    // interfaces would let Play run it and report "Playing" for a file that did not load.
+    ReleaseGraph();
     ReportState(L"LoadFailed", reinterpret_cast<EventArg>(item));
     return 0;
 }

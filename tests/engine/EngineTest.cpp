@@ -96,11 +96,19 @@ TEST(EngineLoad, MissingFileFailsWithoutAGraph) {
     EXPECT_EQ(log.events.size(), 1u);
 }
 
-TEST(EngineLoad, BrokenFileFailsAndASuccessfulLoadClearsTheFlag) {
+TEST(EngineLoad, BrokenFileFailsLeavesNothingToPlayAndASuccessfulLoadClearsTheFlag) {
     CPlayerHost host;
+    CEngineDS& engine = host.controller.GetEngine();
     EXPECT_EQ(host.Load(ClipBroken()), 0);
     EXPECT_EQ(host.item.loadFailed, 1);
     EXPECT_EQ(host.controller.IsLoaded(), 0);
+    EXPECT_EQ(engine.Graph(), nullptr);
+    EXPECT_EQ(engine.GetSource(), nullptr);
+    CEventLog log;
+    log.Watch(engine, EngineEventNames());
+    host.controller.PlayPause();
+    EXPECT_TRUE(FAILED(engine.ForcePlay()));
+    EXPECT_TRUE(log.events.empty());
 
     CClipInfo item;
     item.loadFailed = 1;
