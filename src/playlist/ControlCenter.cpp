@@ -1,0 +1,308 @@
+#include "playlist/ControlCenter.h"
+
+#include "core/Log.h"
+#include "core/PathValue.h"
+#include "core/WideText.h"
+#include "engine/EngineState.h"
+#include "playlist/LoopMode.h"
+#include "playlist/PlaylistFile.h"
+
+#include <QMetaObject>
+#include <QWidget>
+#include <chrono>
+#include <unordered_set>
+
+namespace {
+
+// A failing row that the loop mode picks again at once fails the same way each time; the second
+// failure in a row shows it will not load.
+constexpr int kMaxFailuresInRow = 2;
+
+std::uint32_t TickCount() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+} // namespace
+
+CControlCenter::CControlCenter()
+    : m_desktopDialogs(std::make_unique<CQtCenterDialogs>()), m_dialogs(m_desktopDialogs.get()) {}
+
+CControlCenter::~CControlCenter() {
+    if (m_timerRunning) {
+        StopTimer(kDelayTimerId);
+    }
+    m_controller.Unsubscribe(this);
+    m_playlist.Unsubscribe(this);
+}
+
+bool CControlCenter::Initialise(QWidget* videoWindow, IPlaylistAdapter* adapter, int delayMs) {
+    m_delayMs = delayMs;
+    const bool windowMade = m_controller.Initialise(videoWindow) != 0;
+    const struct {
+        const wchar_t* name;
+        Handler handler;
+    } events[] = {
+        {L"MediaLoading", &CControlCenter::OnMediaLoading},
+        {L"MediaLoaded", &CControlCenter::OnMediaLoaded},
+        {L"MediaPlaying", &CControlCenter::OnMediaPlaying},
+        {L"MediaPaused", &CControlCenter::OnMediaPaused},
+        {L"MediaStopped", &CControlCenter::OnMediaStopped},
+        {L"MediaAborted", &CControlCenter::OnMediaAborted},
+        {L"MediaCompleted", &CControlCenter::OnMediaCompleted},
+        {L"MediaLoadFailed", &CControlCenter::OnMediaLoadFailed},
+        {L"MediaPositionChanged", &CControlCenter::OnMediaPositionChanged},
+    };
+    for (const auto& event : events) {
+        m_controller.Subscribe(this, event.name, RegisterHandler(event.handler));
+    }
+    m_playlist.Attach(adapter);
+    m_playlist.Subscribe(this, L"ListItemActived",
+                         RegisterHandler(&CControlCenter::OnListItemActived));
+    return windowMade;
+}
+
+void CControlCenter::Reset() {
+    SetUserShift(nullptr);
+    m_controller.Stop();
+}
+
+void CControlCenter::Close() {
+    m_controller.Shutdown();
+}
+
+void CControlCenter::Play() {
+    if (m_controller.IsLoaded()) {
+        m_controller.PlayPause();
+    } else if (m_playlist.GetItemCount() > 0) {
+        SetUserShift(&CClipShiftStateJump::Instance());
+        ShiftClip();
+    }
+}
+
+void CControlCenter::First() {
+    Navigate(m_playlist.IsReady(), &CPlaylistOperator::MoveFirst);
+}
+void CControlCenter::Last() {
+    Navigate(m_playlist.IsReady(), &CPlaylistOperator::MoveLast);
+}
+void CControlCenter::Previous() {
+    Navigate(m_playlist.HasPrevious(), &CPlaylistOperator::MovePrevious);
+}
+void CControlCenter::Next() {
+    Navigate(m_playlist.HasNext(), &CPlaylistOperator::MoveNext);
+}
+
+void CControlCenter::Navigate(bool allowed, CClipInfo* (CPlaylistOperator::*move)()) {
+    if (!allowed) {
+        return;
+    }
+    (m_playlist.*move)();
+    SetUserShift(&CClipShiftStateJump::Instance());
+    if (m_timerRunning) {
+        StopTimer(kDelayTimerId);
+    }
+    m_timerRunning = StartTimer(kDelayTimerId, m_delayMs, this) == kDelayTimerId;
+}
+
+void CControlCenter::OnTimer(int /*timerId*/) {
+    StopTimer(kDelayTimerId);
+    m_timerRunning = false;
+    if (m_controller.IsLoaded()) {
+        // Playing or paused, this aborts the clip and "MediaAborted" runs the pending Jump.
+        m_controller.Abort();
+    } else {
+        ShiftClip();
+    }
+    if (m_mainWindow != nullptr) {
+        m_mainWindow->setFocus();
+    }
+}
+
+void CControlCenter::ShiftClip() {
+    if (m_shiftState != nullptr) {
+        m_shiftState->Shift(*this);
+    }
+}
+
+void CControlCenter::SetUserShift(const IClipShiftState* state) {
+    if (state != nullptr) {
+        m_shiftState = state;
+    }
+    ++m_continuation;
+    m_lastFailed = nullptr;
+    m_failedInRow = 0;
+}
+
+void CControlCenter::LoadAndPlay(CClipInfo* item) {
+    m_loading = item;
+    if (m_controller.Load(item) != 0) {
+        m_controller.PlayPause();
+    }
+}
+
+void CControlCenter::ContinueAfterFailure() {
+    if (m_failedInRow >= kMaxFailuresInRow &&
+        m_playlist.GetLoopMode() == &CLoopModeSingleFileLoop::Instance()) {
+        Log({"CControlCenter::ContinueAfterFailure", LOG_LEVEL_INFO},
+            "%s failed to load %d times in a row, playback stops",
+            WideToUtf8(m_lastFailed->path).c_str(), m_failedInRow);
+        m_controller.Stop();
+        return;
+    }
+    ShiftClip();
+}
+
+void CControlCenter::OnMediaLoading(ISubject*, EventArg arg1, EventArg arg2) {
+    Raise(L"MediaLoading", arg1, arg2);
+}
+
+void CControlCenter::OnMediaLoaded(ISubject*, EventArg arg1, EventArg arg2) {
+    Raise(L"MediaLoaded", arg1, arg2);
+    m_shiftState = &CClipShiftStateFinished::Instance();
+    m_lastFailed = nullptr;
+    m_failedInRow = 0;
+}
+
+void CControlCenter::OnMediaPlaying(ISubject*, EventArg arg1, EventArg arg2) {
+    Raise(L"MediaPlaying", arg1, arg2);
+}
+
+void CControlCenter::OnMediaPaused(ISubject*, EventArg arg1, EventArg arg2) {
+    Raise(L"MediaPaused", arg1, arg2);
+}
+
+void CControlCenter::OnMediaStopped(ISubject*, EventArg arg1, EventArg arg2) {
+    Raise(L"MediaStopped", arg1, arg2);
+}
+
+void CControlCenter::OnMediaAborted(ISubject*, EventArg arg1, EventArg arg2) {
+    Raise(L"MediaAborted", arg1, arg2);
+    ShiftClip();
+}
+
+void CControlCenter::OnMediaCompleted(ISubject*, EventArg arg1, EventArg arg2) {
+    Raise(L"MediaCompleted", arg1, arg2);
+    ShiftClip();
+}
+
+void CControlCenter::OnMediaLoadFailed(ISubject*, EventArg arg1, EventArg arg2) {
+    Raise(L"MediaLoadFailed", arg1, arg2);
+    m_shiftState = &CClipShiftStateFinished::Instance();
+    if (m_loading != nullptr && m_loading == m_lastFailed) {
+        ++m_failedInRow;
+    } else {
+        m_lastFailed = m_loading;
+        m_failedInRow = 1;
+    }
+    // Continuing here would load the next row inside this failure, and a run of missing files
+    // would nest one load per file; the event loop takes one row per turn instead.
+    const unsigned continuation = m_continuation;
+    QMetaObject::invokeMethod(
+        &m_postTarget,
+        [this, continuation] {
+            if (continuation == m_continuation) {
+                ContinueAfterFailure();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void CControlCenter::OnMediaPositionChanged(ISubject*, EventArg arg1, EventArg arg2) {
+    Raise(L"MediaPositionChanged", arg1, arg2);
+}
+
+void CControlCenter::OnListItemActived(ISubject*, EventArg arg1, EventArg /*arg2*/) {
+    Adapter()->SetActiveItem(static_cast<int>(arg1));
+    SetUserShift(&CClipShiftStateJump::Instance());
+    ShiftClip();
+    m_shiftState = &CClipShiftStateFinished::Instance();
+}
+
+void CControlCenter::AddFile(const std::wstring& path) {
+    auto item = std::make_unique<CClipInfo>();
+    item->path = path;
+    item->title = CPathValue(path).FileName();
+    item->ReadFileAttributes();
+    item->addTime = TickCount();
+    IPlaylistAdapter* adapter = Adapter();
+    const int row = adapter->InsertItem(adapter->GetItemCount(), item->DisplayName());
+    adapter->SetItemText(row, 1, std::wstring());
+    adapter->SetItemData(row, item.get());
+    adapter->ResizeColumns();
+    CClipInfo* raw = item.get();
+    m_items.emplace(raw, std::move(item));
+}
+
+void CControlCenter::LoadPlaylistFile(const std::wstring& path) {
+    ReadPlaylistFile(path, [this](const std::wstring& line) { AddFile(line); });
+}
+
+void CControlCenter::AddPlaylistOrFile(const std::wstring& path) {
+    // Exactly "mpl": the extension test of the stored playlists is case-sensitive.
+    const std::size_t dot = path.rfind(L'.');
+    if (dot != std::wstring::npos &&
+        path.compare(dot + 1, std::wstring::npos, kPlaylistExtension) == 0) {
+        LoadPlaylistFile(path);
+    } else {
+        AddFile(path);
+    }
+}
+
+void CControlCenter::AddPaths(const std::vector<std::wstring>& paths, bool append) {
+    if (!append) {
+        Reset();
+        ClearPlaylist();
+    }
+    for (const std::wstring& path : paths) {
+        AddPlaylistOrFile(path);
+    }
+    if (!append) {
+        Play();
+    }
+}
+
+void CControlCenter::ForgetItems() {
+    // A destroyed item's address may come back for a new one; no count may carry over.
+    m_loading = nullptr;
+    m_lastFailed = nullptr;
+    m_failedInRow = 0;
+}
+
+void CControlCenter::ClearPlaylist() {
+    IPlaylistAdapter* adapter = Adapter();
+    ForgetItems();
+    adapter->DeleteAllItems();
+    m_items.clear();
+    adapter->ResizeColumns();
+    adapter->Refresh();
+    adapter->ResizeColumns();
+    adapter->SetActiveItem(-1);
+    adapter->Refresh();
+}
+
+void CControlCenter::DeleteSelected() {
+    IPlaylistAdapter* adapter = Adapter();
+    std::vector<CClipInfo*> doomed;
+    const int count = adapter->GetItemCount();
+    for (int row = 0; row < count; ++row) {
+        if (adapter->IsItemSelected(row) && adapter->CanDeleteItem(row)) {
+            doomed.push_back(adapter->GetItemData(row));
+        }
+    }
+    ForgetItems();
+    adapter->DeleteSelectedItems();
+    // Only items whose rows really went: a row left in the list must not point at a freed item.
+    std::unordered_set<CClipInfo*> kept;
+    for (int row = 0; row < adapter->GetItemCount(); ++row) {
+        kept.insert(adapter->GetItemData(row));
+    }
+    for (CClipInfo* item : doomed) {
+        if (kept.count(item) == 0) {
+            m_items.erase(item);
+        }
+    }
+    adapter->ResizeColumns();
+    adapter->Refresh();
+}

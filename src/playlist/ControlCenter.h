@@ -1,0 +1,164 @@
+#pragma once
+// Joins the playlist, the playback controller and the main window: turns user commands (open,
+// add, delete, save, play, first/last/previous/next, row activation) into playlist changes and
+// load/play requests, re-raises the controller's media events on its own subject (the window
+// observes the center, not the controller), and decides what plays after a clip ends, fails or is
+// aborted (the clip-shift states).
+//
+// Events raised on this subject: "MediaLoading", "MediaLoaded", "MediaPlaying", "MediaPaused",
+// "MediaStopped", "MediaAborted", "MediaCompleted", "MediaLoadFailed", "MediaPositionChanged",
+// each with the controller's two arguments.
+//
+// Threads: user-interface thread only; the navigation delay is timer 0 of the timer service, and
+// a failed load continues from the event loop (a posted call), never nested in the failure.
+//
+// Ownership: the controller and the playlist operator are embedded. The center creates every
+// row's CClipInfo and destroys it when the row goes; the adapter and the video window are not
+// owned and must outlive the center (or Close must come first). Initialise comes before any other
+// call.
+#include "core/EventBus.h"
+#include "core/TimerService.h"
+#include "engine/PlaybackController.h"
+#include "playlist/CenterDialogs.h"
+#include "playlist/ClipShiftState.h"
+#include "playlist/PlaylistOperator.h"
+
+#include <QObject>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class IDiscAccess;
+class QWidget;
+
+// One file entry of the "&Playlist" menu.
+struct CPlaylistMenuEntry {
+    int command;
+    std::wstring caption;
+};
+
+class CControlCenter : public ITimerClient, public ISubject, public CObserver<CControlCenter> {
+public:
+    static constexpr int kDelayTimerId = 0;
+    static constexpr int kDefaultDelayMs = 500;
+    // "&Default Playlist"; the files of the Playlists folder follow from kPlaylistMenuFirst + 1.
+    static constexpr int kPlaylistMenuFirst = 15000;
+
+    CControlCenter();
+    ~CControlCenter() override;
+    CControlCenter(const CControlCenter&) = delete;
+    CControlCenter& operator=(const CControlCenter&) = delete;
+
+    // Hands the video window to the controller, wires the media events and attaches the operator
+    // to the adapter (selecting PLAYLISTLOOP). False when the controller could not make its
+    // window.
+    bool Initialise(QWidget* videoWindow, IPlaylistAdapter* adapter, int delayMs);
+    // Stops playback.
+    void Reset();
+    // Releases the playback graph; on closing the order is Reset, SaveDefaultPlaylist, Close.
+    void Close();
+
+    void Play();
+    // Each moves the active row at once and loads it after the delay, so quick repeated presses
+    // load only the last row.
+    void First();
+    void Last();
+    void Previous();
+    void Next();
+    void OnTimer(int timerId) override;
+
+    void AddFile(const std::wstring& path);
+    // Appends a row for every line, empty lines too; an unreadable file adds nothing.
+    void LoadPlaylistFile(const std::wstring& path);
+    // Dropped files and the command line: without append, playback stops, the list is replaced
+    // and played.
+    void AddPaths(const std::vector<std::wstring>& paths, bool append);
+    void ClearPlaylist();
+    void DeleteSelected();
+
+    // File commands; each asks through the dialogs (see SetDialogs).
+    void OpenFiles(bool clearFirst);
+    void AddFiles();
+    void AddPlaylists();
+    void OpenPlaylists();
+    void SavePlaylistAs();
+    void AddFolder();
+    void LoadSubtitle();
+
+    // False when the file could not be written (the old file, if any, is kept).
+    bool SavePlaylist(const std::wstring& path);
+    bool SaveDefaultPlaylist();
+    void LoadDefaultPlaylist();
+    // A missing file does nothing.
+    void OpenPlaylist(const std::wstring& path);
+    // The file entries of the "&Playlist" menu, in the order found.
+    std::vector<CPlaylistMenuEntry> PlaylistMenuEntries() const;
+    // Command kPlaylistMenuFirst + k: 0 the default playlist, else file k - 1; others do nothing.
+    void ChoosePlaylistCommand(int command);
+
+    // Replaces the playlist with the playable files of the first disc found (emptied when none).
+    void OpenDisc();
+    void OpenDisc(IDiscAccess& access);
+
+    // Null restores the desktop dialogs. Not owned.
+    void SetDialogs(ICenterDialogs* dialogs);
+    // The owner of the dialogs and the widget that gets the focus after a navigation.
+    void SetMainWindow(QWidget* window) { m_mainWindow = window; }
+
+    CPlaybackController& GetController() { return m_controller; }
+    CPlaylistOperator& GetPlaylist() { return m_playlist; }
+    const IClipShiftState* GetShiftState() const { return m_shiftState; }
+
+    // For the clip-shift states: loads the item and plays it when it loaded.
+    void LoadAndPlay(CClipInfo* item);
+
+private:
+    void ShiftClip();
+    // A shift chosen by the user (null keeps the state): it replaces any continuation still
+    // waiting for the event loop.
+    void SetUserShift(const IClipShiftState* state);
+    void Navigate(bool allowed, CClipInfo* (CPlaylistOperator::*move)());
+    void ContinueAfterFailure();
+    // The dialog's chosen path for the preference: the file, or the folder of several files.
+    static std::wstring ChosenPath(const std::vector<std::wstring>& files);
+    std::vector<std::wstring> AskFiles(CFileQuestion question);
+    void AddPlaylistOrFile(const std::wstring& path);
+    void ForgetItems();
+    IPlaylistAdapter* Adapter() const { return m_playlist.GetAdapter(); }
+
+    void OnMediaLoading(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnMediaLoaded(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnMediaPlaying(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnMediaPaused(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnMediaStopped(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnMediaAborted(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnMediaCompleted(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnMediaLoadFailed(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnMediaPositionChanged(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnListItemActived(ISubject* sender, EventArg arg1, EventArg arg2);
+
+    CPlaybackController m_controller;
+    CPlaylistOperator m_playlist;
+    const IClipShiftState* m_shiftState = nullptr; // singleton, not owned
+    int m_delayMs = kDefaultDelayMs;
+    bool m_timerRunning = false;
+    // Every item the rows point to, and those of rows removed without destroying their item.
+    std::unordered_map<CClipInfo*, std::unique_ptr<CClipInfo>> m_items;
+    QWidget* m_mainWindow = nullptr; // not owned
+    std::unique_ptr<CQtCenterDialogs> m_desktopDialogs;
+    ICenterDialogs* m_dialogs; // not owned; m_desktopDialogs or the one given
+    // The current playlist file, set by OpenPlaylist; where "Save Playlist As" starts.
+    std::wstring m_playlistPath;
+
+    // Posted continuations run on this object's thread and die with it, so none reaches a
+    // destroyed center.
+    QObject m_postTarget;
+    // Bumped by every user shift; a posted continuation carrying an older value is dropped.
+    unsigned m_continuation = 0;
+    // The item of the last load asked for, and how often it failed in a row: a looping mode
+    // retries a failing row at once, so a second failure of the same row ends playback.
+    CClipInfo* m_loading = nullptr;
+    CClipInfo* m_lastFailed = nullptr;
+    int m_failedInRow = 0;
+};
