@@ -1,0 +1,193 @@
+// The control center's playlist contents and files: playlist files with odd lines and names, the
+// default playlist across a restart, the playlist menu, discs, and the file commands answered
+// through the dialog seam.
+#include "core/AppFolder.h"
+#include "playlist/DiscAccess.h"
+#include "playlist/Preferences.h"
+#include "support/CenterHost.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(fs::path(path), std::ios::binary) << bytes;
+}
+
+std::vector<std::wstring> RowPaths(CMemoryPlaylist& list) {
+    std::vector<std::wstring> paths;
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        paths.push_back(list.GetItemData(row)->path);
+    }
+    return paths;
+}
+
+class CFakeDvdAccess : public IDiscAccess {
+public:
+    explicit CFakeDvdAccess(std::wstring mountPoint) : m_mountPoint(std::move(mountPoint)) {}
+    std::vector<CDiscDrive> OpticalDrives() override {
+        return {{L"sr0", L"/dev/sr0", m_mountPoint}};
+    }
+    std::wstring VolumeLabel(const CDiscDrive&) override { return L"FILM"; }
+    bool ReadToc(const CDiscDrive&, CDiscToc&) override { return false; }
+
+private:
+    std::wstring m_mountPoint;
+};
+
+class CAnsweringDialogs : public ICenterDialogs {
+public:
+    std::vector<std::wstring> AskFiles(const CFileQuestion& question) override {
+        questions.push_back(question);
+        return answer;
+    }
+    std::optional<std::wstring> AskFolder(QWidget*) override { return folder; }
+    void ShowMessage(QWidget*, const std::wstring& text) override { messages.push_back(text); }
+
+    std::vector<std::wstring> answer;
+    std::optional<std::wstring> folder;
+    std::vector<CFileQuestion> questions;
+    std::vector<std::wstring> messages;
+};
+
+} // namespace
+
+TEST(ControlCenterContents, PlaylistFileLinesAndExtensionsDecideTheRows) {
+    CCenterHost host;
+    const std::wstring playlist = host.Folder() + L"list.mpl";
+    WriteBytes(playlist, "/m/a.mp4\r\n\r\n/m/b.mkv\n");
+    const std::wstring upper = host.Folder() + L"Other.MPL";
+    WriteBytes(upper, "/m/c.mp4\n");
+
+    host.center.AddPaths({playlist, upper, host.Folder() + L"nothing.mpl"}, true);
+    ASSERT_EQ(RowPaths(host.list),
+              (std::vector<std::wstring>{L"/m/a.mp4", L"", L"/m/b.mkv", upper}));
+    // An unreadable playlist adds nothing, a media row is shown by its file name.
+    EXPECT_EQ(host.list.GetItemText(3), L"Other.MPL");
+    EXPECT_EQ(host.list.GetColumnText(3, 1), L"");
+    EXPECT_EQ(host.list.GetItemData(0)->title, L"a.mp4");
+    EXPECT_EQ(host.list.GetItemData(0)->fileSize, 0u);
+    EXPECT_EQ(host.events.events.size(), 0u);
+
+    // A file that exists brings its size; the add time is a tick of this run.
+    host.center.AddFile(playlist);
+    EXPECT_EQ(host.list.GetItemData(4)->fileSize, fs::file_size(fs::path(playlist)));
+    EXPECT_GE(host.list.GetItemData(4)->addTime, host.list.GetItemData(0)->addTime);
+
+    host.list.SetItemSelected(1, true);
+    host.list.SetItemSelected(3, true);
+    host.list.SetActiveItem(4);
+    host.center.DeleteSelected();
+    EXPECT_EQ(RowPaths(host.list), (std::vector<std::wstring>{L"/m/a.mp4", L"/m/b.mkv", playlist}));
+    EXPECT_EQ(host.list.GetActiveItem(), 4);
+
+    host.center.ClearPlaylist();
+    EXPECT_EQ(host.list.GetItemCount(), 0);
+    EXPECT_EQ(host.list.GetActiveItem(), -1);
+}
+
+TEST(ControlCenterPlaylists, DefaultPlaylistSurvivesARestartAndTheMenuSkipsIt) {
+    CCenterHost host;
+    host.center.AddFile(L"/m/one.mp4");
+    host.center.AddFile(L"/m/two words.mkv");
+    host.center.Reset();
+    ASSERT_TRUE(host.center.SaveDefaultPlaylist());
+    host.center.Close();
+
+    const CAppFolder folders;
+    {
+        CMemoryPlaylist list;
+        QWidget window;
+        CControlCenter next;
+        next.Initialise(&window, &list, CControlCenter::kDefaultDelayMs);
+        next.LoadDefaultPlaylist();
+        EXPECT_EQ(RowPaths(list), (std::vector<std::wstring>{L"/m/one.mp4", L"/m/two words.mkv"}));
+        EXPECT_EQ(list.GetActiveItem(), -1);
+        next.Close();
+    }
+
+    WriteBytes(folders.GetPlaylistsFolder() + L"a.mpl", "/m/a1.mp4\n/m/a2.mp4\n");
+    WriteBytes(folders.GetPlaylistsFolder() + L"sub/b.mpl", "/m/b1.mp4\n");
+    // Found subfolder first, then __default, then a: a keeps number 2 behind __default.
+    const std::vector<CPlaylistMenuEntry> entries = host.center.PlaylistMenuEntries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].command, 15001);
+    EXPECT_EQ(entries[0].caption, L"b");
+    EXPECT_EQ(entries[1].command, 15003);
+    EXPECT_EQ(entries[1].caption, L"a");
+
+    host.center.ChoosePlaylistCommand(15003);
+    EXPECT_EQ(RowPaths(host.list), (std::vector<std::wstring>{L"/m/a1.mp4", L"/m/a2.mp4"}));
+    EXPECT_EQ(GetPreference(kPrefSectionUser, kPrefPlaylistPath, L""),
+              folders.GetPlaylistsFolder());
+    host.center.ChoosePlaylistCommand(15004);
+    EXPECT_EQ(host.list.GetItemCount(), 2);
+    host.center.ChoosePlaylistCommand(15000);
+    EXPECT_EQ(RowPaths(host.list), (std::vector<std::wstring>{L"/m/one.mp4", L"/m/two words.mkv"}));
+}
+
+TEST(ControlCenterDisc, DvdTitleSetsArePlayedWithoutTheirMenus) {
+    CCenterHost host;
+    const std::wstring disc = host.Folder() + L"disc/";
+    for (const wchar_t* name : {L"VIDEO_TS.VOB", L"VTS_01_0.VOB", L"VTS_01_1.VOB", L"VTS_01_2.VOB",
+                                L"VTS_02_0.VOB", L"VTS_02_1.VOB"}) {
+        WriteBytes(disc + L"VIDEO_TS/" + name, "not really video");
+    }
+    host.center.AddFile(L"/m/old.mp4");
+    CFakeDvdAccess access(disc);
+    host.center.OpenDisc(access);
+    EXPECT_EQ(RowPaths(host.list), (std::vector<std::wstring>{disc + L"VIDEO_TS/VTS_01_1.VOB",
+                                                              disc + L"VIDEO_TS/VTS_01_2.VOB",
+                                                              disc + L"VIDEO_TS/VTS_02_1.VOB"}));
+    // Played at once: the first title fails to load (it is no video).
+    EXPECT_EQ(host.events.Rows(L"MediaLoadFailed"), std::vector<int>{0});
+
+    CFakeDvdAccess nothing(host.Folder() + L"empty/");
+    host.center.OpenDisc(nothing);
+    EXPECT_EQ(host.list.GetItemCount(), 0);
+}
+
+TEST(ControlCenterDialogs, AnswersAreAddedAndRememberedAndAnEmptyListIsNotSaved) {
+    CCenterHost host;
+    CAnsweringDialogs dialogs;
+    host.center.SetDialogs(&dialogs);
+
+    host.center.SavePlaylistAs();
+    EXPECT_EQ(dialogs.messages,
+              std::vector<std::wstring>{L"No media file found. Cannot save empty playlist"});
+    EXPECT_TRUE(dialogs.questions.empty());
+
+    dialogs.answer = {L"/m/x/one.mp4", L"/m/x/two.mp4"};
+    host.center.AddFiles();
+    EXPECT_EQ(RowPaths(host.list), dialogs.answer);
+    EXPECT_EQ(GetPreference(kPrefSectionUser, kPrefMediaPath, L""), L"/m/x/");
+    EXPECT_TRUE(host.events.events.empty());
+
+    // The next dialog starts where the user chose last.
+    dialogs.answer = {L"/m/y/three.mp4"};
+    host.center.OpenFiles(true);
+    ASSERT_EQ(dialogs.questions.size(), 2u);
+    EXPECT_EQ(dialogs.questions[1].initialName, L"/m/x/");
+    EXPECT_EQ(RowPaths(host.list), dialogs.answer);
+    EXPECT_EQ(GetPreference(kPrefSectionUser, kPrefMediaPath, L""), L"/m/y/three.mp4");
+    EXPECT_EQ(host.events.Count(L"MediaLoadFailed"), 1);
+
+    const std::wstring target = host.Folder() + L"saved.mpl";
+    dialogs.answer = {target};
+    host.center.SavePlaylistAs();
+    ASSERT_TRUE(dialogs.questions.back().save);
+    host.center.ClearPlaylist();
+    host.center.AddPaths({target}, true);
+    EXPECT_EQ(RowPaths(host.list), std::vector<std::wstring>{L"/m/y/three.mp4"});
+
+    dialogs.answer.clear();
+    host.center.OpenPlaylists();
+    EXPECT_EQ(host.list.GetItemCount(), 1);
+}
