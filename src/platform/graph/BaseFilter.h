@@ -65,6 +65,10 @@ public:
     virtual bool IsRenderer() const { return false; }
     // The clock this filter offers the graph (the sound renderer's), owned by the filter.
     virtual IReferenceClock* Clock() { return nullptr; }
+    // Any thread. A renderer answers true once it holds something to show or play since its last
+    // stop or flush, or has its end of stream. The graph waits for this before it runs, so that
+    // neither a start nor a seek starts the clock before the first frame has been decoded.
+    virtual bool HasPrerolled() const { return true; }
 
 private:
     std::wstring m_name; // engine thread only

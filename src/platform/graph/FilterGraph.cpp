@@ -1,6 +1,8 @@
 #include "platform/graph/FilterGraph.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "platform/graph/FilterGraphImpl.h"
 #include "platform/graph/InputPin.h"
@@ -10,6 +12,11 @@ namespace {
 // Stream time 0 lies this far after the run call, so that the samples already waiting in the
 // paused renderers are not late when the run reaches them.
 constexpr REFERENCE_TIME kStartLatency = 10 * UNITS / 1000;
+// Longest wait for the paused renderers' first data before a run starts the clock anyway: a
+// source that never delivers must not hold the user interface.
+constexpr auto kPrerollTimeout = std::chrono::milliseconds(1000);
+// How often the wait looks at the renderers again.
+constexpr auto kPrerollPoll = std::chrono::milliseconds(2);
 } // namespace
 
 std::shared_ptr<IGraphBuilder> CreateFilterGraph() {
@@ -147,6 +154,17 @@ HRESULT CFilterGraph::RunFilters(REFERENCE_TIME start) {
     return S_OK;
 }
 
+void CFilterGraph::WaitForPreroll() const {
+    const auto deadline = std::chrono::steady_clock::now() + kPrerollTimeout;
+    const auto ready = [this] {
+        return std::all_of(m_entries.begin(), m_entries.end(),
+                           [](const CEntry& entry) { return entry.filter->HasPrerolled(); });
+    };
+    while (!ready() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(kPrerollPoll);
+    }
+}
+
 HRESULT CFilterGraph::PauseFilters(bool renderersOnly) {
     for (IBaseFilter* filter : DownstreamFirst()) {
         if (renderersOnly && !filter->IsRenderer()) {
@@ -168,6 +186,12 @@ HRESULT CFilterGraph::Run() {
     if (m_state == EFilterState::Stopped) {
         ChooseClock();
         ResetCompletion();
+        const HRESULT hr = PauseFilters(false);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        m_state = EFilterState::Paused;
+        WaitForPreroll();
     }
     return RunFilters(NextStart());
 }

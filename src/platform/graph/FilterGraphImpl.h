@@ -99,6 +99,8 @@ private:
     // Renderers only, or everything, run with stream time 0 at `start`; false stops the graph.
     HRESULT RunFilters(REFERENCE_TIME start);
     HRESULT PauseFilters(bool renderersOnly);
+    // Until every paused renderer has its first data (or kPrerollTimeout has passed).
+    void WaitForPreroll() const;
     // Chooses the clock and hands it to every filter.
     void ChooseClock();
     // Stream time 0 for a run that continues from the frozen stream time.

@@ -134,6 +134,7 @@ HRESULT CFilterGraph::SetPositions(REFERENCE_TIME* current, std::uint32_t curren
         ResetCompletion();
     }
     if (wasRunning) {
+        WaitForPreroll();
         const HRESULT hr = RunFilters(NextStart());
         if (FAILED(hr)) {
             return hr;

@@ -168,6 +168,11 @@ HRESULT CSoundRenderer::Disconnect() {
     return was ? S_OK : S_FALSE;
 }
 
+bool CSoundRenderer::HasPrerolled() const {
+    std::lock_guard lock(m_lock);
+    return !m_connected || m_ring.Size() > 0 || m_endOfStream;
+}
+
 HRESULT CSoundRenderer::Receive(CMediaSample& sample) {
     std::unique_lock lock(m_lock);
     if (m_state == EFilterState::Stopped || !m_connected) {

@@ -40,6 +40,7 @@ public:
     HRESULT Run(REFERENCE_TIME start) override;
     HRESULT Stop() override;
     EFilterState GetState() const override { return m_state; }
+    bool HasPrerolled() const override;
     void SetSyncSource(IReferenceClock*) override {} // plays as data arrives; is the clock
     void SetEventSink(IMediaEventSink* sink) override { m_sink = sink; }
     int InputPinCount() const override { return 1; }

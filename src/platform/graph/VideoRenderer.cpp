@@ -75,6 +75,11 @@ HRESULT CVideoRenderer::Run(REFERENCE_TIME start) {
     return S_OK;
 }
 
+bool CVideoRenderer::HasPrerolled() const {
+    std::lock_guard lock(m_lock);
+    return !m_connected || m_posterShown || m_endOfStream;
+}
+
 HRESULT CVideoRenderer::Stop() {
     std::lock_guard lock(m_lock);
     m_state = EFilterState::Stopped;

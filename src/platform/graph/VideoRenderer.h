@@ -42,6 +42,7 @@ public:
     HRESULT Run(REFERENCE_TIME start) override;
     HRESULT Stop() override;
     EFilterState GetState() const override { return m_state; }
+    bool HasPrerolled() const override;
     void SetSyncSource(IReferenceClock* clock) override { m_clock = clock; }
     void SetEventSink(IMediaEventSink* sink) override { m_sink = sink; }
     int InputPinCount() const override { return 1; }
