@@ -13,8 +13,9 @@
 // a failed load continues from the event loop (a posted call), never nested in the failure.
 //
 // Ownership: the controller and the playlist operator are embedded. The center creates every
-// row's CClipInfo and destroys it when the row goes; the adapter and the video window are not
-// owned and must outlive the center (or Close must come first). Initialise comes before any other
+// row's CClipInfo and destroys it when the row goes, and the rest with itself, so the adapter's
+// rows must not be read after the center is gone. The adapter is not owned and must outlive the
+// center; Close comes before the video window is destroyed. Initialise comes before any other
 // call.
 #include "core/EventBus.h"
 #include "core/TimerService.h"
