@@ -10,6 +10,7 @@
 #include <QMetaObject>
 #include <QWidget>
 #include <chrono>
+#include <filesystem>
 #include <unordered_set>
 
 namespace {
@@ -261,6 +262,21 @@ void CControlCenter::AddPaths(const std::vector<std::wstring>& paths, bool appen
     if (!append) {
         Play();
     }
+}
+
+void CControlCenter::OpenCommandLine(const std::vector<std::wstring>& arguments) {
+    std::vector<std::wstring> kept;
+    for (const std::wstring& argument : arguments) {
+        std::error_code error;
+        if (std::filesystem::exists(WideToUtf8(argument), error)) {
+            kept.push_back(argument);
+        }
+    }
+    if (kept.empty()) {
+        return;
+    }
+    AddPaths(kept, true);
+    Last();
 }
 
 void CControlCenter::ForgetItems() {

@@ -75,6 +75,9 @@ public:
     // Dropped files and the command line: without append, playback stops, the list is replaced
     // and played.
     void AddPaths(const std::vector<std::wstring>& paths, bool append);
+    // The program's file arguments: those that name an existing file or folder are appended and
+    // the last row is played after the delay (in the playlist modes; the others keep their row).
+    void OpenCommandLine(const std::vector<std::wstring>& arguments);
     void ClearPlaylist();
     void DeleteSelected();
 

@@ -83,6 +83,19 @@ TEST(ControlCenterLoop, PlaylistOnceStopsAfterTheLastRowAndPlaylistLoopStartsOve
     }
 }
 
+TEST(ControlCenterCommandLine, ExistingPathsAreAppendedAndTheLastPlaysAfterTheDelay) {
+    CCenterHost host;
+    host.center.AddFile(host.MissingPath(0));
+    host.center.OpenCommandLine({host.MissingPath(1), ShortClip(), host.MissingPath(2)});
+    host.center.OpenCommandLine({host.MissingPath(3)});
+    ASSERT_EQ(host.list.GetItemCount(), 2);
+    EXPECT_EQ(host.list.GetItemData(1)->path, ShortClip());
+    EXPECT_EQ(host.list.GetActiveItem(), 1);
+    EXPECT_EQ(host.events.Count(L"MediaLoaded"), 0); // not before the navigation delay
+    ASSERT_TRUE(PumpUntil([&] { return host.events.Count(L"MediaPlaying") == 1; }, 5s));
+    EXPECT_EQ(host.events.Rows(L"MediaLoaded"), std::vector<int>{1});
+}
+
 TEST(ControlCenterDrop, PlainDropReplacesAndPlaysCtrlDropOnlyAppends) {
     CCenterHost host;
     host.center.AddFile(host.MissingPath(0));
