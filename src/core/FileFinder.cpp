@@ -71,12 +71,12 @@ bool MatchFilePattern(const std::wstring& name, const std::wstring& pattern) {
     return pattern == L"*.*" || Matches(name, pattern);
 }
 
-void CFileFinder::Find(const CSpec& spec, std::vector<std::wstring>& out) {
+void CFileFinder::Find(const CSearch& search, std::vector<std::wstring>& out) {
     std::vector<CFolderId> visited;
-    SearchFolder(WideToUtf8(WithTrailingSlash(spec.baseFolder)), spec, visited, out);
+    SearchFolder(WideToUtf8(WithTrailingSlash(search.baseFolder)), search, visited, out);
 }
 
-void CFileFinder::SearchFolder(const std::string& folder, const CSpec& spec,
+void CFileFinder::SearchFolder(const std::string& folder, const CSearch& search,
                                std::vector<CFolderId>& visited, std::vector<std::wstring>& out) {
     struct stat info {};
     if (m_stop || stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
@@ -97,15 +97,15 @@ void CFileFinder::SearchFolder(const std::string& folder, const CSpec& spec,
         }
         if (!S_ISDIR(info.st_mode)) {
             files.push_back(name);
-        } else if (spec.recursive) {
-            SearchFolder(path + "/", spec, visited, out);
+        } else if (search.recursive) {
+            SearchFolder(path + "/", search, visited, out);
         }
         if (m_stop) {
             return;
         }
     }
     for (const std::string& name : files) {
-        if (MatchFilePattern(Utf8ToWide(name), spec.pattern)) {
+        if (MatchFilePattern(Utf8ToWide(name), search.pattern)) {
             out.push_back(Utf8ToWide(folder + name));
         }
     }

@@ -20,14 +20,14 @@ bool MatchFilePattern(const std::wstring& name, const std::wstring& pattern);
 
 class CFileFinder {
 public:
-    struct CSpec {
+    struct CSearch {
         std::wstring baseFolder;
         std::wstring pattern = L"*.*";
         bool recursive = false;
     };
 
     // The calling thread's search; appends the paths found to out.
-    void Find(const CSpec& spec, std::vector<std::wstring>& out);
+    void Find(const CSearch& search, std::vector<std::wstring>& out);
     // Any thread. Ends a running search early (it keeps what it found so far) and every later
     // one until Reset.
     void Stop() { m_stop = true; }
@@ -40,8 +40,8 @@ private:
         bool operator==(const CFolderId&) const = default;
     };
 
-    void SearchFolder(const std::string& folder, const CSpec& spec, std::vector<CFolderId>& visited,
-                      std::vector<std::wstring>& out);
+    void SearchFolder(const std::string& folder, const CSearch& search,
+                      std::vector<CFolderId>& visited, std::vector<std::wstring>& out);
 
     std::atomic<bool> m_stop{false};
 };
