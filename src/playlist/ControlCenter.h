@@ -127,6 +127,9 @@ private:
     // The dialog's chosen path for the preference: the file, or the folder of several files.
     static std::wstring ChosenPath(const std::vector<std::wstring>& files);
     std::vector<std::wstring> AskFiles(CFileQuestion question);
+    // A multi-select open dialog starting where the user last chose media (or playlists); the
+    // choice is remembered for the next time. Empty when cancelled.
+    std::vector<std::wstring> AskOpenFiles(std::wstring filter, bool playlists);
     void AddPlaylistOrFile(const std::wstring& path);
     void ForgetItems();
     IPlaylistAdapter* Adapter() const { return m_playlist.GetAdapter(); }

@@ -56,14 +56,24 @@ std::vector<std::wstring> CControlCenter::AskFiles(CFileQuestion question) {
     return m_dialogs->AskFiles(question);
 }
 
-void CControlCenter::OpenFiles(bool clearFirst) {
+std::vector<std::wstring> CControlCenter::AskOpenFiles(std::wstring filter, bool playlists) {
     const CAppFolder folders;
-    const auto files = AskFiles(OpenQuestion(
-        true, MediaPlaylistsAllFilter(), GetMediaPathPreference(folders), folders.GetRootFolder()));
+    const std::wstring remembered =
+        playlists ? GetPlaylistPathPreference(folders, false) : GetMediaPathPreference(folders);
+    const auto files =
+        AskFiles(OpenQuestion(true, std::move(filter), remembered, folders.GetRootFolder()));
+    if (!files.empty()) {
+        SetPreference(kPrefSectionUser, playlists ? kPrefPlaylistPath : kPrefMediaPath,
+                      ChosenPath(files));
+    }
+    return files;
+}
+
+void CControlCenter::OpenFiles(bool clearFirst) {
+    const auto files = AskOpenFiles(MediaPlaylistsAllFilter(), false);
     if (files.empty()) {
         return;
     }
-    SetPreference(kPrefSectionUser, kPrefMediaPath, ChosenPath(files));
     if (clearFirst) {
         ClearPlaylist();
     }
@@ -75,41 +85,22 @@ void CControlCenter::OpenFiles(bool clearFirst) {
 }
 
 void CControlCenter::AddFiles() {
-    const CAppFolder folders;
-    const auto files = AskFiles(OpenQuestion(
-        true, MediaAllFilter(), GetMediaPathPreference(folders), folders.GetRootFolder()));
-    if (files.empty()) {
-        return;
-    }
-    SetPreference(kPrefSectionUser, kPrefMediaPath, ChosenPath(files));
-    for (const std::wstring& file : files) {
+    for (const std::wstring& file : AskOpenFiles(MediaAllFilter(), false)) {
         AddFile(file);
     }
 }
 
 void CControlCenter::AddPlaylists() {
-    const CAppFolder folders;
-    const auto files =
-        AskFiles(OpenQuestion(true, PlaylistsFilter(), GetPlaylistPathPreference(folders, false),
-                              folders.GetRootFolder()));
-    if (files.empty()) {
-        return;
-    }
-    SetPreference(kPrefSectionUser, kPrefPlaylistPath, ChosenPath(files));
-    for (const std::wstring& file : files) {
+    for (const std::wstring& file : AskOpenFiles(PlaylistsFilter(), true)) {
         LoadPlaylistFile(file);
     }
 }
 
 void CControlCenter::OpenPlaylists() {
-    const CAppFolder folders;
-    const auto files =
-        AskFiles(OpenQuestion(true, PlaylistsFilter(), GetPlaylistPathPreference(folders, false),
-                              folders.GetRootFolder()));
+    const auto files = AskOpenFiles(PlaylistsFilter(), true);
     if (files.empty()) {
         return;
     }
-    SetPreference(kPrefSectionUser, kPrefPlaylistPath, ChosenPath(files));
     ClearPlaylist();
     Reset();
     for (const std::wstring& file : files) {
