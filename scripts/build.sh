@@ -1,14 +1,27 @@
 #!/usr/bin/env bash
-# Configures and builds one configuration: build.sh release|asan
+# Configures and builds one configuration: build.sh release|asan|tsan [TARGET...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 config=${1:-release}
 case "$config" in
-release) type=RelWithDebInfo; sanitize=OFF ;;
-asan) type=Debug; sanitize=ON ;;
-*) echo "usage: build.sh release|asan" >&2; exit 2 ;;
+release) type=RelWithDebInfo; sanitize=OFF; tsan=OFF ;;
+asan) type=Debug; sanitize=ON; tsan=OFF ;;
+tsan) type=RelWithDebInfo; sanitize=OFF; tsan=ON ;;
+*) echo "usage: build.sh release|asan|tsan [TARGET...]" >&2; exit 2 ;;
 esac
+shift || true
+targets=()
+for target in "$@"; do
+    targets+=(--target "$target")
+done
 dir="$root/build/$config"
+# A compiler cache, where one is installed, makes rebuilds of unchanged files free, also for a
+# clone in another folder (paths below the root are hashed relative to it).
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+    export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=$type -DQOR_SANITIZE=$sanitize \
-    -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
-cmake --build "$dir" -j "$(nproc)"
+    -DQOR_TSAN=$tsan -DCMAKE_EXPORT_COMPILE_COMMANDS=ON "${launcher[@]}" >/dev/null
+cmake --build "$dir" -j "$(nproc)" "${targets[@]}"
