@@ -1,4 +1,5 @@
 #include "core/EventBus.h"
+#include "core/EventRelay.h"
 
 #include <gtest/gtest.h>
 
@@ -156,6 +157,27 @@ TEST(EventBusHandlerIds, SubclassHandlersShareTheBaseTableAndReachTheSubclass) {
     subject.Subscribe(&probe, L"E", d);
     subject.Raise(L"E", 42, 0);
     EXPECT_EQ(probe.received, 42);
+}
+
+TEST_F(EventBus, RelayReRaisesItsTableOnTheTargetInOrderUntilItGoes) {
+    ISubject target;
+    target.Subscribe(&b, L"Relayed", first);
+    target.Subscribe(&b, L"Same", second);
+    subject.Subscribe(&a, L"Original", first);
+    {
+        const CEventRelayEntry table[] = {{L"Original", L"Relayed"}, {L"Same", L"Same"}};
+        CEventRelay relay;
+        relay.Connect(subject, target, table);
+        subject.Subscribe(&c, L"Original", first);
+        subject.Raise(L"Original", 1, 2);
+        subject.Raise(L"Same", 3, 4);
+        subject.Raise(L"Unlisted", 5, 6);
+        EXPECT_EQ(log, (Log{"a.first(1,2)", "b.first(1,2)", "c.first(1,2)", "b.second(3,4)"}));
+        EXPECT_EQ(b.lastSender, &target);
+    }
+    log.clear();
+    subject.Raise(L"Original", 7, 8); // the relay unsubscribed when it went
+    EXPECT_EQ(log, (Log{"a.first(7,8)", "c.first(7,8)"}));
 }
 
 } // namespace
