@@ -87,9 +87,9 @@ public:
     bool GetAudioStreams(std::vector<int>& streams, int& current);
     bool GetSubtitleStreams(std::vector<int>& streams, int& current);
     // Switch the track where playback is, through a seek to the current position (a short
-    // pause in a playing clip). False for a negative index, without a source, or when the
-    // stream's decoder does not open; the kind is then left without a stream (a clip whose
-    // audio track failed plays on silently).
+    // pause in a playing clip). False for a negative index, without a source, when that seek
+    // fails (nothing changes), or when the stream's decoder does not open; the kind is then
+    // left without a stream (a clip whose audio track failed plays on silently).
     bool SelectAudioStream(int index);
     bool SelectSubtitleStream(int index);
     void DisableInternalSubtitle();

@@ -51,9 +51,9 @@ public:
     // index of -1 leaves the file without one). Stream indexes change only while the worker and
     // the pins are stopped: the switch is made inside the seek that `reposition` runs (the
     // engine seeks its graph to where playback is), so the new track starts at the current
-    // position and no queued packet of the old one reaches the new decoder. A reposition that
-    // does not reach the source gets the switch made alone, pins and worker stopped all the
-    // same. Engine thread, without the state lock. True when the stream opened.
+    // position and no queued packet of the old one reaches the new decoder. Engine thread,
+    // without the state lock. True when the stream opened; false, with nothing changed, when
+    // the reposition did not reach the source.
     bool SelectStream(int kind, int index, const std::function<HRESULT()>& reposition);
 
     CVeltoVideoStream* VideoPin() const { return m_videoPin; }

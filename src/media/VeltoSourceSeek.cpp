@@ -60,23 +60,11 @@ bool CVeltoSource::SelectStream(int kind, int index, const std::function<HRESULT
     const HRESULT hr = reposition ? reposition() : E_POINTER;
     std::lock_guard lock(m_stateLock);
     if (m_pendingSwitch) {
+        // The only safe moment for the switch never came: nothing changes.
         Log({"CVeltoSource::SelectStream", LOG_LEVEL_INFO},
-            "The seek did not reach the source (%08x); switching in place.",
+            "The seek for the switch did not reach the source (%08x); track kept.",
             static_cast<unsigned>(hr));
-        StopPins();
-        CallWorker(CMD_STOP);
-        const int kind = m_pendingSwitch->kind;
-        ApplyStreamSwitch();
-        // Packets of the old track must not reach the new decoder.
-        CPacketQueue2* queue = kind == STREAM_AUDIO
-                                   ? m_audioQueue.get()
-                                   : (kind == STREAM_SUBTITLE ? m_subtitleQueue.get() : nullptr);
-        if (queue != nullptr) {
-            queue->Flush();
-            queue->Reset();
-        }
-        CallWorker(CMD_RUN);
-        StartPins();
+        m_pendingSwitch.reset();
     }
     return m_switchOpened;
 }
