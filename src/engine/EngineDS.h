@@ -86,6 +86,10 @@ public:
     // Audio and subtitle tracks of the loaded file (stream indexes); false without a source.
     bool GetAudioStreams(std::vector<int>& streams, int& current);
     bool GetSubtitleStreams(std::vector<int>& streams, int& current);
+    // Switch the track where playback is, through a seek to the current position (a short
+    // pause in a playing clip). False for a negative index, without a source, when that seek
+    // fails (nothing changes), or when the stream's decoder does not open; the kind is then
+    // left without a stream (a clip whose audio track failed plays on silently).
     bool SelectAudioStream(int index);
     bool SelectSubtitleStream(int index);
     void DisableInternalSubtitle();
@@ -113,6 +117,7 @@ private:
     void ReportState(const wchar_t* name, EventArg value);
     int LoadFailed(CClipInfo* item);
     HRESULT FillClipInfo(CClipInfo* item);
+    bool SwitchStream(int kind, int index);
     HRESULT AddRenderer(std::shared_ptr<IBaseFilter> renderer, const wchar_t* name,
                         CSourceStream* pin);
     void ApplyVolume(int level);

@@ -191,17 +191,35 @@ bool CEngineDS::GetSubtitleStreams(std::vector<int>& streams, int& current) {
 }
 
 bool CEngineDS::SelectAudioStream(int index) {
-    return m_source && index >= 0 && m_source->Media().OpenStream(STREAM_AUDIO, index);
+    return index >= 0 && SwitchStream(STREAM_AUDIO, index);
 }
 
 bool CEngineDS::SelectSubtitleStream(int index) {
-    return m_source && index >= 0 && m_source->Media().OpenStream(STREAM_SUBTITLE, index);
+    return index >= 0 && SwitchStream(STREAM_SUBTITLE, index);
 }
 
 void CEngineDS::DisableInternalSubtitle() {
-    if (m_source) {
-        m_source->Media().CloseSubtitle();
+    SwitchStream(STREAM_SUBTITLE, -1);
+}
+
+bool CEngineDS::SwitchStream(int kind, int index) {
+    if (!m_source) {
+        return false;
     }
+    // The source switches inside a seek to where playback is: the graph holds the renderers
+    // while the pins and the worker are stopped, and the new track starts at this position.
+    return m_source->SelectStream(kind, index, [this] {
+        if (!m_seeking) {
+            return E_UNEXPECTED;
+        }
+        REFERENCE_TIME position = 0;
+        const HRESULT hr = m_seeking->GetCurrentPosition(&position);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        return m_seeking->SetPositions(&position, SEEKING_ABSOLUTE_POSITIONING, nullptr,
+                                       SEEKING_NO_POSITIONING);
+    });
 }
 
 void CEngineDS::UnloadExternalSubtitle() {

@@ -166,14 +166,25 @@ bool CPlaybackInfo::OpenAudio(AVCodecContext* context, const AVCodec*, AVDiction
         // ignore the option and the resampler downmixes to the stereo target.
         av_dict_set(options, "downmix", "stereo", 0);
     }
-    const std::int64_t layout = WantedLayout(context->ch_layout);
+    if (context->sample_rate <= 0) {
+        return false;
+    }
+    if (m_audio.targetRate <= 0) {
+        // The first audio stream fixes the format the audio pin offers and stays connected
+        // with; a later track of another rate or layout is resampled to it, or it would play
+        // at the wrong speed.
+        const std::int64_t layout = WantedLayout(context->ch_layout);
+        m_audio.targetRate = context->sample_rate;
+        m_audio.targetLayout = layout;
+        m_audio.targetChannels = std::popcount(static_cast<std::uint64_t>(layout));
+    }
+    // The resampler is rebuilt for the new decoder's first frame unless it matches the target.
     m_audio.resampler.reset();
     m_audio.sourceFormat = m_audio.targetFormat = AV_SAMPLE_FMT_S16;
-    m_audio.sourceRate = m_audio.targetRate = context->sample_rate;
-    m_audio.sourceLayout = m_audio.targetLayout = layout;
-    m_audio.sourceChannels = m_audio.targetChannels =
-        std::popcount(static_cast<std::uint64_t>(layout));
-    return context->sample_rate > 0;
+    m_audio.sourceRate = m_audio.targetRate;
+    m_audio.sourceLayout = m_audio.targetLayout;
+    m_audio.sourceChannels = m_audio.targetChannels;
+    return true;
 }
 
 bool CPlaybackInfo::OpenStream(int kind, int index) {

@@ -34,7 +34,8 @@ struct CMediaDuration {
 };
 
 // What the audio decoder converts from (the decoder's last output format) and to (interleaved
-// signed 16-bit, the file's rate, at most two channels). Guarded by CPlaybackInfo::Lock().
+// signed 16-bit at the rate and layout, at most two channels, of the first audio stream opened:
+// the audio pin's format, which a track switch keeps). Guarded by CPlaybackInfo::Lock().
 struct CAudioConversion {
     CSwrContextPtr resampler; // null while the decoder's output needs no conversion
     AVSampleFormat sourceFormat = AV_SAMPLE_FMT_S16;
@@ -63,7 +64,8 @@ public:
     HRESULT ParseMediaContext(const std::wstring& fileName);
     // Closes the decoder of the kind's current stream and opens the given stream's instead.
     // False (kind left without stream) when the stream has no usable decoder; index -1 or an
-    // unknown kind returns false and changes nothing.
+    // unknown kind returns false and changes nothing. The worker reads the indexes without the
+    // lock: while it runs, switch through CVeltoSource::SelectStream, which stops it.
     bool OpenStream(int kind, int index);
     // Leaves the file without a current subtitle stream; its packets are dropped from now on.
     void CloseSubtitle();

@@ -1,5 +1,6 @@
 #include "media/VeltoSource.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -11,8 +12,13 @@
 namespace {
 // The worker reads at most one packet per pause, which leaves the decoders the CPU.
 constexpr auto kParsingPause = std::chrono::milliseconds(1);
-// Queues with more records than this hold the worker back.
+// Queues with more records than this hold the worker back once every fed queue has them.
 constexpr int kQueueFull = 10;
+// No queue grows past this many records, whatever the others hold: enough for the few seconds
+// by which a file's tracks may lie apart (about 10 s of 50 fps video), while a track that stops
+// early, or whose pin does not consume, cannot make the worker read the rest of the file into
+// memory.
+constexpr int kQueueLimit = 500;
 // Blocked rounds of the parsing loop between two "nobody consumes" lines.
 constexpr int kBlockedReport = 10000;
 // A video queue holding this many records or fewer (but some) is too close to empty.
@@ -233,18 +239,21 @@ HRESULT CVeltoSource::DoParsingLoop() {
 }
 
 bool CVeltoSource::QueuesFull() const {
-    const bool videoFull = m_videoQueue && m_videoQueue->Count() > kQueueFull;
-    const bool audioFull = m_audioQueue && m_audioQueue->Count() > kQueueFull;
-    if (m_videoPin && m_audioPin) {
-        return videoFull && audioFull;
+    const int videoCount = m_videoQueue ? m_videoQueue->Count() : 0;
+    const int audioCount = m_audioQueue ? m_audioQueue->Count() : 0;
+    const int subtitleCount = m_subtitleQueue ? m_subtitleQueue->Count() : 0;
+    if (std::max({videoCount, audioCount, subtitleCount}) > kQueueLimit) {
+        return true;
     }
-    if (m_videoPin) {
-        return videoFull;
+    // A pin whose track failed to open gets no packets: waiting for its queue to fill would let
+    // the other queue grow until the end of the file. The indexes change only while the worker
+    // is stopped (SelectStream), so reading them here needs no lock.
+    const bool videoFed = m_videoPin && m_media.HasVideo();
+    const bool audioFed = m_audioPin && m_media.HasAudio();
+    if (!videoFed && !audioFed) {
+        return true;
     }
-    if (m_audioPin) {
-        return audioFull;
-    }
-    return true;
+    return (!videoFed || videoCount > kQueueFull) && (!audioFed || audioCount > kQueueFull);
 }
 
 void CVeltoSource::Dispatch(CAVPacketPtr packet) {

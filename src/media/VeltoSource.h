@@ -8,7 +8,9 @@
 // pins' delivery threads use the IDecoderSource side and the start accessors.
 // Lock order: state lock -> pin seeking lock -> CPlaybackInfo lock -> subtitle lock -> queues.
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "media/DecoderSource.h"
@@ -45,6 +47,14 @@ public:
 
     // Moves both pins to t (100-ns units). Only the primary pin may ask (else E_NOTIMPL).
     HRESULT Seek(REFERENCE_TIME t, CSeekableStream* caller);
+    // Makes `index` the current stream of `kind` (STREAM_AUDIO or STREAM_SUBTITLE; a subtitle
+    // index of -1 leaves the file without one). Stream indexes change only while the worker and
+    // the pins are stopped: the switch is made inside the seek that `reposition` runs (the
+    // engine seeks its graph to where playback is), so the new track starts at the current
+    // position and no queued packet of the old one reaches the new decoder. Engine thread,
+    // without the state lock. True when the stream opened; false, with nothing changed, when
+    // the reposition did not reach the source.
+    bool SelectStream(int kind, int index, const std::function<HRESULT()>& reposition);
 
     CVeltoVideoStream* VideoPin() const { return m_videoPin; }
     CVeltoAudioStream* AudioPin() const { return m_audioPin; }
@@ -75,6 +85,8 @@ protected:
 
 private:
     bool QueuesFull() const;
+    // Makes the pending stream switch, if any; the worker and the pins must be stopped.
+    void ApplyStreamSwitch();
     // Queues a packet read by the worker by its stream; packets of other streams are dropped.
     void Dispatch(CAVPacketPtr packet);
     void PutEndMarkers(bool subtitles);
@@ -97,4 +109,10 @@ private:
     std::atomic<REFERENCE_TIME> m_videoStart{0};
     std::atomic<REFERENCE_TIME> m_audioStart{0};
     bool m_loaded = false; // engine thread only
+    struct CStreamSwitch {
+        int kind;
+        int index;
+    };
+    std::optional<CStreamSwitch> m_pendingSwitch; // guarded by m_stateLock
+    bool m_switchOpened = false;                  // guarded by m_stateLock
 };

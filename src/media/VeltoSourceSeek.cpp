@@ -1,5 +1,6 @@
-// The source filter's seek and the synchronisation that follows every seek (and the load): the
-// first video packet with a trusted stamp and the first audio packet not before it.
+// The source filter's seek, the track switch made inside it, and the synchronisation that
+// follows every seek (and the load): the first video packet with a trusted stamp and the first
+// audio packet not before it.
 #include "core/Log.h"
 #include "media/VeltoAudioStream.h"
 #include "media/VeltoSource.h"
@@ -18,6 +19,7 @@ HRESULT CVeltoSource::Seek(REFERENCE_TIME t, CSeekableStream* caller) {
     std::lock_guard lock(m_stateLock);
     StopPins();
     CallWorker(CMD_STOP);
+    ApplyStreamSwitch();
     if (m_videoPin) {
         m_videoQueue->Flush();
         m_videoQueue->Reset();
@@ -47,6 +49,42 @@ HRESULT CVeltoSource::Seek(REFERENCE_TIME t, CSeekableStream* caller) {
     CallWorker(CMD_RUN);
     StartPins();
     return S_OK;
+}
+
+bool CVeltoSource::SelectStream(int kind, int index, const std::function<HRESULT()>& reposition) {
+    {
+        std::lock_guard lock(m_stateLock);
+        m_pendingSwitch = CStreamSwitch{kind, index};
+        m_switchOpened = false;
+    }
+    const HRESULT hr = reposition ? reposition() : E_POINTER;
+    std::lock_guard lock(m_stateLock);
+    if (m_pendingSwitch) {
+        // The only safe moment for the switch never came: nothing changes.
+        Log({"CVeltoSource::SelectStream", LOG_LEVEL_INFO},
+            "The seek for the switch did not reach the source (%08x); track kept.",
+            static_cast<unsigned>(hr));
+        m_pendingSwitch.reset();
+    }
+    return m_switchOpened;
+}
+
+void CVeltoSource::ApplyStreamSwitch() {
+    if (!m_pendingSwitch) {
+        return;
+    }
+    const CStreamSwitch change = *m_pendingSwitch;
+    m_pendingSwitch.reset();
+    if (change.kind == STREAM_SUBTITLE && change.index == -1) {
+        m_media.CloseSubtitle();
+        m_switchOpened = true;
+        return;
+    }
+    if (change.kind != STREAM_AUDIO && change.kind != STREAM_SUBTITLE) {
+        m_switchOpened = false; // the video stream is fixed by the pin made for it
+        return;
+    }
+    m_switchOpened = m_media.OpenStream(change.kind, change.index);
 }
 
 void CVeltoSource::StopPins() {
@@ -104,7 +142,9 @@ REFERENCE_TIME CVeltoSource::SeekingVideoQueue() {
 }
 
 bool CVeltoSource::SeekingAudioQueue(REFERENCE_TIME videoStart, REFERENCE_TIME* audioStart) {
-    if (!m_audioQueue) {
+    // Without an audio stream (a track that failed to open) no audio packet would ever end
+    // the search, which would read the rest of the file into the video queue.
+    if (!m_audioQueue || !m_media.HasAudio()) {
         *audioStart = videoStart;
         return true;
     }

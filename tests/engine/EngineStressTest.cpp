@@ -53,6 +53,10 @@ TEST(EngineStress, RandomOperationsEachReturnWithinTheLimit) {
         {"volume", [&] { controller.SetVolume(pick(101)); }},
         {"mute", [&] { controller.SetMute(pick(2)); }},
         {"release", [&] { engine.ReleaseGraph(); }},
+        // Index 0 is a video stream where there is one: a switch that fails.
+        {"audio track", [&] { engine.SelectAudioStream(pick(3)); }},
+        {"subtitle track", [&] { engine.SelectSubtitleStream(pick(3)); }},
+        {"subtitles off", [&] { engine.DisableInternalSubtitle(); }},
         {"position", [&] { controller.GetPosition(); }},
     };
 
