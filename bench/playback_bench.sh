@@ -1,29 +1,35 @@
-#!/bin/sh
-# Plays a 1080p30 H.264 + AAC clip for 30 s in the development player under Xvfb and prints the
-# CPU seconds per media second and the peak memory beside mpv playing the same clip in the same
-# run, then where the player's time goes (samples per library, from perf when it may run).
-#   bench/playback_bench.sh [BUILD_DIR]     (default: build/release; needs qor_devplayer built)
-set -eu
+#!/usr/bin/env bash
+# Plays a 1080p30 H.264 + AAC clip for 30 s in the development player and in mpv, both in one
+# Xvfb server (display below 10, so both use shared memory), rounds interleaved, and prints for
+# each: CPU seconds per media second of the player plus the X server's own CPU, peak memory and
+# frames dropped; then 20 s paused, CPU per cent of one core; then the ratios.
+#   bench/playback_bench.sh [BUILD_DIR] [ROUNDS]   (default build/release, 2 rounds)
+set -euo pipefail
 
-SECONDS_PLAYED=30
+PLAY_SECONDS=30
+PAUSE_SECONDS=20
+# Start-up (opening the file, the first frames) is left out of the paused measurement.
+PAUSE_SETTLE_SECONDS=3
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${1:-$ROOT/build/release}
+ROUNDS=${2:-2}
 PLAYER=$BUILD/tools/devplayer/qor_devplayer
 WORK=$BUILD/bench/playback
 CLIP=$WORK/clip_1080p30_h264_aac_35s.mp4
+HZ=$(getconf CLK_TCK)
 
 if [ ! -x "$PLAYER" ]; then
     echo "no $PLAYER: build the qor_devplayer target first" >&2
     exit 1
 fi
 # The peer player and GNU time are measuring tools, not dependencies of the player.
-missing=""
-command -v mpv >/dev/null 2>&1 || missing="$missing mpv"
-[ -x /usr/bin/time ] || missing="$missing time"
-command -v xvfb-run >/dev/null 2>&1 || missing="$missing xvfb"
-if [ -n "$missing" ]; then
-    echo "installing$missing"
-    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null
+missing=()
+command -v mpv >/dev/null 2>&1 || missing+=(mpv)
+[ -x /usr/bin/time ] || missing+=(time)
+command -v Xvfb >/dev/null 2>&1 || missing+=(xvfb)
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing ${missing[*]}"
+    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
 mkdir -p "$WORK"
@@ -36,39 +42,87 @@ if [ ! -f "$CLIP" ]; then
     mv "$CLIP.part.mp4" "$CLIP"
 fi
 
-export SDL_AUDIODRIVER=dummy
-export QT_QPA_PLATFORM=xcb
-# Both players in one X server, one after the other, each measured by GNU time.
-xvfb-run -a -s "-screen 0 1920x1080x24" sh -c "
-    /usr/bin/time -v -o '$WORK/qor.time' '$PLAYER' --quit-after $SECONDS_PLAYED '$CLIP' \
-        >'$WORK/qor.out' 2>&1
-    /usr/bin/time -v -o '$WORK/mpv.time' mpv --no-config --vo=x11 --ao=null --hwdec=no \
-        --length=$SECONDS_PLAYED --really-quiet '$CLIP' >'$WORK/mpv.out' 2>&1
-    true"
-read_time() {
-    awk -F': ' '/User time/ {u=$2} /System time/ {s=$2} /Maximum resident/ {m=$2}
-        END {printf "%.2f %d\n", u + s, m}' "$1"
+# A free display number below 10.
+display=""
+for n in 9 8 7 6 5 4 3 2 1; do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+        display=$n
+        break
+    fi
+done
+[ -n "$display" ] || { echo "no free display below 10" >&2; exit 1; }
+Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+XVFB=$!
+trap 'kill "$XVFB" 2>/dev/null || true' EXIT
+sleep 1
+export DISPLAY=":$display" SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
+
+# CPU clock ticks a process has used so far (user + system).
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
+
+QOR=("$PLAYER")
+MPV=(mpv --no-config --hwdec=no --vo=x11 --ao=null --really-quiet --script="$ROOT/bench/mpv_drops.lua")
+
+# play NAME ROUND COMMAND...: one timed run; leaves "cpu_s rss_kib dropped xvfb_s" in NAME.ROUND.
+play() {
+    local name=$1 round=$2
+    shift 2
+    local before after
+    before=$(ticks "$XVFB")
+    /usr/bin/time -f '%U %S %M' -o "$WORK/$name.time" "$@" >"$WORK/$name.out" 2>&1 || true
+    after=$(ticks "$XVFB")
+    local dropped
+    dropped=$(grep -o -E '(frames )?dropped:? [0-9]+' "$WORK/$name.out" | tail -1 | grep -o -E '[0-9]+$' || echo '?')
+    awk -v x=$((after - before)) -v hz="$HZ" -v d="$dropped" \
+        '{printf "%.3f %d %s %.3f\n", $1 + $2, $3, d, x / hz}' "$WORK/$name.time" >"$WORK/$name.$round"
 }
-set -- $(read_time "$WORK/qor.time") $(read_time "$WORK/mpv.time")
-QOR_CPU=$1 QOR_KIB=$2 MPV_CPU=$3 MPV_KIB=$4
 
-awk -v qc="$QOR_CPU" -v qm="$QOR_KIB" -v mc="$MPV_CPU" -v mm="$MPV_KIB" -v s="$SECONDS_PLAYED" 'BEGIN {
-    printf "1080p30 H.264 + AAC, %d s played under Xvfb, SDL dummy audio / mpv --ao=null\n", s
-    printf "%-22s %14s %14s\n", "", "qor_devplayer", "mpv"
-    printf "%-22s %14.3f %14.3f\n", "CPU s per media s", qc / s, mc / s
-    printf "%-22s %14.1f %14.1f\n", "peak memory (MiB)", qm / 1024, mm / 1024
-    if (mc > 0 && mm > 0)
-        printf "ratio qor/mpv: CPU %.2f, memory %.2f\n", qc / mc, qm / mm
-}'
+# paused NAME ROUND COMMAND...: CPU per cent of one core of the paused player and of the X
+# server over PAUSE_SECONDS, after the settling time.
+paused() {
+    local name=$1 round=$2
+    shift 2
+    "$@" >"$WORK/$name.paused.out" 2>&1 &
+    local pid=$!
+    sleep "$PAUSE_SETTLE_SECONDS"
+    local p0 x0 p1 x1
+    p0=$(ticks "$pid") x0=$(ticks "$XVFB")
+    sleep "$PAUSE_SECONDS"
+    p1=$(ticks "$pid") x1=$(ticks "$XVFB")
+    kill -TERM "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    awk -v p=$((p1 - p0)) -v x=$((x1 - x0)) -v hz="$HZ" -v s="$PAUSE_SECONDS" \
+        'BEGIN {printf "%.2f %.2f\n", 100 * p / hz / s, 100 * x / hz / s}' >"$WORK/$name.paused.$round"
+}
 
-# Where the time goes: samples per shared object (decoding in libavcodec, conversion and scaling
-# in libswscale, painting in Qt, the rest in the player itself).
-if perf record -q -F 499 -o "$WORK/perf.data" -- true >/dev/null 2>&1; then
-    xvfb-run -a -s "-screen 0 1920x1080x24" perf record -q -F 499 -g -o "$WORK/perf.data" -- \
-        "$PLAYER" --quit-after 10 "$CLIP" >/dev/null 2>&1 || true
-    echo "where qor's time goes (10 s, share of CPU samples by library):"
-    perf report -i "$WORK/perf.data" --stdio --sort dso --no-children 2>/dev/null |
-        awk '/^ +[0-9.]+%/ && n < 10 {print "  " $1 "  " $2; n++}'
-else
-    echo "perf may not sample here; no per-library breakdown"
-fi
+for round in $(seq 1 "$ROUNDS"); do
+    play qor "$round" "${QOR[@]}" --quit-after "$PLAY_SECONDS" "$CLIP"
+    play mpv "$round" "${MPV[@]}" --length="$PLAY_SECONDS" "$CLIP"
+    paused qor "$round" "${QOR[@]}" --paused "$CLIP"
+    paused mpv "$round" "${MPV[@]}" --pause "$CLIP"
+done
+
+echo "1080p30 H.264 + AAC under Xvfb :$display, $PLAY_SECONDS s played, $PAUSE_SECONDS s paused, $ROUNDS rounds interleaved"
+printf '%-6s %-5s %12s %12s %12s %10s %10s %12s\n' player round "CPU s/s" "player s/s" "Xvfb s/s" "peak MiB" dropped "paused %"
+for round in $(seq 1 "$ROUNDS"); do
+    for name in qor mpv; do
+        read -r cpu kib dropped xvfb <"$WORK/$name.$round"
+        read -r pcpu pxvfb <"$WORK/$name.paused.$round"
+        awk -v n="$name" -v r="$round" -v c="$cpu" -v k="$kib" -v d="$dropped" -v x="$xvfb" \
+            -v p="$pcpu" -v px="$pxvfb" -v s="$PLAY_SECONDS" 'BEGIN {
+            printf "%-6s %-5s %12.3f %12.3f %12.3f %10.1f %10s %7.2f (+X %.2f)\n",
+                n, r, (c + x) / s, c / s, x / s, k / 1024, d, p, px }'
+    done
+done
+# Ratios over all rounds: qor / mpv.
+cat "$WORK"/qor.[0-9]* | awk '{c += $1 + $4; m = $2 > m ? $2 : m} END {print c, m}' >"$WORK/qor.sum"
+cat "$WORK"/mpv.[0-9]* | awk '{c += $1 + $4; m = $2 > m ? $2 : m} END {print c, m}' >"$WORK/mpv.sum"
+cat "$WORK"/qor.paused.[0-9]* | awk '{p += $1} END {print p / NR}' >"$WORK/qor.psum"
+cat "$WORK"/mpv.paused.[0-9]* | awk '{p += $1} END {print p / NR}' >"$WORK/mpv.psum"
+read -r qc qm <"$WORK/qor.sum"
+read -r mc mm <"$WORK/mpv.sum"
+read -r qp <"$WORK/qor.psum"
+read -r mp <"$WORK/mpv.psum"
+awk -v qc="$qc" -v mc="$mc" -v qm="$qm" -v mm="$mm" -v qp="$qp" -v mp="$mp" 'BEGIN {
+    printf "ratio qor/mpv: playing CPU (with X server) %.2f, peak memory %.2f\n", qc / mc, qm / mm
+    printf "paused CPU of one core: qor %.2f %%, mpv %.2f %% (goal for qor: at most 0.5 %%)\n", qp, mp }'
