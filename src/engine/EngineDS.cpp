@@ -296,16 +296,16 @@ void CEngineDS::HandleGraphEvents() {
             StopTimer(kPositionTimerId);
             const int duration = WholeSeconds(GetDuration());
             Raise(L"PositionChanged", duration, duration);
-            ReportState(L"Completed", 100);
+            ReportCompleted();
             break;
         }
         case EC_USERABORT:
             ReportState(L"UserAbort", 0);
-            ReportState(L"Completed", 100);
+            ReportCompleted();
             break;
         case EC_ERRORABORT:
             ReportState(L"ErrorAbort", 0);
-            ReportState(L"Completed", 100);
+            ReportCompleted();
             break;
         default:
             break;
@@ -315,6 +315,12 @@ void CEngineDS::HandleGraphEvents() {
             m_events->FreeEventParams(code, param1, param2);
         }
     }
+}
+
+void CEngineDS::ReportCompleted() {
+    // A clip at its end plays nothing more: whatever comes next goes through a new Load.
+    m_loaded = 0;
+    ReportState(L"Completed", 100);
 }
 
 void CEngineDS::HideVideoWindow() {
@@ -332,6 +338,7 @@ void CEngineDS::ReleaseGraphEvents() {
 }
 
 void CEngineDS::ReleaseGraph() {
+    m_loaded = 0;
     StopAndRewind();
     HideVideoWindow();
     ReleaseGraphEvents();

@@ -75,6 +75,9 @@ public:
     void SeekForward();
     void VolumeDown();
     void VolumeUp();
+    // 1 from a successful Load until the clip is stopped, aborted, completed or released (a
+    // failed Load releases it). While it is set the control center's play and navigation act on
+    // the loaded clip; otherwise they load a row.
     int IsLoaded() const { return m_loaded; }
     int IsPlayingOrPaused() const;
     const std::wstring& StateName() const { return m_stateName; }
@@ -109,6 +112,8 @@ protected:
 
 private:
     void HandleGraphEvents();
+    // Loaded := 0, then "Completed" (100).
+    void ReportCompleted();
     // State name := name, then the event of that name (value, this engine).
     void ReportState(const wchar_t* name, EventArg value);
     int LoadFailed(CClipInfo* item);
