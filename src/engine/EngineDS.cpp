@@ -75,8 +75,25 @@ void CEngineDS::resizeEvent(QResizeEvent* event) {
 bool CEngineDS::event(QEvent* event) {
     if (event->type() == CGraphNotifyEvent::TypeOf(kGraphEventMessage)) {
         HandleGraphEvents();
+    } else if (event->type() == QEvent::ParentChange) {
+        WatchParent();
     }
     return QWidget::event(event);
+}
+
+void CEngineDS::WatchParent() {
+    QObject::disconnect(m_parentWatch);
+    QWidget* parent = parentWidget();
+    if (parent == nullptr) {
+        return;
+    }
+    // Qt deletes a widget's children right after its destroyed signal. The engine is a member of
+    // its owner, never a heap object the parent may delete, so it leaves the parent first and
+    // lives on hidden, without a parent, until its owner destroys it.
+    m_parentWatch = connect(parent, &QObject::destroyed, this, [this] {
+        hide();
+        setParent(nullptr);
+    });
 }
 
 void CEngineDS::ReportState(const wchar_t* name, EventArg value) {
