@@ -75,8 +75,25 @@ void CEngineDS::resizeEvent(QResizeEvent* event) {
 bool CEngineDS::event(QEvent* event) {
     if (event->type() == CGraphNotifyEvent::TypeOf(kGraphEventMessage)) {
         HandleGraphEvents();
+    } else if (event->type() == QEvent::ParentChange) {
+        WatchParent();
     }
     return QWidget::event(event);
+}
+
+void CEngineDS::WatchParent() {
+    QObject::disconnect(m_parentWatch);
+    QWidget* parent = parentWidget();
+    if (parent == nullptr) {
+        return;
+    }
+    // Qt deletes a widget's children right after its destroyed signal. The engine is a member of
+    // its owner, never a heap object the parent may delete, so it leaves the parent first and
+    // lives on hidden, without a parent, until its owner destroys it.
+    m_parentWatch = connect(parent, &QObject::destroyed, this, [this] {
+        hide();
+        setParent(nullptr);
+    });
 }
 
 void CEngineDS::ReportState(const wchar_t* name, EventArg value) {
@@ -296,16 +313,16 @@ void CEngineDS::HandleGraphEvents() {
             StopTimer(kPositionTimerId);
             const int duration = WholeSeconds(GetDuration());
             Raise(L"PositionChanged", duration, duration);
-            ReportState(L"Completed", 100);
+            ReportCompleted();
             break;
         }
         case EC_USERABORT:
             ReportState(L"UserAbort", 0);
-            ReportState(L"Completed", 100);
+            ReportCompleted();
             break;
         case EC_ERRORABORT:
             ReportState(L"ErrorAbort", 0);
-            ReportState(L"Completed", 100);
+            ReportCompleted();
             break;
         default:
             break;
@@ -315,6 +332,12 @@ void CEngineDS::HandleGraphEvents() {
             m_events->FreeEventParams(code, param1, param2);
         }
     }
+}
+
+void CEngineDS::ReportCompleted() {
+    // A clip at its end plays nothing more: whatever comes next goes through a new Load.
+    m_loaded = 0;
+    ReportState(L"Completed", 100);
 }
 
 void CEngineDS::HideVideoWindow() {
@@ -332,6 +355,7 @@ void CEngineDS::ReleaseGraphEvents() {
 }
 
 void CEngineDS::ReleaseGraph() {
+    m_loaded = 0;
     StopAndRewind();
     HideVideoWindow();
     ReleaseGraphEvents();

@@ -11,8 +11,10 @@
 //
 // Ownership: the engine owns the graph (released by ReleaseGraph, at the next Load and on
 // destruction) and, through it, the source filter and the renderers. The engine window is a child
-// of the window given to Create; the video renderer's widget is a child of the engine window
-// while a clip with video is loaded.
+// of the window given to Create, but never owned by it: the engine is a member of its owner, so
+// when that parent is destroyed first the engine leaves it (hidden, without a parent) instead of
+// being deleted with it. The video renderer's widget is a child of the engine window while a clip
+// with video is loaded.
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,6 +77,9 @@ public:
     void SeekForward();
     void VolumeDown();
     void VolumeUp();
+    // 1 from a successful Load until the clip is stopped, aborted, completed or released (a
+    // failed Load releases it). While it is set the control center's play and navigation act on
+    // the loaded clip; otherwise they load a row.
     int IsLoaded() const { return m_loaded; }
     int IsPlayingOrPaused() const;
     const std::wstring& StateName() const { return m_stateName; }
@@ -113,6 +118,10 @@ protected:
 
 private:
     void HandleGraphEvents();
+    // Follows the current parent's destruction (see Ownership); called on every parent change.
+    void WatchParent();
+    // Loaded := 0, then "Completed" (100).
+    void ReportCompleted();
     // State name := name, then the event of that name (value, this engine).
     void ReportState(const wchar_t* name, EventArg value);
     int LoadFailed(CClipInfo* item);
@@ -128,6 +137,7 @@ private:
     int m_volume = 100;
     int m_mute = 0;
     std::wstring m_stateName = L"Stopped";
+    QMetaObject::Connection m_parentWatch;
     std::shared_ptr<IGraphBuilder> m_graph;
     std::shared_ptr<IMediaSeeking> m_seeking;
     std::shared_ptr<IMediaControl> m_control;

@@ -9,9 +9,9 @@
 // notification that caused them, and so do the media events raised from them.
 //
 // Ownership: the engine is embedded. Its window becomes a child of the window given to Initialise;
-// Shutdown releases the graph and takes the window back from that parent, so the parent may be
-// destroyed before the controller. A parent destroyed before Shutdown would delete the embedded
-// engine: callers shut down first.
+// Shutdown releases the graph and takes the window back from that parent. The parent and the
+// controller may go in either order, with or without Shutdown: a parent destroyed first leaves
+// the engine in place (see CEngineDS).
 #include <string>
 
 #include "core/EventBus.h"

@@ -15,8 +15,8 @@
 // Ownership: the controller and the playlist operator are embedded. The center creates every
 // row's CClipInfo and destroys it when the row goes, and the rest with itself, so the adapter's
 // rows must not be read after the center is gone. The adapter is not owned and must outlive the
-// center; Close comes before the video window is destroyed. Initialise comes before any other
-// call.
+// center. The video window may be destroyed before or after Close, or the center without Close
+// (see CPlaybackController). Initialise comes before any other call.
 #include "core/EventBus.h"
 #include "core/TimerService.h"
 #include "engine/PlaybackController.h"

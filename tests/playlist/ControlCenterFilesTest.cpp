@@ -2,8 +2,8 @@
 // default playlist across a restart, the playlist menu, discs, and the file commands answered
 // through the dialog seam.
 #include "core/AppFolder.h"
-#include "playlist/DiscAccess.h"
 #include "playlist/Preferences.h"
+#include "support/CenterFakes.h"
 #include "support/CenterHost.h"
 
 #include <gtest/gtest.h>
@@ -28,34 +28,6 @@ std::vector<std::wstring> RowPaths(CMemoryPlaylist& list) {
     }
     return paths;
 }
-
-class CFakeDvdAccess : public IDiscAccess {
-public:
-    explicit CFakeDvdAccess(std::wstring mountPoint) : m_mountPoint(std::move(mountPoint)) {}
-    std::vector<CDiscDrive> OpticalDrives() override {
-        return {{L"sr0", L"/dev/sr0", m_mountPoint}};
-    }
-    std::wstring VolumeLabel(const CDiscDrive&) override { return L"FILM"; }
-    bool ReadToc(const CDiscDrive&, CDiscToc&) override { return false; }
-
-private:
-    std::wstring m_mountPoint;
-};
-
-class CAnsweringDialogs : public ICenterDialogs {
-public:
-    std::vector<std::wstring> AskFiles(const CFileQuestion& question) override {
-        questions.push_back(question);
-        return answer;
-    }
-    std::optional<std::wstring> AskFolder(QWidget*) override { return folder; }
-    void ShowMessage(QWidget*, const std::wstring& text) override { messages.push_back(text); }
-
-    std::vector<std::wstring> answer;
-    std::optional<std::wstring> folder;
-    std::vector<CFileQuestion> questions;
-    std::vector<std::wstring> messages;
-};
 
 } // namespace
 
