@@ -11,7 +11,8 @@
 //
 // Threads: created, used and destroyed on the user-interface thread, after the QApplication and
 // before anything that might install handlers of its own (SDL does unless told not to, see
-// SdlSoundOutput.cpp). One at a time per process; the destructor restores the handlers found.
+// SdlSoundOutput.cpp). One at a time per process: while one lives, another (or one made when no
+// pipe can be had) installs nothing. The destructor restores the handlers it found.
 #include <QObject>
 #include <functional>
 #include <memory>
@@ -24,9 +25,6 @@ public:
     ~CQuitSignals() override;
     CQuitSignals(const CQuitSignals&) = delete;
     CQuitSignals& operator=(const CQuitSignals&) = delete;
-
-    // False when the handlers could not be installed (no pipe, or another CQuitSignals lives).
-    bool IsInstalled() const { return m_notifier != nullptr; }
 
 private:
     void OnReadable();
