@@ -18,7 +18,7 @@ std::wstring Ensured(std::wstring folder) {
 } // namespace
 
 bool CreateFolderPath(const std::wstring& folder) {
-    const std::string path = WideToUtf8(folder);
+    const std::string path = PathToBytes(folder);
     bool created = false;
     for (std::size_t slash = path.find('/'); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {

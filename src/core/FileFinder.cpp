@@ -73,7 +73,7 @@ bool MatchFilePattern(const std::wstring& name, const std::wstring& pattern) {
 
 void CFileFinder::Find(const CSearch& search, std::vector<std::wstring>& out) {
     std::vector<CFolderId> visited;
-    SearchFolder(WideToUtf8(WithTrailingSlash(search.baseFolder)), search, visited, out);
+    SearchFolder(PathToBytes(WithTrailingSlash(search.baseFolder)), search, visited, out);
 }
 
 void CFileFinder::SearchFolder(const std::string& folder, const CSearch& search,
@@ -105,8 +105,8 @@ void CFileFinder::SearchFolder(const std::string& folder, const CSearch& search,
         }
     }
     for (const std::string& name : files) {
-        if (MatchFilePattern(Utf8ToWide(name), search.pattern)) {
-            out.push_back(Utf8ToWide(folder + name));
+        if (MatchFilePattern(PathFromBytes(name), search.pattern)) {
+            out.push_back(PathFromBytes(folder + name));
         }
     }
 }

@@ -46,7 +46,7 @@ CPathValue::CPathValue(SpecialFolder kind) {
 bool CPathValue::Exists() const {
     struct stat info {};
     const std::wstring path = FullPath();
-    return !path.empty() && stat(WideToUtf8(path).c_str(), &info) == 0;
+    return !path.empty() && stat(PathToBytes(path).c_str(), &info) == 0;
 }
 
 void CPathValue::Split(const std::wstring& fullPath) {

@@ -16,7 +16,7 @@ constexpr std::string_view kWideMark = "\xFF\xFE";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
 bool FileStartsWith(const std::wstring& path, std::string_view mark) {
-    std::FILE* file = std::fopen(WideToUtf8(path).c_str(), "rb");
+    std::FILE* file = std::fopen(PathToBytes(path).c_str(), "rb");
     if (file == nullptr) {
         return false;
     }
@@ -38,7 +38,7 @@ bool CStdioFileEx::Open(const std::wstring& path, unsigned flags) {
             openFlags |= O_TRUNC;
         }
     }
-    const int fd = ::open(WideToUtf8(path).c_str(), openFlags, 0666);
+    const int fd = ::open(PathToBytes(path).c_str(), openFlags, 0666);
     if (fd < 0) {
         return false;
     }
@@ -48,6 +48,7 @@ bool CStdioFileEx::Open(const std::wstring& path, unsigned flags) {
         return false;
     }
     m_wide = (flags & kModeWide) != 0;
+    m_paths = (flags & kModePaths) != 0;
     m_atStart = true;
     m_legacyEncoding.clear();
     if (write) {
@@ -133,7 +134,7 @@ bool CStdioFileEx::ReadWideLine(std::wstring& line) {
         bytes += static_cast<char>(low);
         bytes += static_cast<char>(high);
     }
-    line = Utf16LeToWide(bytes);
+    line = m_paths ? PathFromUtf16Le(bytes) : Utf16LeToWide(bytes);
     if (!line.empty() && line.back() == L'\r') {
         line.pop_back();
     }

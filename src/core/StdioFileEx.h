@@ -25,6 +25,10 @@ public:
     static constexpr unsigned kModeNoTruncate = 0x2000;
     // Text is UTF-16LE.
     static constexpr unsigned kModeWide = 0x200000;
+    // Reading only: lines are file paths, so UTF-16LE lines keep their escaped file-name bytes
+    // (lone surrogates U+DC80..U+DCFF, see WideText.h) instead of replacing them. 8-bit lines are
+    // read as any other: a legacy encoding is how the systems that write them name files.
+    static constexpr unsigned kModePaths = 0x400000;
 
     CStdioFileEx() = default;
     ~CStdioFileEx() { Close(); }
@@ -58,6 +62,7 @@ private:
 
     std::FILE* m_file = nullptr;
     bool m_wide = false;
+    bool m_paths = false;
     int m_codePage = kCodePageAnsi;
     bool m_atStart = true;
     // The legacy encoding of this file's non-UTF-8 lines, detected at the first such line.

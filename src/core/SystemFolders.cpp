@@ -2,6 +2,7 @@
 
 #include "core/WideText.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <fstream>
@@ -55,7 +56,54 @@ std::string ParseUserDirValue(const std::string& quoted) {
     return value;
 }
 
+// Whether a path has a "." or ".." part; a $PWD that has one is not to be trusted.
+bool HasDotPart(std::string_view path) {
+    for (std::size_t start = 0; start <= path.size();) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        const std::string_view part = path.substr(start, end - start);
+        if (part == "." || part == "..") {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+std::string CurrentFolder() {
+    struct stat logical {};
+    struct stat physical {};
+    const std::string pwd = EnvOrEmpty("PWD");
+    if (pwd.starts_with('/') && !HasDotPart(pwd) && stat(pwd.c_str(), &logical) == 0 &&
+        stat(".", &physical) == 0 && logical.st_dev == physical.st_dev &&
+        logical.st_ino == physical.st_ino) {
+        return pwd;
+    }
+    char buffer[PATH_MAX];
+    return getcwd(buffer, sizeof buffer) != nullptr ? buffer : "";
+}
+
 } // namespace
+
+std::wstring AbsolutePath(const std::wstring& path) {
+    if (path.empty() || path.front() == L'/') {
+        return path;
+    }
+    const std::string folder = CurrentFolder();
+    if (folder.empty()) {
+        return path;
+    }
+    std::wstring absolute = WithTrailingSlash(PathFromBytes(folder));
+    for (std::size_t start = 0; start < path.size();) {
+        const std::size_t slash = path.find(L'/', start);
+        const std::size_t end = slash == std::wstring::npos ? path.size() : slash + 1;
+        const std::wstring_view part = std::wstring_view(path).substr(start, end - start);
+        if (part != L"/" && part != L"./" && part != L".") {
+            absolute += part;
+        }
+        start = end;
+    }
+    return absolute;
+}
 
 std::wstring WithTrailingSlash(std::wstring path) {
     if (!path.empty() && path.back() != L'/') {
@@ -67,9 +115,9 @@ std::wstring WithTrailingSlash(std::wstring path) {
 std::wstring DataHomeFolder() {
     const std::string dataHome = EnvOrEmpty("XDG_DATA_HOME");
     if (dataHome.starts_with("/")) {
-        return WithTrailingSlash(Utf8ToWide(dataHome));
+        return WithTrailingSlash(PathFromBytes(dataHome));
     }
-    return WithTrailingSlash(Utf8ToWide(HomeFolder())) + L".local/share/";
+    return WithTrailingSlash(PathFromBytes(HomeFolder())) + L".local/share/";
 }
 
 std::wstring ExecutablePath() {
@@ -78,12 +126,12 @@ std::wstring ExecutablePath() {
     if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) {
         return {};
     }
-    return Utf8ToWide(std::string_view(buffer, static_cast<std::size_t>(length)));
+    return PathFromBytes(std::string_view(buffer, static_cast<std::size_t>(length)));
 }
 
 std::wstring TempFolderPath() {
     const std::string tmpdir = EnvOrEmpty("TMPDIR");
-    return WithTrailingSlash(Utf8ToWide(IsFolder(tmpdir) ? tmpdir : "/tmp"));
+    return WithTrailingSlash(PathFromBytes(IsFolder(tmpdir) ? tmpdir : "/tmp"));
 }
 
 std::wstring UserDirFolder(const std::string& key) {
@@ -99,15 +147,15 @@ std::wstring UserDirFolder(const std::string& key) {
             folder = ParseUserDirValue(line.substr(key.size() + 1));
         }
     }
-    return IsFolder(folder) ? WithTrailingSlash(Utf8ToWide(folder)) : std::wstring();
+    return IsFolder(folder) ? WithTrailingSlash(PathFromBytes(folder)) : std::wstring();
 }
 
 std::wstring CreateUniqueTempFile() {
-    std::string pattern = WideToUtf8(TempFolderPath()) + "~XXXXXX";
+    std::string pattern = PathToBytes(TempFolderPath()) + "~XXXXXX";
     const int fd = mkstemp(pattern.data());
     if (fd < 0) {
         return {};
     }
     close(fd);
-    return Utf8ToWide(pattern);
+    return PathFromBytes(pattern);
 }

@@ -9,6 +9,15 @@
 // Appends "/" unless the text already ends with it or is empty.
 std::wstring WithTrailingSlash(std::wstring path);
 
+// A path the user gave (command line, drop, dialog) made absolute, lexically, against the current
+// folder: no symbolic link is resolved, so the names the user chose stay in the path. The current
+// folder is $PWD when it names the same folder as "." (the path the shell reached it by, links
+// included), else the kernel's. In a relative path "." parts and repeated slashes are dropped;
+// ".." stays, since the file system resolves it below a link differently than text would. An
+// absolute path, and the empty path, come back as they are; so does a relative one when the
+// current folder is gone.
+std::wstring AbsolutePath(const std::wstring& path);
+
 // $XDG_DATA_HOME, or ~/.local/share/ when it is unset or relative (which the XDG rules say to
 // ignore); ends with "/".
 std::wstring DataHomeFolder();

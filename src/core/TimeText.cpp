@@ -47,7 +47,7 @@ std::wstring FormatDurationShort(std::int64_t seconds) {
 
 std::optional<std::wstring> FormatFreeSpace(const std::wstring& folder) {
     struct statvfs info {};
-    if (statvfs(WideToUtf8(folder).c_str(), &info) != 0) {
+    if (statvfs(PathToBytes(folder).c_str(), &info) != 0) {
         return std::nullopt;
     }
     const unsigned long long megabytes =

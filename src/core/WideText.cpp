@@ -7,12 +7,32 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kMaxCodePoint = 0x10FFFF;
 
+// A file-name byte that is not part of well-formed UTF-8 is kept as U+DC00 plus the byte; such
+// bytes are always 0x80 or above, since every byte below decodes on its own.
+constexpr char32_t kEscapeBase = 0xDC00;
+constexpr char32_t kFirstEscape = 0xDC80;
+constexpr char32_t kLastEscape = 0xDCFF;
+
+// Whether lone surrogates U+DC80..U+DCFF stand for file-name bytes (the path forms) or are damage
+// to be shown as U+FFFD (the text forms).
+enum class EEscapes { Replace, Keep };
+
 bool IsSurrogate(char32_t c) {
     return c >= 0xD800 && c <= 0xDFFF;
 }
 
-char32_t Sanitised(wchar_t c) {
-    const auto value = static_cast<char32_t>(static_cast<std::uint32_t>(c));
+bool IsEscapedByte(char32_t c) {
+    return c >= kFirstEscape && c <= kLastEscape;
+}
+
+char32_t CodePoint(wchar_t c) {
+    return static_cast<char32_t>(static_cast<std::uint32_t>(c));
+}
+
+char32_t Sanitised(char32_t value, EEscapes escapes) {
+    if (escapes == EEscapes::Keep && IsEscapedByte(value)) {
+        return value;
+    }
     return value > kMaxCodePoint || IsSurrogate(value) ? kReplacement : value;
 }
 
@@ -70,42 +90,37 @@ std::size_t DecodeUtf8At(std::string_view bytes, std::size_t pos, char32_t& out)
     return length;
 }
 
-} // namespace
-
-std::string WideToUtf8(std::wstring_view text) {
+std::string EncodeUtf8(std::wstring_view text, EEscapes escapes) {
     std::string out;
     out.reserve(text.size());
-    for (const wchar_t c : text) {
-        AppendUtf8(out, Sanitised(c));
+    for (const wchar_t wide : text) {
+        const char32_t c = Sanitised(CodePoint(wide), escapes);
+        if (IsEscapedByte(c)) {
+            out += static_cast<char>(c - kEscapeBase);
+        } else {
+            AppendUtf8(out, c);
+        }
     }
     return out;
 }
 
-std::wstring Utf8ToWide(std::string_view bytes) {
+std::wstring DecodeUtf8(std::string_view bytes, EEscapes escapes) {
     std::wstring out;
     out.reserve(bytes.size());
     for (std::size_t pos = 0; pos < bytes.size();) {
         char32_t c = 0;
         const std::size_t length = DecodeUtf8At(bytes, pos, c);
-        out += static_cast<wchar_t>(length == 0 ? kReplacement : c);
+        if (length == 0) {
+            c = escapes == EEscapes::Keep ? kEscapeBase + static_cast<unsigned char>(bytes[pos])
+                                          : kReplacement;
+        }
+        out += static_cast<wchar_t>(c);
         pos += length == 0 ? 1 : length;
     }
     return out;
 }
 
-bool IsValidUtf8(std::string_view bytes) {
-    for (std::size_t pos = 0; pos < bytes.size();) {
-        char32_t c = 0;
-        const std::size_t length = DecodeUtf8At(bytes, pos, c);
-        if (length == 0) {
-            return false;
-        }
-        pos += length;
-    }
-    return true;
-}
-
-std::string WideToUtf16Le(std::wstring_view text) {
+std::string EncodeUtf16Le(std::wstring_view text, EEscapes escapes) {
     std::string out;
     out.reserve(text.size() * 2);
     const auto appendUnit = [&out](char32_t unit) {
@@ -113,7 +128,7 @@ std::string WideToUtf16Le(std::wstring_view text) {
         out += static_cast<char>(unit >> 8);
     };
     for (const wchar_t wide : text) {
-        const char32_t c = Sanitised(wide);
+        const char32_t c = Sanitised(CodePoint(wide), escapes);
         if (c < 0x10000) {
             appendUnit(c);
         } else {
@@ -124,7 +139,7 @@ std::string WideToUtf16Le(std::wstring_view text) {
     return out;
 }
 
-std::wstring Utf16LeToWide(std::string_view bytes) {
+std::wstring DecodeUtf16Le(std::string_view bytes, EEscapes escapes) {
     std::wstring out;
     out.reserve(bytes.size() / 2 + 1);
     const std::size_t units = bytes.size() / 2;
@@ -142,10 +157,56 @@ std::wstring Utf16LeToWide(std::string_view bytes) {
                 continue;
             }
         }
-        out += static_cast<wchar_t>(IsSurrogate(unit) ? kReplacement : unit);
+        out += static_cast<wchar_t>(Sanitised(unit, escapes));
     }
     if (bytes.size() % 2 != 0) {
         out += static_cast<wchar_t>(kReplacement);
     }
     return out;
+}
+
+} // namespace
+
+std::string WideToUtf8(std::wstring_view text) {
+    return EncodeUtf8(text, EEscapes::Replace);
+}
+
+std::wstring Utf8ToWide(std::string_view bytes) {
+    return DecodeUtf8(bytes, EEscapes::Replace);
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        char32_t c = 0;
+        const std::size_t length = DecodeUtf8At(bytes, pos, c);
+        if (length == 0) {
+            return false;
+        }
+        pos += length;
+    }
+    return true;
+}
+
+std::string WideToUtf16Le(std::wstring_view text) {
+    return EncodeUtf16Le(text, EEscapes::Replace);
+}
+
+std::wstring Utf16LeToWide(std::string_view bytes) {
+    return DecodeUtf16Le(bytes, EEscapes::Replace);
+}
+
+std::string PathToBytes(std::wstring_view path) {
+    return EncodeUtf8(path, EEscapes::Keep);
+}
+
+std::wstring PathFromBytes(std::string_view bytes) {
+    return DecodeUtf8(bytes, EEscapes::Keep);
+}
+
+std::string PathToUtf16Le(std::wstring_view path) {
+    return EncodeUtf16Le(path, EEscapes::Keep);
+}
+
+std::wstring PathFromUtf16Le(std::string_view bytes) {
+    return DecodeUtf16Le(bytes, EEscapes::Keep);
 }

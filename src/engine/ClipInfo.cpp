@@ -30,7 +30,7 @@ std::wstring CClipInfo::DisplayName() const {
 
 bool CClipInfo::ReadFileAttributes() {
     struct statx info {};
-    const std::string name = WideToUtf8(path);
+    const std::string name = PathToBytes(path);
     if (name.empty() || statx(AT_FDCWD, name.c_str(), 0,
                               STATX_SIZE | STATX_ATIME | STATX_BTIME | STATX_CTIME, &info) != 0) {
         return false;

@@ -19,7 +19,7 @@ namespace {
 
 bool IsExistingFile(const std::wstring& path) {
     std::error_code error;
-    return !path.empty() && std::filesystem::is_regular_file(WideToUtf8(path), error);
+    return !path.empty() && std::filesystem::is_regular_file(PathToBytes(path), error);
 }
 
 } // namespace

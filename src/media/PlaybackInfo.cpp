@@ -72,7 +72,7 @@ HRESULT CPlaybackInfo::ParseMediaContext(const std::wstring& fileName) {
     m_subtitleCandidates.clear();
 
     av_log_set_flags(AV_LOG_SKIP_REPEATED);
-    const std::string name = WideToUtf8(fileName);
+    const std::string name = PathToBytes(fileName);
     Log({kFunction, LOG_LEVEL_INFO}, "Try parse media file: {%s}", name.c_str());
 
     AVFormatContext* opened = nullptr;

@@ -194,8 +194,8 @@ std::wstring EnsureUtf8(const std::wstring& assPath, const std::wstring& tempFol
     }
     file.Close();
     input.Close();
-    if (std::rename(WideToUtf8(partial).c_str(), WideToUtf8(output).c_str()) != 0) {
-        std::remove(WideToUtf8(partial).c_str());
+    if (std::rename(PathToBytes(partial).c_str(), PathToBytes(output).c_str()) != 0) {
+        std::remove(PathToBytes(partial).c_str());
         return {};
     }
     return output;

@@ -137,7 +137,7 @@ bool CSubtitle::LoadSubtitle(const std::wstring& path) {
     const std::wstring temp = CAppFolder().GetTempFolder();
     std::wstring assPath = ConvertToAss(path, temp);
     assPath = assPath.empty() ? assPath : EnsureUtf8(assPath, temp);
-    std::string bytes = WideToUtf8(assPath.empty() ? path : assPath);
+    std::string bytes = PathToBytes(assPath.empty() ? path : assPath);
 
     const std::lock_guard lock(s.lock);
     CAssTrackPtr track;

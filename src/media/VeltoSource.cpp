@@ -52,7 +52,7 @@ HRESULT CVeltoSource::Load(const wchar_t* fileName) {
     }
     m_loaded = true;
     av_log_set_level(AV_LOG_WARNING);
-    const std::string name = WideToUtf8(fileName);
+    const std::string name = PathToBytes(fileName);
     Log({"CVeltoSource::Load", LOG_LEVEL_INFO}, "Try loading file: %s", name.c_str());
     HRESULT hr = m_media.ParseMediaContext(fileName);
     if (!m_media.HasVideo() && !m_media.HasAudio()) {

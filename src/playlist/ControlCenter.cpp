@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "core/PathValue.h"
+#include "core/SystemFolders.h"
 #include "core/WideText.h"
 #include "engine/EngineState.h"
 #include "playlist/LoopMode.h"
@@ -223,8 +224,9 @@ void CControlCenter::OnListItemActived(ISubject*, EventArg arg1, EventArg /*arg2
 
 void CControlCenter::AddFile(const std::wstring& path) {
     auto item = std::make_unique<CClipInfo>();
-    item->path = path;
-    item->title = CPathValue(path).FileName();
+    // A relative row would name another file, or none, once the program starts elsewhere.
+    item->path = AbsolutePath(path);
+    item->title = CPathValue(item->path).FileName();
     item->ReadFileAttributes();
     item->addTime = TickCount();
     IPlaylistAdapter* adapter = Adapter();
@@ -257,7 +259,7 @@ void CControlCenter::AddPaths(const std::vector<std::wstring>& paths, bool appen
         ClearPlaylist();
     }
     for (const std::wstring& path : paths) {
-        AddPlaylistOrFile(path);
+        AddPlaylistOrFile(AbsolutePath(path));
     }
     if (!append) {
         Play();
@@ -268,7 +270,7 @@ void CControlCenter::OpenCommandLine(const std::vector<std::wstring>& arguments)
     std::vector<std::wstring> kept;
     for (const std::wstring& argument : arguments) {
         std::error_code error;
-        if (std::filesystem::exists(WideToUtf8(argument), error)) {
+        if (std::filesystem::exists(PathToBytes(argument), error)) {
             kept.push_back(argument);
         }
     }

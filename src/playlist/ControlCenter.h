@@ -17,6 +17,10 @@
 // rows must not be read after the center is gone. The adapter is not owned and must outlive the
 // center. The video window may be destroyed before or after Close, or the center without Close
 // (see CPlaybackController). Initialise comes before any other call.
+//
+// Paths: every path the center is given (arguments, drops, dialog answers, playlist-file lines) is
+// made absolute against the current folder (AbsolutePath) before it becomes a row or reaches the
+// engine, so a saved playlist names the same files wherever the program starts next.
 #include "core/EventBus.h"
 #include "core/TimerService.h"
 #include "engine/PlaybackController.h"

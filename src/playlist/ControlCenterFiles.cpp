@@ -3,6 +3,7 @@
 #include "core/AppFolder.h"
 #include "core/FileFinder.h"
 #include "core/PathValue.h"
+#include "core/SystemFolders.h"
 #include "playlist/ControlCenter.h"
 #include "playlist/DiscFinder.h"
 #include "playlist/FileFilter.h"
@@ -53,7 +54,11 @@ std::wstring CControlCenter::ChosenPath(const std::vector<std::wstring>& files) 
 
 std::vector<std::wstring> CControlCenter::AskFiles(CFileQuestion question) {
     question.owner = m_mainWindow;
-    return m_dialogs->AskFiles(question);
+    std::vector<std::wstring> files = m_dialogs->AskFiles(question);
+    for (std::wstring& file : files) {
+        file = AbsolutePath(file);
+    }
+    return files;
 }
 
 std::vector<std::wstring> CControlCenter::AskOpenFiles(std::wstring filter, bool playlists) {
@@ -132,7 +137,7 @@ void CControlCenter::AddFolder() {
     if (!folder) {
         return;
     }
-    for (const std::wstring& file : FindFilesByExtension(*folder, L"*", true)) {
+    for (const std::wstring& file : FindFilesByExtension(AbsolutePath(*folder), L"*", true)) {
         AddFile(file);
     }
 }

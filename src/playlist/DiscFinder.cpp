@@ -34,9 +34,9 @@ std::vector<std::wstring> FoldersNamed(const std::wstring& root, const std::wstr
     namespace fs = std::filesystem;
     std::vector<std::wstring> folders;
     std::error_code error;
-    fs::directory_iterator it(fs::path(WideToUtf8(root)), error);
+    fs::directory_iterator it(fs::path(PathToBytes(root)), error);
     for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-        const std::wstring name = Utf8ToWide(it->path().filename().string());
+        const std::wstring name = PathFromBytes(it->path().filename().string());
         std::error_code typeError;
         if (MatchFilePattern(name, folderName) && it->is_directory(typeError)) {
             folders.push_back(root + name + L"/");

@@ -1,5 +1,8 @@
 #include "playlist/FileDrop.h"
 
+#include "core/SystemFolders.h"
+#include "core/WideText.h"
+
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -13,6 +16,19 @@ bool CarriesFiles(const QDropEvent& event) {
 
 EDropEffect WantedEffect(const QDropEvent& event) {
     return DragEffect(CarriesFiles(event), event.modifiers().testFlag(Qt::ControlModifier));
+}
+
+// toLocalFile decodes the URL's bytes as UTF-8 and replaces the rest, losing a file name that is
+// not UTF-8; the percent-encoded bytes of the path are the name itself.
+std::wstring LocalPathOf(const QUrl& url) {
+    const QString host = url.host();
+    if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0) {
+        return url.toLocalFile().toStdWString(); // a share on another host, "//host/path"
+    }
+    const QByteArray bytes =
+        QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    return PathFromBytes(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 } // namespace
@@ -37,7 +53,7 @@ std::vector<std::wstring> LocalPaths(const QList<QUrl>& urls) {
     std::vector<std::wstring> paths;
     for (const QUrl& url : urls) {
         if (url.isLocalFile() && !url.toLocalFile().isEmpty()) {
-            paths.push_back(url.toLocalFile().toStdWString());
+            paths.push_back(AbsolutePath(LocalPathOf(url)));
         }
     }
     return paths;

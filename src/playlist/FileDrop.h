@@ -28,7 +28,8 @@ inline bool AppendOnDrop(EDropEffect effect) {
 // else what the source proposes, so that a source offering only one action can still drop.
 Qt::DropAction OfferedAction(EDropEffect wanted, Qt::DropActions possible, Qt::DropAction proposed);
 
-// The local paths of the file URLs, in their order, whole (folders too); other URLs are skipped.
+// The local paths of the file URLs, in their order, whole (folders too), absolute, byte for byte
+// whatever the names hold (see WideText.h); other URLs are skipped.
 std::vector<std::wstring> LocalPaths(const QList<QUrl>& urls);
 
 struct CFileDrop {

@@ -72,7 +72,8 @@ std::string BaseName(const std::string& path) {
 }
 
 std::wstring FolderPath(const std::string& mountPoint) {
-    return mountPoint.empty() ? std::wstring() : Utf8ToWide((fs::path(mountPoint) / "").string());
+    return mountPoint.empty() ? std::wstring()
+                              : PathFromBytes((fs::path(mountPoint) / "").string());
 }
 
 std::wstring LabelFromVolumeDescriptor(const std::string& device) {
@@ -142,7 +143,7 @@ std::vector<CDiscDrive> CLinuxDiscAccess::OpticalDrives() {
         const auto mount = std::find_if(mounts.begin(), mounts.end(), [&](const CMount& m) {
             return Resolved(m.device) == resolved;
         });
-        drives.push_back({Utf8ToWide(name), Utf8ToWide(device),
+        drives.push_back({Utf8ToWide(name), PathFromBytes(device),
                           FolderPath(mount != mounts.end() ? mount->mountPoint : "")});
         devicesSeen.push_back(resolved);
     }
@@ -157,7 +158,7 @@ std::vector<CDiscDrive> CLinuxDiscAccess::OpticalDrives() {
         }
         const bool hasDevice = !mount.device.empty() && mount.device.front() == '/';
         drives.push_back({Utf8ToWide(BaseName(hasDevice ? mount.device : mount.mountPoint)),
-                          hasDevice ? Utf8ToWide(mount.device) : std::wstring(),
+                          hasDevice ? PathFromBytes(mount.device) : std::wstring(),
                           FolderPath(mount.mountPoint)});
         devicesSeen.push_back(resolved);
     }
@@ -168,7 +169,7 @@ std::wstring CLinuxDiscAccess::VolumeLabel(const CDiscDrive& drive) {
     if (drive.device.empty()) {
         return {};
     }
-    const std::string device = WideToUtf8(drive.device);
+    const std::string device = PathToBytes(drive.device);
     const std::string resolved = Resolved(device);
     std::error_code error;
     for (fs::directory_iterator it(m_paths.labelFolder, error);
@@ -186,7 +187,7 @@ bool CLinuxDiscAccess::ReadToc(const CDiscDrive& drive, CDiscToc& toc) {
         return false;
     }
     // Non-blocking, so that an empty drive or one with its tray open answers at once.
-    const int fd = open(WideToUtf8(drive.device).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = open(PathToBytes(drive.device).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }

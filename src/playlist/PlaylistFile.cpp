@@ -74,7 +74,7 @@ std::string EncodePlaylist(const std::vector<std::wstring>& paths) {
     }
     bytes = kWideMark;
     for (const std::wstring& path : paths) {
-        bytes += WideToUtf16Le(path);
+        bytes += PathToUtf16Le(path);
         bytes += WideToUtf16Le(kLineEnd);
     }
     return bytes;
@@ -83,7 +83,7 @@ std::string EncodePlaylist(const std::vector<std::wstring>& paths) {
 } // namespace
 
 bool WritePlaylistFile(const std::wstring& path, const std::vector<std::wstring>& paths) {
-    const std::string target = TargetOf(WideToUtf8(path));
+    const std::string target = TargetOf(PathToBytes(path));
     std::string tempPath;
     const int fd = CreateTempBeside(target, tempPath);
     if (fd < 0) {
@@ -113,7 +113,7 @@ bool WritePlaylistFile(const std::wstring& path, const std::vector<std::wstring>
 bool ReadPlaylistFile(const std::wstring& path,
                       const std::function<void(const std::wstring& line)>& onLine) {
     CStdioFileEx file;
-    if (!file.Open(path, 0)) {
+    if (!file.Open(path, CStdioFileEx::kModePaths)) {
         return false;
     }
     std::wstring line;

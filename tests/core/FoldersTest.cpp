@@ -1,5 +1,6 @@
 #include "core/AppFolder.h"
 #include "core/PathValue.h"
+#include "core/SystemFolders.h"
 #include "core/WideText.h"
 
 #include <QTemporaryDir>
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
+#include <unistd.h>
 
 namespace {
 
@@ -155,6 +157,39 @@ TEST_F(FoldersTest, TemporaryNamesAreFreshFilesInTheTempFolder) {
     EXPECT_TRUE(first.Exists());
     EXPECT_TRUE(second.Exists());
     EXPECT_NE(first.FullPath(), second.FullPath());
+}
+
+// The user is in "link", a link to "real"; the shell says so in $PWD.
+TEST_F(FoldersTest, RelativePathsAreJoinedToTheCurrentFolderAsTheUserReachedIt) {
+    fs::create_directories(m_root + "real");
+    fs::create_directory_symlink(m_root + "real", m_root + "link");
+    const fs::path before = fs::current_path();
+    ASSERT_EQ(chdir((m_root + "link").c_str()), 0);
+    struct CBackHome {
+        fs::path folder;
+        ~CBackHome() { fs::current_path(folder); }
+    } backHome{before};
+
+    const CEnvGuard pwd("PWD", m_root + "link");
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {L"clip.mp4", Wide("link/clip.mp4")},
+        {L"./a//b/./c.srt", Wide("link/a/b/c.srt")},
+        {L"../real/x", Wide("link/../real/x")}, // ".." is the file system's to resolve
+        {L".", Wide("link/")},
+        {L"caf\xDCE9", Wide("link/caf") + L"\xDCE9"},
+        {L"/m/./a.mp4", L"/m/./a.mp4"},
+        {L"", L""},
+    };
+    for (const auto& [given, absolute] : cases) {
+        EXPECT_EQ(AbsolutePath(given), absolute) << WideToUtf8(given);
+    }
+    // A $PWD naming another folder, or with a dot part, is stale: the kernel's folder counts.
+    const std::wstring physical = PathFromBytes(fs::current_path().string()) + L"/clip.mp4";
+    for (const std::string& stale : {m_root, m_root + "link/../link"}) {
+        const CEnvGuard other("PWD", stale);
+        EXPECT_EQ(AbsolutePath(L"clip.mp4"), physical) << stale;
+    }
+    EXPECT_EQ(physical, PathFromBytes(fs::canonical(m_root + "real").string()) + L"/clip.mp4");
 }
 
 TEST(PathValueTest, ExecutableKindsNameTheRunningProgram) {

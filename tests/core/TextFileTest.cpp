@@ -199,4 +199,38 @@ TEST(WideTextTest, InvalidBytesAndCodePointsBecomeReplacementCharacters) {
     EXPECT_EQ(Utf8ToWide(WideToUtf8(L"ä€\U0001F600")), L"ä€\U0001F600");
 }
 
+// Each file name's bytes, the wide path they decode to, and that path in a playlist file.
+TEST(WideTextTest, PathFormsKeepEveryFileNameByteAndWriteValidNamesAsPlainUtf16) {
+    struct CName {
+        std::string bytes;
+        std::wstring wide;
+        std::string utf16;
+    };
+    const CName names[] = {
+        {"caf\xE9", L"caf\xDCE9", "c\0a\0f\0\xE9\xDC"s},         // Latin-1
+        {"\xC3\xA7", L"\u00E7", "\xE7\0"s},                      // valid: plain text
+        {"\xF0\x9F\x8E\xB5", L"\U0001F3B5", "\x3C\xD8\xB5\xDF"}, // valid: a pair
+        {"a\xC3", L"a\xDCC3", "a\0\xC3\xDC"s},                   // cut off
+        {"\xC0\xAF", L"\xDCC0\xDCAF", "\xC0\xDC\xAF\xDC"},       // overlong
+        {"\xED\xB2\x80", L"\xDCED\xDCB2\xDC80",
+         "\xED\xDC\xB2\xDC\x80\xDC"}, // an escape's own UTF-8
+        {"\xF0\x9F\x8E\xB5\xFF", L"\U0001F3B5\xDCFF", "\x3C\xD8\xB5\xDF\xFF\xDC"}, // pair, escape
+    };
+    for (const CName& name : names) {
+        SCOPED_TRACE(name.bytes);
+        EXPECT_EQ(PathFromBytes(name.bytes), name.wide);
+        EXPECT_EQ(PathToBytes(name.wide), name.bytes);
+        EXPECT_EQ(PathToUtf16Le(name.wide), name.utf16);
+        EXPECT_EQ(PathFromUtf16Le(name.utf16), name.wide);
+        // Text keeps replacing what is not text.
+        EXPECT_EQ(IsValidUtf8(name.bytes), Utf8ToWide(name.bytes) == name.wide);
+        EXPECT_EQ(IsValidUtf8(name.bytes), Utf16LeToWide(name.utf16) == name.wide);
+    }
+    // Decoding never makes any other surrogate, so those stay damage in the path forms too.
+    const std::wstring highSurrogate{static_cast<wchar_t>(0xD800)};
+    EXPECT_EQ(PathToBytes(highSurrogate + L"x"), "\xEF\xBF\xBDx");
+    EXPECT_EQ(PathToUtf16Le(highSurrogate + L"\xDCE9"), "\xFD\xFF\xE9\xDC");
+    EXPECT_EQ(PathFromUtf16Le("\x00\xDC\x00\xD8"s), L"\uFFFD\uFFFD");
+}
+
 } // namespace

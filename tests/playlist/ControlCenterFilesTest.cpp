@@ -2,6 +2,8 @@
 // default playlist across a restart, the playlist menu, discs, and the file commands answered
 // through the dialog seam.
 #include "core/AppFolder.h"
+#include "core/WideText.h"
+#include "media/VeltoSource.h"
 #include "playlist/Preferences.h"
 #include "support/CenterFakes.h"
 #include "support/CenterHost.h"
@@ -10,6 +12,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
@@ -19,6 +23,20 @@ namespace {
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
     fs::create_directories(fs::path(path).parent_path());
     std::ofstream(fs::path(path), std::ios::binary) << bytes;
+}
+
+std::string ReadBytes(const std::wstring& path) {
+    std::ifstream in(fs::path(PathToBytes(path)), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string Utf16Le(std::u16string_view units) {
+    std::string bytes;
+    for (const char16_t unit : units) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
 }
 
 std::vector<std::wstring> RowPaths(CMemoryPlaylist& list) {
@@ -162,4 +180,103 @@ TEST(ControlCenterDialogs, AnswersAreAddedAndRememberedAndAnEmptyListIsNotSaved)
     dialogs.answer.clear();
     host.center.OpenPlaylists();
     EXPECT_EQ(host.list.GetItemCount(), 1);
+}
+
+// A folder whose names are bytes of other encodings goes into the playlist, through its file and
+// back into another center, and the row still names the file: it plays.
+TEST(ControlCenterPaths, NamesThatAreNotUtf8SurviveAddFolderSaveAndReload) {
+    CCenterHost reader(100);
+    const std::wstring folder = reader.Folder() + L"media/";
+    fs::create_directories(PathToBytes(folder));
+    struct CName {
+        std::string bytes;
+        std::u16string inPlaylist;
+    };
+    // In the finder's order (by bytes): Latin-1, UTF-8 and Latin-1 mixed, UTF-8 with a pair.
+    const CName names[] = {
+        {"caf\xE9.mp4", u"caf\xDCE9.mp4"},
+        {"mixed \xC3\xA7\xE7.mp4", u"mixed \x00E7\xDCE7.mp4"},
+        {"\xC3\xA7"
+         "a \xF0\x9F\x8E\xB5.mp4",
+         u"\x00E7"
+         u"a \xD83C\xDFB5.mp4"},
+    };
+    std::string expectedFile = "\xFF\xFE";
+    for (const CName& name : names) {
+        fs::copy_file(PathToBytes(ShortClip()), PathToBytes(folder) + name.bytes);
+        expectedFile +=
+            Utf16Le(std::u16string(folder.begin(), folder.end()) + name.inPlaylist + u"\r\n");
+    }
+    const std::wstring playlist = reader.Folder() + L"names.mpl";
+    {
+        CCenterHost writer;
+        CAnsweringDialogs dialogs;
+        dialogs.folder = folder;
+        writer.center.SetDialogs(&dialogs);
+        writer.center.AddFolder();
+        const std::vector<std::wstring> rows = RowPaths(writer.list);
+        ASSERT_EQ(rows.size(), std::size(names));
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_EQ(PathToBytes(rows[i]), PathToBytes(folder) + names[i].bytes);
+        }
+        EXPECT_EQ(rows[2], folder + L"\u00E7a \U0001F3B5.mp4");
+        EXPECT_EQ(writer.list.GetItemData(0)->fileSize, fs::file_size(PathToBytes(rows[0])));
+        ASSERT_TRUE(writer.center.SavePlaylist(playlist));
+        // Escaped bytes are single units; valid names are plain UTF-16.
+        EXPECT_EQ(ReadBytes(playlist), expectedFile);
+    }
+    reader.center.LoadPlaylistFile(playlist);
+    const std::vector<std::wstring> rows = RowPaths(reader.list);
+    ASSERT_EQ(rows.size(), std::size(names));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(PathToBytes(rows[i]), PathToBytes(folder) + names[i].bytes);
+    }
+    reader.center.Play();
+    ASSERT_TRUE(PumpUntil([&] { return reader.events.Count(L"MediaPlaying") == 1; }, 5s));
+    EXPECT_EQ(reader.events.Rows(L"MediaLoaded"), std::vector<int>{0});
+    EXPECT_EQ(reader.events.Count(L"MediaLoadFailed"), 0);
+}
+
+// Started from the clip's folder as `player clip.mp4`: the rows, the engine, the subtitle search
+// and the saved playlist all see the absolute path; so do dialog answers.
+TEST(ControlCenterPaths, RelativeNamesAreMadeAbsoluteBeforeTheyReachRowsEngineAndFiles) {
+    CCenterHost host(100);
+    const std::wstring folder = host.Folder() + L"clip folder/";
+    fs::create_directories(PathToBytes(folder));
+    fs::copy_file(PathToBytes(ShortClip()), PathToBytes(folder + L"clip.mp4"));
+    const std::string cue = "1\n00:00:00,000 --> 00:00:01,000\nhello\n\n";
+    WriteBytes(folder + L"clip.srt", cue);
+    WriteBytes(folder + L"other.srt", cue);
+    const fs::path before = fs::current_path();
+    ASSERT_EQ(chdir(PathToBytes(folder).c_str()), 0);
+    struct CBackHome {
+        fs::path folder;
+        ~CBackHome() { fs::current_path(folder); }
+    } backHome{before};
+    const std::wstring here = PathFromBytes(fs::current_path().string()) + L"/";
+
+    CAnsweringDialogs dialogs;
+    host.center.SetDialogs(&dialogs);
+    host.center.OpenCommandLine({L"clip.mp4"});
+    dialogs.answer = {L"./clip.mp4"};
+    host.center.AddFiles();
+    host.center.AddPaths({L"clip.mp4"}, true); // a drop
+    EXPECT_EQ(RowPaths(host.list), std::vector<std::wstring>(3, here + L"clip.mp4"));
+    ASSERT_TRUE(PumpUntil([&] { return host.events.Count(L"MediaPlaying") == 1; }, 5s));
+
+    CSubtitle* subtitles = host.center.GetController().GetEngine().GetSource()->Subtitles();
+    std::vector<std::wstring> found;
+    std::wstring current;
+    subtitles->ListSubtitles(here + L"clip.mp4", found, current);
+    EXPECT_EQ(current, here + L"clip.srt");
+    dialogs.answer = {L"other.srt"};
+    host.center.LoadSubtitle();
+    subtitles->ListSubtitles(here + L"clip.mp4", found, current);
+    EXPECT_EQ(current, here + L"other.srt");
+
+    ASSERT_TRUE(host.center.SavePlaylist(L"saved.mpl"));
+    const std::u16string row = u"clip.mp4\r\n";
+    const std::u16string folder16(here.begin(), here.end());
+    EXPECT_EQ(ReadBytes(here + L"saved.mpl"),
+              "\xFF\xFE" + Utf16Le(folder16 + row + folder16 + row + folder16 + row));
 }

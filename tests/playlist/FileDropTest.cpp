@@ -65,6 +65,10 @@ TEST(FileDropRuleTest, PathsKeepOrderAndFullLengthAndSkipOtherUrls) {
     EXPECT_EQ(LocalPaths(urls),
               (std::vector<std::wstring>{L"/b/ç d.avi", longPath.toStdWString(), L"/a"}));
     EXPECT_TRUE(LocalPaths({QUrl("https://example.org/a.avi")}).empty());
+    // A name that is not UTF-8 arrives as its bytes, which Qt's own decoding would replace.
+    EXPECT_EQ(LocalPaths({QUrl::fromEncoded("file:///b/caf%E9%20%C3%A7.avi"),
+                          QUrl::fromEncoded("file://localhost/b/%FF")}),
+              (std::vector<std::wstring>{L"/b/caf\xDCE9 \u00E7.avi", L"/b/\xDCFF"}));
 }
 
 TEST_F(FileDropTest, EnterOffersNothingYetButLetsMovesFollow) {

@@ -1,6 +1,7 @@
 // Development player: one window filled by the engine's video window.
 //   qor_devplayer [--quit-after SECONDS] FILE
 // Space play/pause, S stop, Left/Right seek 10 s back/forward, Up/Down volume, M mute, Q quit.
+// SIGTERM and SIGINT close the window as Q does.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTimer>
@@ -8,9 +9,11 @@
 #include <cstdio>
 #include <string>
 
+#include "core/SystemFolders.h"
 #include "core/WideText.h"
 #include "engine/ClipInfo.h"
 #include "engine/PlaybackController.h"
+#include "platform/QuitSignals.h"
 
 namespace {
 
@@ -114,8 +117,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     CDevPlayerWindow window;
+    // Closing the window is the exit path; installed before the engine starts the sound.
+    const CQuitSignals quitSignals([&window] { window.close(); });
     window.show();
-    if (!window.Open(Utf8ToWide(file))) {
+    // The argument's bytes name the file, whatever they hold; relative to where we started.
+    if (!window.Open(AbsolutePath(PathFromBytes(file)))) {
         std::fprintf(stderr, "qor_devplayer: cannot play %s\n", file.c_str());
         return 1;
     }

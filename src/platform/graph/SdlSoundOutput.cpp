@@ -38,6 +38,10 @@ public:
         want.userdata = this;
 
         std::lock_guard lock(g_sdlLock);
+        // Starting the audio subsystem starts SDL's events too, which by default take SIGINT and
+        // SIGTERM for an SDL quit event that nobody here reads: the signals would be swallowed.
+        // The program handles them itself (platform/QuitSignals.h).
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             RenderLog(RENDER_LOG_INFO, "CSdlSoundOutput::Open",
                       std::string("SDL audio unavailable: ") + SDL_GetError());
