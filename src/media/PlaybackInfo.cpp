@@ -58,6 +58,39 @@ CAVCodecContextPtr& CPlaybackInfo::ContextOf(int kind) {
                                 : (kind == STREAM_AUDIO ? m_audioContext : m_subtitleContext);
 }
 
+std::vector<int>& CPlaybackInfo::CandidatesOf(int kind) {
+    return kind == STREAM_VIDEO ? m_videoCandidates
+                                : (kind == STREAM_AUDIO ? m_audioCandidates : m_subtitleCandidates);
+}
+
+void CPlaybackInfo::OpenBestStream(int kind, int related) {
+    std::vector<int>& candidates = CandidatesOf(kind);
+    IndexOf(kind) = -1;
+    if (candidates.empty()) {
+        return;
+    }
+    // FFmpeg's choice among all the kind's streams, when it is one we can play; else the
+    // first candidate.
+    const int best = av_find_best_stream(m_format.get(), static_cast<AVMediaType>(kind), -1,
+                                         related, nullptr, 0);
+    const auto chosen = std::find(candidates.begin(), candidates.end(), best);
+    std::vector<int> order;
+    order.push_back(chosen != candidates.end() ? best : candidates.front());
+    for (int index : candidates) {
+        if (index != order.front()) {
+            order.push_back(index);
+        }
+    }
+    // A stream whose decoder will not open is left out; the next one of its kind plays instead.
+    for (int index : order) {
+        if (OpenStream(kind, index)) {
+            return;
+        }
+        candidates.erase(std::find(candidates.begin(), candidates.end(), index));
+    }
+    IndexOf(kind) = -1;
+}
+
 HRESULT CPlaybackInfo::ParseMediaContext(const std::wstring& fileName) {
     static constexpr char kFunction[] = "CPlaybackInfo::ParseMediaContext";
     std::lock_guard lock(m_lock);
@@ -88,42 +121,26 @@ HRESULT CPlaybackInfo::ParseMediaContext(const std::wstring& fileName) {
     }
 
     for (unsigned i = 0; i < opened->nb_streams; ++i) {
-        const AVCodecParameters* parameters = opened->streams[i]->codecpar;
+        const AVStream* stream = opened->streams[i];
+        const AVCodecParameters* parameters = stream->codecpar;
         if (parameters == nullptr || avcodec_find_decoder(parameters->codec_id) == nullptr) {
             continue;
         }
-        const int index = static_cast<int>(i);
-        switch (parameters->codec_type) {
-        case AVMEDIA_TYPE_VIDEO:
-            m_videoCandidates.push_back(index);
-            m_videoIndex = av_find_best_stream(opened, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-            break;
-        case AVMEDIA_TYPE_AUDIO:
-            m_audioCandidates.push_back(index);
-            m_audioIndex =
-                av_find_best_stream(opened, AVMEDIA_TYPE_AUDIO, -1, m_videoIndex, nullptr, 0);
-            break;
-        case AVMEDIA_TYPE_SUBTITLE: {
-            const int related = m_audioIndex >= 0 ? m_audioIndex : m_videoIndex;
-            m_subtitleCandidates.push_back(index);
-            m_subtitleIndex =
-                av_find_best_stream(opened, AVMEDIA_TYPE_SUBTITLE, -1, related, nullptr, 0);
-            break;
+        // Cover art (MP3, FLAC, M4A, Ogg) comes as a one-packet video stream: it is no video to
+        // play, and waiting for its second frame would hold up the load and every seek.
+        if ((stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0) {
+            continue;
         }
-        default:
-            break;
-        }
-        // FFmpeg answers "not found" with its own negative codes; -1 is our only "none".
-        m_videoIndex = std::max(m_videoIndex, -1);
-        m_audioIndex = std::max(m_audioIndex, -1);
-        m_subtitleIndex = std::max(m_subtitleIndex, -1);
-    }
-
-    for (int kind : {STREAM_VIDEO, STREAM_AUDIO, STREAM_SUBTITLE}) {
-        if (!OpenStream(kind, IndexOf(kind))) {
-            IndexOf(kind) = -1;
+        if (parameters->codec_type == AVMEDIA_TYPE_VIDEO ||
+            parameters->codec_type == AVMEDIA_TYPE_AUDIO ||
+            parameters->codec_type == AVMEDIA_TYPE_SUBTITLE) {
+            CandidatesOf(parameters->codec_type).push_back(static_cast<int>(i));
         }
     }
+    // Audio goes with the chosen video stream, subtitles with the chosen audio (else video).
+    OpenBestStream(STREAM_VIDEO, -1);
+    OpenBestStream(STREAM_AUDIO, m_videoIndex);
+    OpenBestStream(STREAM_SUBTITLE, m_audioIndex >= 0 ? m_audioIndex : m_videoIndex);
 
     m_picture.reset(av_frame_alloc());
     if (!m_picture) {
