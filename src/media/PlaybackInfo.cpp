@@ -16,6 +16,9 @@ namespace {
 constexpr double kMinFrameRate = 10.0;
 constexpr double kMaxFrameRate = 30.0;
 constexpr float kDefaultFrameRate = 30.0f;
+// Failed reads in a row that get no further into the file before it counts as ended: a demuxer
+// that fails again at the same place will not get past it.
+constexpr int kMaxStalledReads = 64;
 // The bits of the "stereo downmix" pseudo channels, which no output device plays.
 constexpr std::uint64_t kStereoDownmixBits = AV_CH_STEREO_LEFT | AV_CH_STEREO_RIGHT;
 
@@ -310,11 +313,38 @@ float CPlaybackInfo::FrameRate() {
 }
 
 bool CPlaybackInfo::ReadFrame(AVPacket* packet) {
+    static constexpr char kFunction[] = "CPlaybackInfo::ReadFrame";
     std::lock_guard lock(m_lock);
     if (!m_format || packet == nullptr) {
         return true;
     }
-    return av_read_frame(m_format.get(), packet) < 0;
+    AVIOContext* input = m_format->pb;
+    // The furthest byte reached; a failed read that gets no further than it made no progress.
+    std::int64_t furthest = input != nullptr ? avio_tell(input) : -1;
+    for (int stalled = 0;;) {
+        const int result = av_read_frame(m_format.get(), packet);
+        if (result >= 0) {
+            return false;
+        }
+        if (result == AVERROR_EOF || (input != nullptr && avio_feof(input))) {
+            return true;
+        }
+        // A damaged stretch of the file: the demuxer usually finds its way again behind it.
+        const std::int64_t position = input != nullptr ? avio_tell(input) : -1;
+        char text[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(result, text, sizeof text);
+        if (position > furthest) {
+            furthest = position;
+            stalled = 0;
+        } else if (++stalled >= kMaxStalledReads) {
+            Log({kFunction, LOG_LEVEL_INFO},
+                "Read error at byte %lld: %s; no progress after %d tries, ending the input",
+                static_cast<long long>(position), text, kMaxStalledReads);
+            return true;
+        }
+        Log({kFunction, LOG_LEVEL_INFO}, "Read error at byte %lld: %s; skipped",
+            static_cast<long long>(position), text);
+    }
 }
 
 std::int64_t CPlaybackInfo::ByteSeekTarget(std::int64_t fileSize, std::int64_t durationMicros,

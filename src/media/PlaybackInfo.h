@@ -83,8 +83,9 @@ public:
     float FrameRate();
     static constexpr REFERENCE_TIME FrameDuration() { return kFrameDuration; }
 
-    // Reads the next packet into packet (which the caller owns). True means end of input or a
-    // read error, false that a packet was read.
+    // Reads the next packet into packet (which the caller owns). True means the end of input:
+    // the end of the file, or reads that keep failing without getting further into it. Other
+    // read errors (a damaged stretch) are logged and skipped. False means a packet was read.
     bool ReadFrame(AVPacket* packet);
     // t in 100-ns units. 0 on success, -1 (all bits set) on failure. Formats with
     // discontinuous time stamps are sought by byte, in whole per cent of the duration.
