@@ -329,7 +329,7 @@ bool CPlaybackInfo::ReadFrame(AVPacket* packet) {
         if (result == AVERROR_EOF || (input != nullptr && avio_feof(input))) {
             return true;
         }
-        // A damaged stretch of the file: the demuxer usually finds its way again behind it.
+        // A damaged stretch of the file: a demuxer that finds its footing again reads on behind it.
         const std::int64_t position = input != nullptr ? avio_tell(input) : -1;
         char text[AV_ERROR_MAX_STRING_SIZE] = {};
         av_strerror(result, text, sizeof text);
