@@ -16,6 +16,9 @@ namespace {
 constexpr double kMinFrameRate = 10.0;
 constexpr double kMaxFrameRate = 30.0;
 constexpr float kDefaultFrameRate = 30.0f;
+// Failed reads in a row that get no further into the file before it counts as ended: a demuxer
+// that fails again at the same place will not get past it.
+constexpr int kMaxStalledReads = 64;
 // The bits of the "stereo downmix" pseudo channels, which no output device plays.
 constexpr std::uint64_t kStereoDownmixBits = AV_CH_STEREO_LEFT | AV_CH_STEREO_RIGHT;
 
@@ -58,6 +61,39 @@ CAVCodecContextPtr& CPlaybackInfo::ContextOf(int kind) {
                                 : (kind == STREAM_AUDIO ? m_audioContext : m_subtitleContext);
 }
 
+std::vector<int>& CPlaybackInfo::CandidatesOf(int kind) {
+    return kind == STREAM_VIDEO ? m_videoCandidates
+                                : (kind == STREAM_AUDIO ? m_audioCandidates : m_subtitleCandidates);
+}
+
+void CPlaybackInfo::OpenBestStream(int kind, int related) {
+    std::vector<int>& candidates = CandidatesOf(kind);
+    IndexOf(kind) = -1;
+    if (candidates.empty()) {
+        return;
+    }
+    // FFmpeg's choice among all the kind's streams, when it is one we can play; else the
+    // first candidate.
+    const int best = av_find_best_stream(m_format.get(), static_cast<AVMediaType>(kind), -1,
+                                         related, nullptr, 0);
+    const auto chosen = std::find(candidates.begin(), candidates.end(), best);
+    std::vector<int> order;
+    order.push_back(chosen != candidates.end() ? best : candidates.front());
+    for (int index : candidates) {
+        if (index != order.front()) {
+            order.push_back(index);
+        }
+    }
+    // A stream whose decoder will not open is left out; the next one of its kind plays instead.
+    for (int index : order) {
+        if (OpenStream(kind, index)) {
+            return;
+        }
+        candidates.erase(std::find(candidates.begin(), candidates.end(), index));
+    }
+    IndexOf(kind) = -1;
+}
+
 HRESULT CPlaybackInfo::ParseMediaContext(const std::wstring& fileName) {
     static constexpr char kFunction[] = "CPlaybackInfo::ParseMediaContext";
     std::lock_guard lock(m_lock);
@@ -88,42 +124,26 @@ HRESULT CPlaybackInfo::ParseMediaContext(const std::wstring& fileName) {
     }
 
     for (unsigned i = 0; i < opened->nb_streams; ++i) {
-        const AVCodecParameters* parameters = opened->streams[i]->codecpar;
+        const AVStream* stream = opened->streams[i];
+        const AVCodecParameters* parameters = stream->codecpar;
         if (parameters == nullptr || avcodec_find_decoder(parameters->codec_id) == nullptr) {
             continue;
         }
-        const int index = static_cast<int>(i);
-        switch (parameters->codec_type) {
-        case AVMEDIA_TYPE_VIDEO:
-            m_videoCandidates.push_back(index);
-            m_videoIndex = av_find_best_stream(opened, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-            break;
-        case AVMEDIA_TYPE_AUDIO:
-            m_audioCandidates.push_back(index);
-            m_audioIndex =
-                av_find_best_stream(opened, AVMEDIA_TYPE_AUDIO, -1, m_videoIndex, nullptr, 0);
-            break;
-        case AVMEDIA_TYPE_SUBTITLE: {
-            const int related = m_audioIndex >= 0 ? m_audioIndex : m_videoIndex;
-            m_subtitleCandidates.push_back(index);
-            m_subtitleIndex =
-                av_find_best_stream(opened, AVMEDIA_TYPE_SUBTITLE, -1, related, nullptr, 0);
-            break;
+        // Cover art (MP3, FLAC, M4A, Ogg) comes as a one-packet video stream: it is no video to
+        // play, and waiting for its second frame would hold up the load and every seek.
+        if ((stream->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0) {
+            continue;
         }
-        default:
-            break;
-        }
-        // FFmpeg answers "not found" with its own negative codes; -1 is our only "none".
-        m_videoIndex = std::max(m_videoIndex, -1);
-        m_audioIndex = std::max(m_audioIndex, -1);
-        m_subtitleIndex = std::max(m_subtitleIndex, -1);
-    }
-
-    for (int kind : {STREAM_VIDEO, STREAM_AUDIO, STREAM_SUBTITLE}) {
-        if (!OpenStream(kind, IndexOf(kind))) {
-            IndexOf(kind) = -1;
+        if (parameters->codec_type == AVMEDIA_TYPE_VIDEO ||
+            parameters->codec_type == AVMEDIA_TYPE_AUDIO ||
+            parameters->codec_type == AVMEDIA_TYPE_SUBTITLE) {
+            CandidatesOf(parameters->codec_type).push_back(static_cast<int>(i));
         }
     }
+    // Audio goes with the chosen video stream, subtitles with the chosen audio (else video).
+    OpenBestStream(STREAM_VIDEO, -1);
+    OpenBestStream(STREAM_AUDIO, m_videoIndex);
+    OpenBestStream(STREAM_SUBTITLE, m_audioIndex >= 0 ? m_audioIndex : m_videoIndex);
 
     m_picture.reset(av_frame_alloc());
     if (!m_picture) {
@@ -304,11 +324,38 @@ float CPlaybackInfo::FrameRate() {
 }
 
 bool CPlaybackInfo::ReadFrame(AVPacket* packet) {
+    static constexpr char kFunction[] = "CPlaybackInfo::ReadFrame";
     std::lock_guard lock(m_lock);
     if (!m_format || packet == nullptr) {
         return true;
     }
-    return av_read_frame(m_format.get(), packet) < 0;
+    AVIOContext* input = m_format->pb;
+    // The furthest byte reached; a failed read that gets no further than it made no progress.
+    std::int64_t furthest = input != nullptr ? avio_tell(input) : -1;
+    for (int stalled = 0;;) {
+        const int result = av_read_frame(m_format.get(), packet);
+        if (result >= 0) {
+            return false;
+        }
+        if (result == AVERROR_EOF || (input != nullptr && avio_feof(input))) {
+            return true;
+        }
+        // A damaged stretch of the file: a demuxer that finds its footing again reads on behind it.
+        const std::int64_t position = input != nullptr ? avio_tell(input) : -1;
+        char text[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(result, text, sizeof text);
+        if (position > furthest) {
+            furthest = position;
+            stalled = 0;
+        } else if (++stalled >= kMaxStalledReads) {
+            Log({kFunction, LOG_LEVEL_INFO},
+                "Read error at byte %lld: %s; no progress after %d tries, ending the input",
+                static_cast<long long>(position), text, kMaxStalledReads);
+            return true;
+        }
+        Log({kFunction, LOG_LEVEL_INFO}, "Read error at byte %lld: %s; skipped",
+            static_cast<long long>(position), text);
+    }
 }
 
 std::int64_t CPlaybackInfo::ByteSeekTarget(std::int64_t fileSize, std::int64_t durationMicros,

@@ -58,9 +58,11 @@ public:
     CPlaybackInfo(const CPlaybackInfo&) = delete;
     CPlaybackInfo& operator=(const CPlaybackInfo&) = delete;
 
-    // Opens the file, chooses the best stream of each kind and opens their decoders. S_OK, or
-    // E_FAIL when the file cannot be opened or probed (streams opened before a late failure
-    // stay open). Call once per object.
+    // Opens the file, chooses the best stream of each kind and opens their decoders. Attached
+    // pictures (cover art) are no video stream; a stream whose decoder will not open is left
+    // out of its kind's candidates and the next candidate is tried. S_OK, or E_FAIL when the
+    // file cannot be opened or probed (streams opened before a late failure stay open). Call
+    // once per object.
     HRESULT ParseMediaContext(const std::wstring& fileName);
     // Closes the decoder of the kind's current stream and opens the given stream's instead.
     // False (kind left without stream) when the stream has no usable decoder; index -1 or an
@@ -83,8 +85,9 @@ public:
     float FrameRate();
     static constexpr REFERENCE_TIME FrameDuration() { return kFrameDuration; }
 
-    // Reads the next packet into packet (which the caller owns). True means end of input or a
-    // read error, false that a packet was read.
+    // Reads the next packet into packet (which the caller owns). True means the end of input:
+    // the end of the file, or reads that keep failing without getting further into it. Other
+    // read errors (a damaged stretch) are logged and skipped. False means a packet was read.
     bool ReadFrame(AVPacket* packet);
     // t in 100-ns units. 0 on success, -1 (all bits set) on failure. Formats with
     // discontinuous time stamps are sought by byte, in whole per cent of the duration.
@@ -128,6 +131,10 @@ public:
 private:
     int& IndexOf(int kind);
     CAVCodecContextPtr& ContextOf(int kind);
+    std::vector<int>& CandidatesOf(int kind);
+    // Opens FFmpeg's best candidate of the kind (related: the stream it should go with, or -1),
+    // else the first other candidate whose decoder opens; the kind has no stream when none does.
+    void OpenBestStream(int kind, int related);
     bool OpenAudio(AVCodecContext* context, const AVCodec* decoder, AVDictionary** options);
 
     CAVFormatContextPtr m_format;
