@@ -1,8 +1,8 @@
 #pragma once
 
-// Periodic calls on the user-interface thread, identified by a numeric timer id that the caller
-// chooses (the engine's position timer is 10, the control center's delay timer 0). Ids 1, 2 and 3
-// are taken by the main window's own timers and must not be used here.
+// Periodic calls on the user-interface thread, identified by a numeric timer id from
+// core/TimerIds.h (the engine's position timer, the control center's navigation delay). The ids
+// of the main window's own timers must not be used here.
 //
 // Threading: the user-interface thread (the thread of the QCoreApplication) alone starts, stops
 // and receives; calls run from its event loop between other events. Nothing is locked.

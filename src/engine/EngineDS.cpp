@@ -41,7 +41,7 @@ CEngineDS::CEngineDS() {
 }
 
 CEngineDS::~CEngineDS() {
-    StopTimer(kPositionTimerId);
+    StopTimer(TIMER_ENGINE_POSITION);
     ReleaseGraph();
 }
 
@@ -102,22 +102,22 @@ void CEngineDS::ReportState(const wchar_t* name, EventArg value) {
 }
 
 int CEngineDS::IsPlayingOrPaused() const {
-    return m_stateName == L"Playing" || m_stateName == L"Paused" ? 1 : 0;
+    return m_stateName == EngineEvents::Playing || m_stateName == EngineEvents::Paused ? 1 : 0;
 }
 
 HRESULT CEngineDS::Play() {
     if (!m_control) {
         return E_UNEXPECTED;
     }
-    if (m_stateName == L"Playing") {
+    if (m_stateName == EngineEvents::Playing) {
         return S_FALSE;
     }
     const HRESULT hr = m_control->Run();
     if (FAILED(hr)) {
         return hr;
     }
-    StartTimer(kPositionTimerId, kPositionTimerPeriodMs, this);
-    ReportState(L"Playing", 0);
+    StartTimer(TIMER_ENGINE_POSITION, kPositionTimerPeriodMs, this);
+    ReportState(EngineEvents::Playing, 0);
     return hr;
 }
 
@@ -125,14 +125,14 @@ HRESULT CEngineDS::Pause() {
     if (!m_control) {
         return E_UNEXPECTED;
     }
-    if (m_stateName == L"Paused") {
+    if (m_stateName == EngineEvents::Paused) {
         return S_FALSE;
     }
     const HRESULT hr = m_control->Pause();
     if (FAILED(hr)) {
         return hr;
     }
-    ReportState(L"Paused", 0);
+    ReportState(EngineEvents::Paused, 0);
     return hr;
 }
 
@@ -144,7 +144,7 @@ HRESULT CEngineDS::ForcePlay() {
     if (FAILED(hr)) {
         return hr;
     }
-    ReportState(L"Playing", 0);
+    ReportState(EngineEvents::Playing, 0);
     return hr;
 }
 
@@ -153,10 +153,10 @@ HRESULT CEngineDS::Stop() {
     if (!m_control) {
         return E_UNEXPECTED;
     }
-    if (m_stateName == L"Stopped" || m_stateName == L"Completed") {
+    if (m_stateName == EngineEvents::Stopped || m_stateName == EngineEvents::Completed) {
         return S_FALSE;
     }
-    StopTimer(kPositionTimerId);
+    StopTimer(TIMER_ENGINE_POSITION);
     const HRESULT hr = StopAndRewind();
     if (FAILED(hr)) {
         return hr;
@@ -164,16 +164,16 @@ HRESULT CEngineDS::Stop() {
     HideVideoWindow();
     // A stopped graph cannot complete; playing again goes through a new Load.
     ReleaseGraphEvents();
-    ReportState(L"Stopped", 0);
+    ReportState(EngineEvents::Stopped, 0);
     return hr;
 }
 
 void CEngineDS::Abort() {
     m_loaded = 0;
-    StopTimer(kPositionTimerId);
+    StopTimer(TIMER_ENGINE_POSITION);
     StopAndRewind();
     SetPosition(0.0);
-    ReportState(L"Aborted", GetProgressPercent());
+    ReportState(EngineEvents::Aborted, GetProgressPercent());
 }
 
 HRESULT CEngineDS::StopAndRewind() {
@@ -211,7 +211,7 @@ void CEngineDS::SetPosition(double seconds) {
     }
     const int whole = WholeSeconds(seconds);
     SetDamnPosition(whole);
-    Raise(L"PositionChanged", whole, WholeSeconds(GetDuration()));
+    Raise(EngineEvents::PositionChanged, whole, WholeSeconds(GetDuration()));
 }
 
 double CEngineDS::GetPosition() {
@@ -274,7 +274,7 @@ void CEngineDS::ApplyVolume(int level) {
 void CEngineDS::SetMute(int flag) {
     m_mute = flag;
     ApplyVolume(m_mute != 0 ? 0 : m_volume);
-    Raise(L"MuteChanged", flag, 0);
+    Raise(EngineEvents::MuteChanged, flag, 0);
 }
 
 void CEngineDS::SetVolume(int volume) {
@@ -282,7 +282,7 @@ void CEngineDS::SetVolume(int volume) {
     if (m_mute == 0) {
         ApplyVolume(m_volume);
     }
-    Raise(L"VolumeChanged", volume, 0);
+    Raise(EngineEvents::VolumeChanged, volume, 0);
 }
 
 void CEngineDS::VolumeDown() {
@@ -294,10 +294,10 @@ void CEngineDS::VolumeUp() {
 }
 
 void CEngineDS::OnTimer(int timerId) {
-    if (timerId != kPositionTimerId) {
+    if (timerId != TIMER_ENGINE_POSITION) {
         return;
     }
-    Raise(L"PositionChanged", WholeSeconds(GetPosition()), WholeSeconds(GetDuration()));
+    Raise(EngineEvents::PositionChanged, WholeSeconds(GetPosition()), WholeSeconds(GetDuration()));
 }
 
 void CEngineDS::HandleGraphEvents() {
@@ -310,18 +310,18 @@ void CEngineDS::HandleGraphEvents() {
         }
         switch (code) {
         case EC_COMPLETE: {
-            StopTimer(kPositionTimerId);
+            StopTimer(TIMER_ENGINE_POSITION);
             const int duration = WholeSeconds(GetDuration());
-            Raise(L"PositionChanged", duration, duration);
+            Raise(EngineEvents::PositionChanged, duration, duration);
             ReportCompleted();
             break;
         }
         case EC_USERABORT:
-            ReportState(L"UserAbort", 0);
+            ReportState(EngineEvents::UserAbort, 0);
             ReportCompleted();
             break;
         case EC_ERRORABORT:
-            ReportState(L"ErrorAbort", 0);
+            ReportState(EngineEvents::ErrorAbort, 0);
             ReportCompleted();
             break;
         default:
@@ -337,7 +337,7 @@ void CEngineDS::HandleGraphEvents() {
 void CEngineDS::ReportCompleted() {
     // A clip at its end plays nothing more: whatever comes next goes through a new Load.
     m_loaded = 0;
-    ReportState(L"Completed", 100);
+    ReportState(EngineEvents::Completed, 100);
 }
 
 void CEngineDS::HideVideoWindow() {

@@ -22,7 +22,9 @@
 #include <QWidget>
 
 #include "core/EventBus.h"
+#include "core/TimerIds.h"
 #include "core/TimerService.h"
+#include "engine/EngineEvents.h"
 #include "engine/Playback.h"
 #include "platform/graph/FilterGraph.h"
 
@@ -33,7 +35,6 @@ class CEngineDS : public QWidget, public ISubject, public ITimerClient, public I
     Q_OBJECT
 public:
     static constexpr int kGraphEventMessage = 0x800A;
-    static constexpr int kPositionTimerId = 10;
     static constexpr int kPositionTimerPeriodMs = 250;
 
     CEngineDS();
@@ -136,7 +137,7 @@ private:
     int m_loaded = 0;
     int m_volume = 100;
     int m_mute = 0;
-    std::wstring m_stateName = L"Stopped";
+    std::wstring m_stateName = EngineEvents::Stopped;
     QMetaObject::Connection m_parentWatch;
     std::shared_ptr<IGraphBuilder> m_graph;
     std::shared_ptr<IMediaSeeking> m_seeking;

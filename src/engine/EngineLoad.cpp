@@ -89,7 +89,7 @@ int CEngineDS::Load(CClipInfo* item) {
     m_loaded = 1;
     ApplyVolume(m_volume);
     item->loadFailed = 0;
-    ReportState(L"Loaded", reinterpret_cast<EventArg>(item));
+    ReportState(EngineEvents::Loaded, reinterpret_cast<EventArg>(item));
     return 1;
 }
 
@@ -98,7 +98,7 @@ int CEngineDS::LoadFailed(CClipInfo* item) {
     // Every interface goes, not the builder alone: a half-built graph left to the other
     // interfaces would let Play run it and report "Playing" for a file that did not load.
     ReleaseGraph();
-    ReportState(L"LoadFailed", reinterpret_cast<EventArg>(item));
+    ReportState(EngineEvents::LoadFailed, reinterpret_cast<EventArg>(item));
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/SubjectAdapter.h"
 #include "engine/EngineState.h"
+#include "engine/MediaEvents.h"
 
 CPlaybackController::~CPlaybackController() {
     m_engine.Unsubscribe(this);
@@ -16,25 +17,36 @@ int CPlaybackController::Initialise(QWidget* parent) {
         return 0;
     }
     m_state = EngineStateStopped();
+    // The state follows the engine first, so that whoever hears the media event finds the
+    // controller in its new state.
     const struct {
         const wchar_t* name;
-        void (CPlaybackController::*handler)(ISubject*, EventArg, EventArg);
-    } subscriptions[] = {
-        {L"Loading", &CPlaybackController::OnLoading},
-        {L"Loaded", &CPlaybackController::OnLoaded},
-        {L"Playing", &CPlaybackController::OnPlaying},
-        {L"Paused", &CPlaybackController::OnPaused},
-        {L"Stopped", &CPlaybackController::OnStopped},
-        {L"Aborted", &CPlaybackController::OnAborted},
-        {L"Completed", &CPlaybackController::OnCompleted},
-        {L"LoadFailed", &CPlaybackController::OnLoadFailed},
-        {L"PositionChanged", &CPlaybackController::OnPositionChanged},
-        {L"VolumeChanged", &CPlaybackController::OnVolumeChanged},
-        {L"MuteChanged", &CPlaybackController::OnMuteChanged},
+        Handler handler;
+    } states[] = {
+        {EngineEvents::Playing, &CPlaybackController::OnPlaying},
+        {EngineEvents::Paused, &CPlaybackController::OnPaused},
+        {EngineEvents::Stopped, &CPlaybackController::OnStopped},
+        {EngineEvents::Aborted, &CPlaybackController::OnAborted},
+        {EngineEvents::Completed, &CPlaybackController::OnStopped},
+        {EngineEvents::LoadFailed, &CPlaybackController::OnStopped},
     };
-    for (const auto& subscription : subscriptions) {
-        m_engine.Subscribe(this, subscription.name, RegisterHandler(subscription.handler));
+    for (const auto& state : states) {
+        m_engine.Subscribe(this, state.name, RegisterHandler(state.handler));
     }
+    static constexpr CEventRelayEntry kMediaEvents[] = {
+        {EngineEvents::Loading, MediaEvents::Loading},
+        {EngineEvents::Loaded, MediaEvents::Loaded},
+        {EngineEvents::Playing, MediaEvents::Playing},
+        {EngineEvents::Paused, MediaEvents::Paused},
+        {EngineEvents::Stopped, MediaEvents::Stopped},
+        {EngineEvents::Aborted, MediaEvents::Aborted},
+        {EngineEvents::Completed, MediaEvents::Completed},
+        {EngineEvents::LoadFailed, MediaEvents::LoadFailed},
+        {EngineEvents::PositionChanged, MediaEvents::PositionChanged},
+        {EngineEvents::VolumeChanged, MediaEvents::VolumeChanged},
+        {EngineEvents::MuteChanged, MediaEvents::MuteChanged},
+    };
+    m_mediaEvents.Connect(m_engine, *this, kMediaEvents);
     return 1;
 }
 
@@ -83,52 +95,18 @@ void CPlaybackController::OnTimer(int) {
     PlaybackTickSubject().Broadcast(L"TICK", static_cast<int>(GetPosition()));
 }
 
-void CPlaybackController::OnLoading(ISubject*, EventArg arg1, EventArg arg2) {
-    Raise(L"MediaLoading", arg1, arg2);
-}
-
-void CPlaybackController::OnLoaded(ISubject*, EventArg arg1, EventArg arg2) {
-    Raise(L"MediaLoaded", arg1, arg2);
-}
-
-void CPlaybackController::OnPlaying(ISubject*, EventArg arg1, EventArg arg2) {
+void CPlaybackController::OnPlaying(ISubject*, EventArg, EventArg) {
     m_state = EngineStatePlaying();
-    Raise(L"MediaPlaying", arg1, arg2);
 }
 
-void CPlaybackController::OnPaused(ISubject*, EventArg arg1, EventArg arg2) {
+void CPlaybackController::OnPaused(ISubject*, EventArg, EventArg) {
     m_state = EngineStatePaused();
-    Raise(L"MediaPaused", arg1, arg2);
 }
 
-void CPlaybackController::OnStopped(ISubject*, EventArg arg1, EventArg arg2) {
+void CPlaybackController::OnStopped(ISubject*, EventArg, EventArg) {
     m_state = EngineStateStopped();
-    Raise(L"MediaStopped", arg1, arg2);
 }
 
-void CPlaybackController::OnAborted(ISubject*, EventArg arg1, EventArg arg2) {
+void CPlaybackController::OnAborted(ISubject*, EventArg, EventArg) {
     m_state = EngineStateAborted();
-    Raise(L"MediaAborted", arg1, arg2);
-}
-
-void CPlaybackController::OnCompleted(ISubject*, EventArg arg1, EventArg arg2) {
-    m_state = EngineStateStopped();
-    Raise(L"MediaCompleted", arg1, arg2);
-}
-
-void CPlaybackController::OnLoadFailed(ISubject*, EventArg arg1, EventArg arg2) {
-    m_state = EngineStateStopped();
-    Raise(L"MediaLoadFailed", arg1, arg2);
-}
-
-void CPlaybackController::OnPositionChanged(ISubject*, EventArg arg1, EventArg arg2) {
-    Raise(L"MediaPositionChanged", arg1, arg2);
-}
-
-void CPlaybackController::OnVolumeChanged(ISubject*, EventArg arg1, EventArg arg2) {
-    Raise(L"VolumeChanged", arg1, arg2);
-}
-
-void CPlaybackController::OnMuteChanged(ISubject*, EventArg arg1, EventArg arg2) {
-    Raise(L"MuteChanged", arg1, arg2);
 }

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "core/EventBus.h"
+#include "core/EventRelay.h"
 #include "core/TimerService.h"
 #include "engine/EngineDS.h"
 
@@ -65,19 +66,17 @@ public:
     void OnTimer(int timerId) override;
 
 private:
-    void OnLoading(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnLoaded(ISubject* sender, EventArg arg1, EventArg arg2);
+    // The engine's state events move the controller to the matching state; a completion and a
+    // failed load leave it stopped.
     void OnPlaying(ISubject* sender, EventArg arg1, EventArg arg2);
     void OnPaused(ISubject* sender, EventArg arg1, EventArg arg2);
     void OnStopped(ISubject* sender, EventArg arg1, EventArg arg2);
     void OnAborted(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnCompleted(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnLoadFailed(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnPositionChanged(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnVolumeChanged(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnMuteChanged(ISubject* sender, EventArg arg1, EventArg arg2);
 
     CEngineDS m_engine;
+    // The engine's reports raised again as media events; declared after the engine, so it
+    // leaves the engine's subscriptions before the engine goes.
+    CEventRelay m_mediaEvents;
     IEngineState* m_state = nullptr; // not owned: the state singletons
     QWidget* m_parent = nullptr;     // not owned
     std::wstring m_aspectRatio;

@@ -5,7 +5,9 @@
 #include "core/SystemFolders.h"
 #include "core/WideText.h"
 #include "engine/EngineState.h"
+#include "engine/MediaEvents.h"
 #include "playlist/LoopMode.h"
+#include "playlist/PlaylistEvents.h"
 #include "playlist/PlaylistFile.h"
 
 #include <QMetaObject>
@@ -33,7 +35,7 @@ CControlCenter::CControlCenter()
 
 CControlCenter::~CControlCenter() {
     if (m_timerRunning) {
-        StopTimer(kDelayTimerId);
+        StopTimer(TIMER_NAVIGATION_DELAY);
     }
     m_controller.Unsubscribe(this);
     m_playlist.Unsubscribe(this);
@@ -42,25 +44,33 @@ CControlCenter::~CControlCenter() {
 bool CControlCenter::Initialise(QWidget* videoWindow, IPlaylistAdapter* adapter, int delayMs) {
     m_delayMs = delayMs;
     const bool windowMade = m_controller.Initialise(videoWindow) != 0;
+    // Passed on to the window first; the center's own handlers below then act on the event.
+    static constexpr CEventRelayEntry kMediaEvents[] = {
+        {MediaEvents::Loading, MediaEvents::Loading},
+        {MediaEvents::Loaded, MediaEvents::Loaded},
+        {MediaEvents::Playing, MediaEvents::Playing},
+        {MediaEvents::Paused, MediaEvents::Paused},
+        {MediaEvents::Stopped, MediaEvents::Stopped},
+        {MediaEvents::Aborted, MediaEvents::Aborted},
+        {MediaEvents::Completed, MediaEvents::Completed},
+        {MediaEvents::LoadFailed, MediaEvents::LoadFailed},
+        {MediaEvents::PositionChanged, MediaEvents::PositionChanged},
+    };
+    m_mediaEvents.Connect(m_controller, *this, kMediaEvents);
     const struct {
         const wchar_t* name;
         Handler handler;
     } events[] = {
-        {L"MediaLoading", &CControlCenter::OnMediaLoading},
-        {L"MediaLoaded", &CControlCenter::OnMediaLoaded},
-        {L"MediaPlaying", &CControlCenter::OnMediaPlaying},
-        {L"MediaPaused", &CControlCenter::OnMediaPaused},
-        {L"MediaStopped", &CControlCenter::OnMediaStopped},
-        {L"MediaAborted", &CControlCenter::OnMediaAborted},
-        {L"MediaCompleted", &CControlCenter::OnMediaCompleted},
-        {L"MediaLoadFailed", &CControlCenter::OnMediaLoadFailed},
-        {L"MediaPositionChanged", &CControlCenter::OnMediaPositionChanged},
+        {MediaEvents::Loaded, &CControlCenter::OnMediaLoaded},
+        {MediaEvents::Aborted, &CControlCenter::OnClipEnded},
+        {MediaEvents::Completed, &CControlCenter::OnClipEnded},
+        {MediaEvents::LoadFailed, &CControlCenter::OnMediaLoadFailed},
     };
     for (const auto& event : events) {
         m_controller.Subscribe(this, event.name, RegisterHandler(event.handler));
     }
     m_playlist.Attach(adapter);
-    m_playlist.Subscribe(this, L"ListItemActived",
+    m_playlist.Subscribe(this, PlaylistEvents::ListItemActived,
                          RegisterHandler(&CControlCenter::OnListItemActived));
     return windowMade;
 }
@@ -103,13 +113,13 @@ void CControlCenter::Navigate(bool allowed, CClipInfo* (CPlaylistOperator::*move
     (m_playlist.*move)();
     SetUserShift(&CClipShiftStateJump::Instance());
     if (m_timerRunning) {
-        StopTimer(kDelayTimerId);
+        StopTimer(TIMER_NAVIGATION_DELAY);
     }
-    m_timerRunning = StartTimer(kDelayTimerId, m_delayMs, this) == kDelayTimerId;
+    m_timerRunning = StartTimer(TIMER_NAVIGATION_DELAY, m_delayMs, this) == TIMER_NAVIGATION_DELAY;
 }
 
 void CControlCenter::OnTimer(int /*timerId*/) {
-    StopTimer(kDelayTimerId);
+    StopTimer(TIMER_NAVIGATION_DELAY);
     m_timerRunning = false;
     if (m_controller.IsLoaded()) {
         // Playing or paused, this aborts the clip and "MediaAborted" runs the pending Jump.
@@ -156,41 +166,17 @@ void CControlCenter::ContinueAfterFailure() {
     ShiftClip();
 }
 
-void CControlCenter::OnMediaLoading(ISubject*, EventArg arg1, EventArg arg2) {
-    Raise(L"MediaLoading", arg1, arg2);
-}
-
-void CControlCenter::OnMediaLoaded(ISubject*, EventArg arg1, EventArg arg2) {
-    Raise(L"MediaLoaded", arg1, arg2);
+void CControlCenter::OnMediaLoaded(ISubject*, EventArg, EventArg) {
     m_shiftState = &CClipShiftStateFinished::Instance();
     m_lastFailed = nullptr;
     m_failedInRow = 0;
 }
 
-void CControlCenter::OnMediaPlaying(ISubject*, EventArg arg1, EventArg arg2) {
-    Raise(L"MediaPlaying", arg1, arg2);
-}
-
-void CControlCenter::OnMediaPaused(ISubject*, EventArg arg1, EventArg arg2) {
-    Raise(L"MediaPaused", arg1, arg2);
-}
-
-void CControlCenter::OnMediaStopped(ISubject*, EventArg arg1, EventArg arg2) {
-    Raise(L"MediaStopped", arg1, arg2);
-}
-
-void CControlCenter::OnMediaAborted(ISubject*, EventArg arg1, EventArg arg2) {
-    Raise(L"MediaAborted", arg1, arg2);
+void CControlCenter::OnClipEnded(ISubject*, EventArg, EventArg) {
     ShiftClip();
 }
 
-void CControlCenter::OnMediaCompleted(ISubject*, EventArg arg1, EventArg arg2) {
-    Raise(L"MediaCompleted", arg1, arg2);
-    ShiftClip();
-}
-
-void CControlCenter::OnMediaLoadFailed(ISubject*, EventArg arg1, EventArg arg2) {
-    Raise(L"MediaLoadFailed", arg1, arg2);
+void CControlCenter::OnMediaLoadFailed(ISubject*, EventArg, EventArg) {
     m_shiftState = &CClipShiftStateFinished::Instance();
     if (m_loading != nullptr && m_loading == m_lastFailed) {
         ++m_failedInRow;
@@ -209,10 +195,6 @@ void CControlCenter::OnMediaLoadFailed(ISubject*, EventArg arg1, EventArg arg2) 
             }
         },
         Qt::QueuedConnection);
-}
-
-void CControlCenter::OnMediaPositionChanged(ISubject*, EventArg arg1, EventArg arg2) {
-    Raise(L"MediaPositionChanged", arg1, arg2);
 }
 
 void CControlCenter::OnListItemActived(ISubject*, EventArg arg1, EventArg /*arg2*/) {

@@ -22,6 +22,8 @@
 // made absolute against the current folder (AbsolutePath) before it becomes a row or reaches the
 // engine, so a saved playlist names the same files wherever the program starts next.
 #include "core/EventBus.h"
+#include "core/EventRelay.h"
+#include "core/TimerIds.h"
 #include "core/TimerService.h"
 #include "engine/PlaybackController.h"
 #include "playlist/CenterDialogs.h"
@@ -45,7 +47,6 @@ struct CPlaylistMenuEntry {
 
 class CControlCenter : public ITimerClient, public ISubject, public CObserver<CControlCenter> {
 public:
-    static constexpr int kDelayTimerId = 0;
     static constexpr int kDefaultDelayMs = 500;
     // "&Default Playlist"; the files of the Playlists folder follow from kPlaylistMenuFirst + 1.
     static constexpr int kPlaylistMenuFirst = 15000;
@@ -138,18 +139,15 @@ private:
     void ForgetItems();
     IPlaylistAdapter* Adapter() const { return m_playlist.GetAdapter(); }
 
-    void OnMediaLoading(ISubject* sender, EventArg arg1, EventArg arg2);
     void OnMediaLoaded(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnMediaPlaying(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnMediaPaused(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnMediaStopped(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnMediaAborted(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnMediaCompleted(ISubject* sender, EventArg arg1, EventArg arg2);
+    // An aborted or completed clip: the clip-shift state decides what plays next.
+    void OnClipEnded(ISubject* sender, EventArg arg1, EventArg arg2);
     void OnMediaLoadFailed(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnMediaPositionChanged(ISubject* sender, EventArg arg1, EventArg arg2);
     void OnListItemActived(ISubject* sender, EventArg arg1, EventArg arg2);
 
     CPlaybackController m_controller;
+    // The controller's media events raised again for the window; declared after the controller.
+    CEventRelay m_mediaEvents;
     CPlaylistOperator m_playlist;
     const IClipShiftState* m_shiftState = nullptr; // singleton, not owned
     int m_delayMs = kDefaultDelayMs;

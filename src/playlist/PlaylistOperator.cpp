@@ -1,5 +1,7 @@
 #include "playlist/PlaylistOperator.h"
 
+#include "playlist/PlaylistEvents.h"
+
 namespace {
 
 constexpr wchar_t kDefaultLoopMode[] = L"PLAYLISTLOOP";
@@ -10,14 +12,14 @@ void CPlaylistOperator::Attach(IPlaylistAdapter* adapter) {
     m_adapter = adapter;
     SetLoopMode(kDefaultLoopMode);
     if (auto* listEvents = dynamic_cast<ISubject*>(adapter)) {
-        listEvents->Subscribe(this, L"ListItemActived",
+        listEvents->Subscribe(this, PlaylistEvents::ListItemActived,
                               RegisterHandler(&CPlaylistOperator::OnListItemActived));
     }
 }
 
 void CPlaylistOperator::SetLoopMode(const std::wstring& name) {
     m_loopMode = &FindLoopMode(name);
-    Raise(L"LoopModeChanged", reinterpret_cast<EventArg>(&m_loopMode->GetName()),
+    Raise(PlaylistEvents::LoopModeChanged, reinterpret_cast<EventArg>(&m_loopMode->GetName()),
           reinterpret_cast<EventArg>(m_loopMode));
 }
 
@@ -77,5 +79,5 @@ bool CPlaylistOperator::AreAllItemsFailed() const {
 }
 
 void CPlaylistOperator::OnListItemActived(ISubject* /*sender*/, EventArg row, EventArg arg2) {
-    Raise(L"ListItemActived", row, arg2);
+    Raise(PlaylistEvents::ListItemActived, row, arg2);
 }

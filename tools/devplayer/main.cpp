@@ -12,6 +12,7 @@
 #include "core/SystemFolders.h"
 #include "core/WideText.h"
 #include "engine/ClipInfo.h"
+#include "engine/MediaEvents.h"
 #include "engine/PlaybackController.h"
 #include "platform/QuitSignals.h"
 
@@ -37,7 +38,7 @@ public:
         if (m_controller.Initialise(this) == 0) {
             return false;
         }
-        m_controller.Subscribe(this, L"MediaCompleted",
+        m_controller.Subscribe(this, MediaEvents::Completed,
                                RegisterHandler(&CDevPlayerWindow::OnCompleted));
         m_item.path = path;
         if (m_controller.Load(&m_item) == 0) {
