@@ -25,7 +25,7 @@ class ControlCenterTeardown : public ::testing::TestWithParam<CTeardownCase> {};
 
 TEST_P(ControlCenterTeardown, WhileAClipPlays) {
     const CTeardownCase& teardown = GetParam();
-    EnsureWidgetApplication();
+    EnsureTestApplication();
     CMemoryPlaylist list;
     auto window = std::make_unique<QWidget>();
     window->resize(320, 240);

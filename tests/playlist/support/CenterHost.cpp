@@ -9,34 +9,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-void EnsureWidgetApplication() {
-    if (QCoreApplication::instance() != nullptr) {
-        return;
-    }
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    static int argc = 1;
-    static char name[] = "playlist_tests";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
-}
-
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= end) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-void PumpFor(std::chrono::milliseconds period) {
-    PumpUntil([] { return false; }, period);
-}
-
 void CCenterEvents::Watch(CControlCenter& center, IPlaylistAdapter& list) {
     m_list = &list;
     for (const wchar_t* name : {L"MediaLoaded", L"MediaPlaying", L"MediaPaused", L"MediaStopped",

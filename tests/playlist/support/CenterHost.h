@@ -2,6 +2,7 @@
 // A control center on the real controller and engine, over an in-memory playlist, for tests that
 // drive it with the Qt event loop running. Each host has its own data and settings folders, so
 // playlists and preferences never leak between tests.
+#include "QtTestSupport.h"
 #include "playlist/ControlCenter.h"
 #include "support/MemoryPlaylist.h"
 
@@ -11,13 +12,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-// The process's QApplication (offscreen platform, SDL's dummy sound), made on the first call.
-void EnsureWidgetApplication();
-
-// Runs the event loop until done() or the limit; returns done().
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
-void PumpFor(std::chrono::milliseconds period);
 
 // Records the center's media events, with the active row at the moment each arrived.
 class CCenterEvents : public IObserver {
@@ -41,11 +35,7 @@ private:
     IPlaylistAdapter* m_list = nullptr;
 };
 
-struct CWidgetApplicationUser {
-    CWidgetApplicationUser() { EnsureWidgetApplication(); }
-};
-
-struct CCenterHost : CWidgetApplicationUser {
+struct CCenterHost : CTestApplicationUser {
     explicit CCenterHost(int delayMs = CControlCenter::kDefaultDelayMs);
     ~CCenterHost();
 
