@@ -61,9 +61,12 @@ HRESULT CBaseRenderer::Stop() {
     return S_OK;
 }
 
-bool CBaseRenderer::HasPrerolled() const {
-    std::lock_guard lock(m_lock);
-    return !m_connected || m_endOfStream || HoldsData();
+bool CBaseRenderer::WaitForPreroll(std::chrono::steady_clock::time_point deadline) const {
+    std::unique_lock lock(m_lock);
+    const auto prerolled = [this] { return !m_connected || m_endOfStream || HoldsData(); };
+    m_changed.wait_until(lock, deadline,
+                         [&] { return prerolled() || m_state == EFilterState::Stopped; });
+    return prerolled();
 }
 
 HRESULT CBaseRenderer::QueryAccept(const CMediaType& type) {

@@ -8,9 +8,11 @@
 // Receive and EndOfStream come from the connected pin's delivery thread, BeginFlush/EndFlush from
 // the seeking thread. m_lock guards the stream state below and whatever a renderer marks as
 // guarded by it. m_changed is signalled by every state change, flush, connection change and end
-// of stream, and by the renderer when it takes data in (and, for its own waits, whenever they
-// need); every wait on it ends on Stop and BeginFlush.
+// of stream, by the renderer when it takes data in (the graph's wait for the first data waits on
+// it) and, for the renderer's own waits, whenever they need; every wait on it ends on Stop and
+// BeginFlush.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -26,7 +28,7 @@ public:
     HRESULT Run(REFERENCE_TIME start) final;
     HRESULT Stop() final;
     EFilterState GetState() const final { return m_state; }
-    bool HasPrerolled() const final;
+    bool WaitForPreroll(std::chrono::steady_clock::time_point deadline) const final;
     void SetEventSink(IMediaEventSink* sink) final { m_sink = sink; }
     int InputPinCount() const final { return 1; }
     IInputPin* InputPin(int index) const final;

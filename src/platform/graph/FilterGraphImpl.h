@@ -99,7 +99,8 @@ private:
     // Renderers only, or everything, run with stream time 0 at `start`; false stops the graph.
     HRESULT RunFilters(REFERENCE_TIME start);
     HRESULT PauseFilters(bool renderersOnly);
-    // Until every paused renderer has its first data (or kPrerollTimeout has passed).
+    // Until every paused renderer has its first data or has stopped, or kPrerollTimeout has
+    // passed; woken by the renderers, without polling.
     void WaitForPreroll() const;
     // Chooses the clock and hands it to every filter.
     void ChooseClock();
