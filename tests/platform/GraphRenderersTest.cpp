@@ -242,6 +242,12 @@ TEST_F(GraphRenderersTest, APausedGraphPullsNoSoundAndItsThreadsSleep) {
     ASSERT_NE(outputThread.load(), 0);
     ASSERT_EQ(control->Pause(), S_OK);
     std::this_thread::sleep_for(50ms);
+    int drawn = 0, dropped = 0;
+    auto quality = QueryInterface<IQualProp>(graph);
+    ASSERT_EQ(quality->get_FramesDrawn(&drawn), S_OK);
+    ASSERT_EQ(quality->get_FramesDroppedInRenderer(&dropped), S_OK);
+    EXPECT_GE(drawn, 5) << "the graph answers the video renderer's counts";
+    EXPECT_EQ(drawn + dropped, source->videoPin->delivered - 1) << "one frame is in Receive";
 
     const pid_t threads[] = {outputThread, source->soundPin->thread, source->videoPin->thread};
     const auto ticks = [&] {

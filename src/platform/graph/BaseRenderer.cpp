@@ -133,6 +133,7 @@ HRESULT CBaseRenderer::EndOfStream() {
         complete = TakeCompletion();
         m_changed.notify_all();
     }
+    OnEndOfStream();
     if (complete) {
         NotifyComplete();
     }

@@ -81,6 +81,8 @@ protected:
     virtual void OnStateChanged(EFilterState) {}
     virtual void OnRunning(REFERENCE_TIME) {}
     virtual void OnStopped() {}
+    // Without m_lock, on the delivery thread, after an end of stream was taken.
+    virtual void OnEndOfStream() {}
     // Without m_lock, while stopped, before the connection goes.
     virtual void OnDisconnecting() {}
     // With m_lock held, on Stop and BeginFlush: whatever is held of the stream goes.

@@ -45,10 +45,49 @@ CVideoRenderer::~CVideoRenderer() {
 }
 
 void CVideoRenderer::OnStateChanged(EFilterState previous) {
-    if (m_state == EFilterState::Paused) {
-        // Paused from running, the frame on show is the one held; from stopped, the next one.
-        m_posterShown = previous == EFilterState::Running && m_anyShown;
+    if (m_state != EFilterState::Paused) {
+        return;
     }
+    // Paused from running, the frame on show is the one held; from stopped, the next one.
+    m_posterShown = previous == EFilterState::Running && m_anyShown;
+    if (previous == EFilterState::Stopped) { // a new clip
+        m_presented = 0;
+        m_dropped = 0;
+        m_countedAtLog = 0;
+    }
+}
+
+void CVideoRenderer::LogFrameCounts(const char* where) {
+    int presented = 0, dropped = 0;
+    {
+        std::lock_guard lock(m_lock);
+        if (m_presented + m_dropped == m_countedAtLog) {
+            return;
+        }
+        presented = m_presented;
+        dropped = m_dropped;
+        m_countedAtLog = presented + dropped;
+    }
+    RenderLog(RENDER_LOG_INFO, where,
+              "frames presented: " + std::to_string(presented) +
+                  ", dropped: " + std::to_string(dropped));
+}
+
+HRESULT CVideoRenderer::GetCount(const int& count, int* out) const {
+    if (out == nullptr) {
+        return E_POINTER;
+    }
+    std::lock_guard lock(m_lock);
+    *out = count;
+    return S_OK;
+}
+
+HRESULT CVideoRenderer::get_FramesDrawn(int* frames) {
+    return GetCount(m_presented, frames);
+}
+
+HRESULT CVideoRenderer::get_FramesDroppedInRenderer(int* frames) {
+    return GetCount(m_dropped, frames);
 }
 
 void CVideoRenderer::DiscardStream() {
@@ -103,6 +142,7 @@ HRESULT CVideoRenderer::RenderSample(CMediaSample& sample, std::unique_lock<std:
         lock.lock();
         shown = true;
         m_anyShown = true;
+        ++m_presented;
         if (m_state == EFilterState::Paused) {
             m_posterShown = true; // held until the graph runs, flushes or stops
             m_changed.notify_all();

@@ -2,7 +2,8 @@
 // The video renderer: takes 24-bit B,G,R frames from the source's video pin and shows each one
 // when the graph's clock reaches its time, in a child widget (the video window) that the engine
 // places in its own window. A paused renderer shows the first frame it gets and holds it; late
-// frames are dropped.
+// frames are dropped. It counts the frames shown and dropped of each clip (from leaving the
+// stopped state) and logs them when the clip ends or stops.
 //
 // Threads: as CBaseRenderer; the graph (engine thread) also sets the hook. The IVideoWindow
 // calls come from the UI thread, which owns the widget. The delivery thread converts the frames.
@@ -17,7 +18,10 @@
 #include "platform/graph/FrameConverter.h"
 #include "platform/graph/VideoWidget.h"
 
-class CVideoRenderer final : public CBaseRenderer, public IBasicVideo, public IVideoWindow {
+class CVideoRenderer final : public CBaseRenderer,
+                             public IBasicVideo,
+                             public IQualProp,
+                             public IVideoWindow {
 public:
     // Test hook, on the delivery thread, per frame shown: its sample start, the clock time it
     // was shown at (0 without a clock), and the frame as received (B,G,R, `height` as in the
@@ -35,6 +39,10 @@ public:
     // IBasicVideo
     HRESULT GetVideoSize(long* width, long* height) override;
 
+    // IQualProp
+    HRESULT get_FramesDrawn(int* frames) override;
+    HRESULT get_FramesDroppedInRenderer(int* frames) override;
+
     // IVideoWindow (UI thread). The widget is made on first use, hidden and without a parent.
     HRESULT put_Owner(QWidget* owner) override;
     HRESULT put_WindowStyle(long style) override;
@@ -46,8 +54,6 @@ public:
     QWidget* Widget();
     // Engine thread, while stopped.
     void SetFrameHook(FrameHook hook);
-    // Frames dropped for lateness since construction.
-    long FramesDropped() const { return m_dropped; }
 
 private:
     // CBaseRenderer: 24-bit RGB video-info types only.
@@ -59,7 +65,14 @@ private:
     // Receive returns only after its frame is shown, so the last frame is on show by then.
     bool EndRendered() const override { return true; }
     void OnStateChanged(EFilterState previous) override;
+    void OnEndOfStream() override { LogFrameCounts("CVideoRenderer::EndOfStream"); }
+    void OnStopped() override { LogFrameCounts("CVideoRenderer::Stop"); }
     void DiscardStream() override;
+
+    // Without m_lock: "frames presented: N, dropped: M", unless nothing was counted since the
+    // last such line.
+    void LogFrameCounts(const char* where);
+    HRESULT GetCount(const int& count, int* out) const;
 
     enum class EWait { Present, Done, Drop };
     // With m_lock held; may release it while waiting.
@@ -69,11 +82,13 @@ private:
     void Present(const std::uint8_t* bgr, int width, int height, REFERENCE_TIME start);
 
     std::atomic<IReferenceClock*> m_clock{nullptr};
-    std::atomic<long> m_dropped{0};
 
     CVideoInfoHeader m_format;  // guarded by m_lock; fixed while connected
     bool m_posterShown = false; // guarded by m_lock: a frame is on show since the pause
     bool m_anyShown = false;    // guarded by m_lock: since the last flush or stop
+    int m_presented = 0;        // guarded by m_lock: frames shown of this clip
+    int m_dropped = 0;          // guarded by m_lock: frames dropped late of this clip
+    int m_countedAtLog = 0;     // guarded by m_lock: shown and dropped at the last log line
     FrameHook m_hook;           // set while stopped, read by the delivery thread
 
     CFrameConverter m_converter; // delivery thread only
