@@ -20,6 +20,7 @@
 #include "platform/graph/Source.h"
 #include "platform/graph/SourceStream.h"
 #include "platform/graph/VideoRenderer.h"
+#include "support/RenderTestSupport.h"
 
 using namespace std::chrono_literals;
 
@@ -30,36 +31,6 @@ constexpr int kWidth = 8;
 constexpr int kHeight = 4;
 constexpr REFERENCE_TIME kSoundChunk = UNITS / 100; // 10 ms per sample and per pull
 constexpr REFERENCE_TIME kFrameTime = UNITS / 25;
-
-CMediaType SoundType() {
-    CWaveFormatEx format;
-    format.formatTag = WAVE_FORMAT_PCM;
-    format.channels = 2;
-    format.samplesPerSec = kRate;
-    format.bitsPerSample = 16;
-    format.blockAlign = 4;
-    format.avgBytesPerSec = kRate * 4;
-    CMediaType type;
-    type.majorType = EMajorType::Audio;
-    type.subType = ESubType::PCM;
-    type.formatType = EFormatType::WaveFormatEx;
-    type.SetFormat(format);
-    return type;
-}
-
-CMediaType VideoType() {
-    CVideoInfoHeader info;
-    info.bitmap.width = kWidth;
-    info.bitmap.height = -kHeight;
-    info.bitmap.bitCount = 24;
-    info.avgTimePerFrame = kFrameTime;
-    CMediaType type;
-    type.majorType = EMajorType::Video;
-    type.subType = ESubType::RGB24;
-    type.formatType = EFormatType::VideoInfo;
-    type.SetFormat(info);
-    return type;
-}
 
 // CPU time a thread of this process has used, in clock ticks.
 long CpuTicks(pid_t tid) {
@@ -146,10 +117,10 @@ private:
 class CGeneratorSource : public CSource {
 public:
     explicit CGeneratorSource(CGate* gate) {
-        auto sound =
-            std::make_unique<CGeneratorPin>(this, SoundType(), kRate / 100 * 4, kSoundChunk, gate);
-        auto video = std::make_unique<CGeneratorPin>(this, VideoType(), kWidth * kHeight * 3,
-                                                     kFrameTime, gate);
+        auto sound = std::make_unique<CGeneratorPin>(this, PcmType(kRate, 2), kRate / 100 * 4,
+                                                     kSoundChunk, gate);
+        auto video = std::make_unique<CGeneratorPin>(this, RgbType(kWidth, -kHeight),
+                                                     kWidth * kHeight * 3, kFrameTime, gate);
         soundPin = sound.get();
         videoPin = video.get();
         AddPin(std::move(sound));

@@ -15,20 +15,6 @@ constexpr REFERENCE_TIME kMs = UNITS / 1000;
 constexpr int kWidth = 8;
 constexpr int kHeight = 4;
 
-CMediaType RgbType(int width, int height, int bits = 24) {
-    CVideoInfoHeader info;
-    info.bitmap.width = width;
-    info.bitmap.height = height;
-    info.bitmap.bitCount = static_cast<std::uint16_t>(bits);
-    info.bitmap.compression = FOURCC_YUY2; // what the source writes there; rows are still RGB
-    CMediaType type;
-    type.majorType = EMajorType::Video;
-    type.subType = ESubType::RGB24;
-    type.formatType = EFormatType::VideoInfo;
-    type.SetFormat(info);
-    return type;
-}
-
 // A frame whose every byte is `tag`, so that the hook can tell frames apart.
 std::vector<std::uint8_t> Frame(std::uint8_t tag) {
     return std::vector<std::uint8_t>(kWidth * kHeight * 3, tag);
