@@ -109,6 +109,8 @@ public:
 
     // Test access to the graph (null while nothing is loaded).
     std::shared_ptr<IGraphBuilder> Graph() const { return m_graph; }
+    // Frames of the clip presented and dropped (null while nothing is loaded).
+    std::shared_ptr<IQualProp> FrameCounts() const { return QueryInterface<IQualProp>(m_graph); }
 
     void OnTimer(int timerId) override;
 

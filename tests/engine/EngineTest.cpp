@@ -260,6 +260,33 @@ TEST(EngineStates, CompletionThenAbortRewinds) {
     EXPECT_EQ(engine.GetPosition(), 0.0);
 }
 
+// The renderers' lines reach the program's log (which writes to standard output), not stderr, and
+// the clip's frame counts reach the engine.
+TEST(EngineStates, ACompletedClipLogsItsFrameCountsToTheProgramsLog) {
+    CPlayerHost host;
+    CEngineDS& engine = host.controller.GetEngine();
+    ASSERT_EQ(host.Load(ClipWithVideoAndAudio()), 1);
+    CEventLog log;
+    log.Watch(engine, EngineEventNames());
+    testing::internal::CaptureStdout();
+    engine.Play();
+    const bool completed = PumpUntil([&] { return log.Count(L"Completed") > 0; });
+    const std::string out = testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(completed);
+
+    int drawn = 0, dropped = -1;
+    const auto counts = engine.FrameCounts();
+    ASSERT_TRUE(counts);
+    ASSERT_EQ(counts->get_FramesDrawn(&drawn), S_OK);
+    ASSERT_EQ(counts->get_FramesDroppedInRenderer(&dropped), S_OK);
+    EXPECT_GT(drawn, 0);
+    EXPECT_NE(out.find("CSoundRenderer::Pause: playing through"), std::string::npos) << out;
+    const std::string line =
+        "CVideoRenderer::EndOfStream: frames presented: " + std::to_string(drawn) +
+        ", dropped: " + std::to_string(dropped);
+    EXPECT_NE(out.find(line), std::string::npos) << out;
+}
+
 TEST(ClipInfo, DisplayNameAndAttributesOfAMissingFile) {
     CClipInfo item;
     item.path = L"/music/Late Train.flac";

@@ -31,22 +31,6 @@ constexpr int kRate = 48000;
 constexpr double kTone = 1000.0;
 constexpr double kPi = 3.14159265358979323846;
 
-CMediaType StereoPcm() {
-    CWaveFormatEx format;
-    format.formatTag = WAVE_FORMAT_PCM;
-    format.channels = 2;
-    format.samplesPerSec = kRate;
-    format.bitsPerSample = 16;
-    format.blockAlign = 4;
-    format.avgBytesPerSec = kRate * 4;
-    CMediaType type;
-    type.majorType = EMajorType::Audio;
-    type.subType = ESubType::PCM;
-    type.formatType = EFormatType::WaveFormatEx;
-    type.SetFormat(format);
-    return type;
-}
-
 std::vector<std::uint8_t> Tone(int frames, int firstFrame) {
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(frames) * 4);
     for (int i = 0; i < frames; ++i) {
@@ -135,7 +119,7 @@ TEST(PulseSound, AToneThroughTheRendererIsRecordedAtItsFrequency) {
     CEventRecorder events;
     CSoundRenderer renderer{&CreateSdlSoundOutput};
     renderer.SetEventSink(&events);
-    ASSERT_EQ(renderer.ReceiveConnection(nullptr, StereoPcm()), S_OK);
+    ASSERT_EQ(renderer.ReceiveConnection(nullptr, PcmType(kRate, 2)), S_OK);
     ASSERT_EQ(renderer.Pause(), S_OK);
     EXPECT_NE(renderer.OutputName().find("pulseaudio"), std::string::npos) << renderer.OutputName();
     ASSERT_EQ(renderer.Run(renderer.Clock()->GetTime()), S_OK);
@@ -202,7 +186,7 @@ TEST(PulseSound, WithoutAServerTheRendererPlaysOnSdlsDummyDriverAtRealTime) {
     CEventRecorder events;
     CSoundRenderer renderer{&CreateSdlSoundOutput};
     renderer.SetEventSink(&events);
-    ASSERT_EQ(renderer.ReceiveConnection(nullptr, StereoPcm()), S_OK);
+    ASSERT_EQ(renderer.ReceiveConnection(nullptr, PcmType(kRate, 2)), S_OK);
     ASSERT_EQ(renderer.Pause(), S_OK);
     EXPECT_NE(renderer.OutputName().find("dummy"), std::string::npos) << renderer.OutputName();
     const auto begin = std::chrono::steady_clock::now();

@@ -18,22 +18,6 @@ constexpr int kRate = 48000;
 constexpr int kChannels = 2;
 constexpr int kFrameBytes = kChannels * 2;
 
-CMediaType PcmType(int rate, int channels, int bits = 16) {
-    CWaveFormatEx format;
-    format.formatTag = WAVE_FORMAT_PCM;
-    format.channels = static_cast<std::uint16_t>(channels);
-    format.samplesPerSec = static_cast<std::uint32_t>(rate);
-    format.bitsPerSample = static_cast<std::uint16_t>(bits);
-    format.blockAlign = static_cast<std::uint16_t>(channels * bits / 8);
-    format.avgBytesPerSec = format.blockAlign * format.samplesPerSec;
-    CMediaType type;
-    type.majorType = EMajorType::Audio;
-    type.subType = ESubType::PCM;
-    type.formatType = EFormatType::WaveFormatEx;
-    type.SetFormat(format);
-    return type;
-}
-
 // 16-bit values from `value(i)` for `frames` stereo frames.
 template <class F> std::vector<std::uint8_t> Pcm(int frames, F value) {
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(frames) * kFrameBytes);

@@ -3,6 +3,7 @@
 #include <future>
 #include <thread>
 
+#include "platform/graph/RenderLog.h"
 #include "platform/graph/VideoRenderer.h"
 #include "support/RenderTestSupport.h"
 
@@ -13,20 +14,6 @@ using namespace std::chrono_literals;
 constexpr REFERENCE_TIME kMs = UNITS / 1000;
 constexpr int kWidth = 8;
 constexpr int kHeight = 4;
-
-CMediaType RgbType(int width, int height, int bits = 24) {
-    CVideoInfoHeader info;
-    info.bitmap.width = width;
-    info.bitmap.height = height;
-    info.bitmap.bitCount = static_cast<std::uint16_t>(bits);
-    info.bitmap.compression = FOURCC_YUY2; // what the source writes there; rows are still RGB
-    CMediaType type;
-    type.majorType = EMajorType::Video;
-    type.subType = ESubType::RGB24;
-    type.formatType = EFormatType::VideoInfo;
-    type.SetFormat(info);
-    return type;
-}
 
 // A frame whose every byte is `tag`, so that the hook can tell frames apart.
 std::vector<std::uint8_t> Frame(std::uint8_t tag) {
@@ -149,7 +136,57 @@ TEST(VideoRenderer, DropsFramesLaterThanTheirDuration) {
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].tag, 3);
     EXPECT_EQ(shown[1].tag, 4);
-    EXPECT_EQ(rig.renderer.FramesDropped(), 2);
+    int dropped = 0;
+    EXPECT_EQ(rig.renderer.get_FramesDroppedInRenderer(&dropped), S_OK);
+    EXPECT_EQ(dropped, 2);
+}
+
+// Each frame delivered is either presented or dropped, and the clip's counts are logged once at
+// its end; a new clip counts from zero.
+TEST(VideoRenderer, CountsFramesPresentedAndDroppedPerClipAndLogsThemAtItsEnd) {
+    std::mutex linesLock;
+    std::vector<std::string> lines; // guarded by linesLock
+    SetRenderLog([&](int, const std::string& where, const std::string& text) {
+        std::lock_guard guard(linesLock);
+        lines.push_back(where + ": " + text);
+    });
+    const auto Lines = [&] {
+        std::lock_guard guard(linesLock);
+        return lines;
+    };
+    VideoRig rig;
+    rig.Run();
+    constexpr int kFrames = 20;
+    for (int i = 0; i < kFrames; ++i) {
+        const REFERENCE_TIME at = i * 40 * kMs;
+        // Every third frame comes 100 ms after its time, beyond its 40 ms.
+        rig.clock.now = rig.start + at + (i % 3 == 0 ? 100 * kMs : 0);
+        ASSERT_EQ(rig.Deliver(static_cast<std::uint8_t>(i), at, 40 * kMs).get(), S_OK);
+    }
+    int drawn = -1, dropped = -1;
+    ASSERT_EQ(rig.renderer.get_FramesDrawn(&drawn), S_OK);
+    ASSERT_EQ(rig.renderer.get_FramesDroppedInRenderer(&dropped), S_OK);
+    EXPECT_EQ(drawn + dropped, kFrames);
+    EXPECT_EQ(dropped, 7);
+    EXPECT_EQ(static_cast<int>(rig.Shown_().size()), drawn);
+    EXPECT_EQ(rig.renderer.get_FramesDrawn(nullptr), E_POINTER);
+    EXPECT_TRUE(Lines().empty()) << "nothing is logged before the clip ends";
+
+    ASSERT_EQ(rig.renderer.EndOfStream(), S_OK);
+    rig.renderer.Stop(); // nothing new since the end: no second line
+    EXPECT_EQ(Lines(), std::vector<std::string>{
+                           "CVideoRenderer::EndOfStream: frames presented: 13, dropped: 7"});
+    ASSERT_EQ(rig.renderer.get_FramesDrawn(&drawn), S_OK);
+    EXPECT_EQ(drawn, 13) << "the counts stay readable after the clip";
+
+    // The next clip is stopped before its end.
+    rig.Run();
+    rig.clock.now = rig.start;
+    ASSERT_EQ(rig.Deliver(1, 0, 40 * kMs).get(), S_OK);
+    rig.renderer.Stop();
+    SetRenderLog(nullptr);
+    ASSERT_EQ(Lines().size(), 2u);
+    EXPECT_EQ(Lines()[1], "CVideoRenderer::Stop: frames presented: 1, dropped: 0");
 }
 
 TEST(VideoRenderer, FlushAndStopEndAWaitForAFarFutureFrame) {

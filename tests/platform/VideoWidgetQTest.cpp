@@ -33,19 +33,6 @@ std::vector<std::uint8_t> Quadrants(const Bgr (&colours)[4], bool topDown) {
     return bytes;
 }
 
-CMediaType RgbType(int height) {
-    CVideoInfoHeader info;
-    info.bitmap.width = kWidth;
-    info.bitmap.height = height;
-    info.bitmap.bitCount = 24;
-    CMediaType type;
-    type.majorType = EMajorType::Video;
-    type.subType = ESubType::RGB24;
-    type.formatType = EFormatType::VideoInfo;
-    type.SetFormat(info);
-    return type;
-}
-
 bool Near(QRgb pixel, const Bgr& c) {
     return std::abs(qRed(pixel) - c.r) <= 2 && std::abs(qGreen(pixel) - c.g) <= 2 &&
            std::abs(qBlue(pixel) - c.b) <= 2;
@@ -79,7 +66,7 @@ private:
         explicit Rig(int height) {
             owner.resize(400, 300);
             owner.show();
-            renderer.ReceiveConnection(nullptr, RgbType(height));
+            renderer.ReceiveConnection(nullptr, RgbType(kWidth, height));
             renderer.put_Owner(&owner);
             renderer.SetWindowPosition(0, 0, 320, 180);
             renderer.put_Visible(true);

@@ -5,6 +5,7 @@
 // Threads: the engine thread (through the graph) makes every call here except NotifyEvent-like
 // calls into the event sink, which come from any thread. The graph owns its filters through
 // std::shared_ptr and outlives the clock and sink pointers it hands them (it clears them first).
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -65,10 +66,12 @@ public:
     virtual bool IsRenderer() const { return false; }
     // The clock this filter offers the graph (the sound renderer's), owned by the filter.
     virtual IReferenceClock* Clock() { return nullptr; }
-    // Any thread. A renderer answers true once it holds something to show or play since its last
-    // stop or flush, or has its end of stream. The graph waits for this before it runs, so that
-    // neither a start nor a seek starts the clock before the first frame has been decoded.
-    virtual bool HasPrerolled() const { return true; }
+    // Any thread. A renderer waits until it holds something to show or play since its last stop or
+    // flush, or has its end of stream, and answers true then; it answers false when it stops or
+    // `deadline` passes first. The graph waits for this before it runs, so that neither a start
+    // nor a seek starts the clock before the first frame has been decoded. Other filters answer
+    // true at once.
+    virtual bool WaitForPreroll(std::chrono::steady_clock::time_point) const { return true; }
 
 private:
     std::wstring m_name; // engine thread only

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 #include "platform/graph/FilterGraphImpl.h"
 #include "platform/graph/InputPin.h"
@@ -15,8 +14,6 @@ constexpr REFERENCE_TIME kStartLatency = 10 * UNITS / 1000;
 // Longest wait for the paused renderers' first data before a run starts the clock anyway: a
 // source that never delivers must not hold the user interface.
 constexpr auto kPrerollTimeout = std::chrono::milliseconds(1000);
-// How often the wait looks at the renderers again.
-constexpr auto kPrerollPoll = std::chrono::milliseconds(2);
 } // namespace
 
 std::shared_ptr<IGraphBuilder> CreateFilterGraph() {
@@ -156,12 +153,8 @@ HRESULT CFilterGraph::RunFilters(REFERENCE_TIME start) {
 
 void CFilterGraph::WaitForPreroll() const {
     const auto deadline = std::chrono::steady_clock::now() + kPrerollTimeout;
-    const auto ready = [this] {
-        return std::all_of(m_entries.begin(), m_entries.end(),
-                           [](const CEntry& entry) { return entry.filter->HasPrerolled(); });
-    };
-    while (!ready() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(kPrerollPoll);
+    for (const CEntry& entry : m_entries) {
+        entry.filter->WaitForPreroll(deadline);
     }
 }
 

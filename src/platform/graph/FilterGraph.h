@@ -138,6 +138,18 @@ public:
     virtual HRESULT GetVideoSize(long* width, long* height) = 0;
 };
 
+// How the video renderer kept up with the clip it plays (since it last left the stopped state);
+// forwarded to the video renderer (which implements it too). Any thread. E_POINTER for a null out,
+// E_NOTIMPL without a video renderer.
+class IQualProp {
+public:
+    virtual ~IQualProp() = default;
+    // Frames shown.
+    virtual HRESULT get_FramesDrawn(int* frames) = 0;
+    // Frames not shown because they came after their time had passed.
+    virtual HRESULT get_FramesDroppedInRenderer(int* frames) = 0;
+};
+
 // The video renderer's child widget; forwarded to the video renderer (which implements it
 // too). Engine thread only. E_NOTIMPL without a video renderer.
 class IVideoWindow {

@@ -17,6 +17,7 @@ class CFilterGraph final : public IGraphBuilder,
                            public IMediaEventEx,
                            public IBasicAudio,
                            public IBasicVideo,
+                           public IQualProp,
                            public IVideoWindow,
                            public IVideoFrameStep {
 public:
@@ -57,10 +58,12 @@ public:
                      int timeoutMs) override;
     HRESULT FreeEventParams(long, std::intptr_t, std::intptr_t) override { return S_OK; }
 
-    // IBasicAudio, IBasicVideo, IVideoWindow: forwarded (FilterGraphRenderers.cpp)
+    // IBasicAudio, IBasicVideo, IQualProp, IVideoWindow: forwarded (FilterGraphRenderers.cpp)
     HRESULT put_Volume(long volume) override;
     HRESULT get_Volume(long* volume) override;
     HRESULT GetVideoSize(long* width, long* height) override;
+    HRESULT get_FramesDrawn(int* frames) override;
+    HRESULT get_FramesDroppedInRenderer(int* frames) override;
     HRESULT put_Owner(QWidget* owner) override;
     HRESULT put_WindowStyle(long style) override;
     HRESULT SetWindowPosition(long left, long top, long width, long height) override;
@@ -99,7 +102,8 @@ private:
     // Renderers only, or everything, run with stream time 0 at `start`; false stops the graph.
     HRESULT RunFilters(REFERENCE_TIME start);
     HRESULT PauseFilters(bool renderersOnly);
-    // Until every paused renderer has its first data (or kPrerollTimeout has passed).
+    // Until every paused renderer has its first data or has stopped, or kPrerollTimeout has
+    // passed; woken by the renderers, without polling.
     void WaitForPreroll() const;
     // Chooses the clock and hands it to every filter.
     void ChooseClock();

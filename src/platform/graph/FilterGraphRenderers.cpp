@@ -39,6 +39,22 @@ HRESULT CFilterGraph::GetVideoSize(long* width, long* height) {
     return video ? video->GetVideoSize(width, height) : E_NOTIMPL;
 }
 
+HRESULT CFilterGraph::get_FramesDrawn(int* frames) {
+    if (frames == nullptr) {
+        return E_POINTER;
+    }
+    auto quality = FindFilter<IQualProp>();
+    return quality ? quality->get_FramesDrawn(frames) : E_NOTIMPL;
+}
+
+HRESULT CFilterGraph::get_FramesDroppedInRenderer(int* frames) {
+    if (frames == nullptr) {
+        return E_POINTER;
+    }
+    auto quality = FindFilter<IQualProp>();
+    return quality ? quality->get_FramesDroppedInRenderer(frames) : E_NOTIMPL;
+}
+
 HRESULT CFilterGraph::put_Owner(QWidget* owner) {
     auto window = FindFilter<IVideoWindow>();
     return window ? window->put_Owner(owner) : E_NOTIMPL;

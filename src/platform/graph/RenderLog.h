@@ -1,9 +1,9 @@
 #pragma once
 // Log lines of the renderers and their sound back ends. The platform layer cannot reach the
-// program's log, so an upper layer installs a sink once at start-up; until then lines go to
-// stderr.
+// program's log, so the engine installs a sink when the first engine is made; until then (and in
+// tests of this layer alone) lines go to stderr.
 //
-// Threads: SetRenderLog from the UI thread before any graph exists; RenderLog from any thread
+// Threads: SetRenderLog from the UI thread, before any graph runs; RenderLog from any thread
 // (delivery threads, the audio device thread).
 #include <functional>
 #include <string>

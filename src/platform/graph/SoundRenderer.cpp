@@ -31,17 +31,16 @@ void ApplyGain(std::uint8_t* pcm, std::size_t bytes, double gain) {
 
 } // namespace
 
-CSoundRenderer::CSoundRenderer(OutputFactory makeOutput) : m_makeOutput(std::move(makeOutput)) {}
+CSoundRenderer::CSoundRenderer(OutputFactory makeOutput)
+    : CBaseRenderer(
+          {"CSoundRenderer", "sound", EMajorType::Audio, ESubType::PCM, EFormatType::WaveFormatEx}),
+      m_makeOutput(std::move(makeOutput)) {}
 
 CSoundRenderer::~CSoundRenderer() {
     Stop();
     if (m_output) {
         m_output->Close();
     }
-}
-
-IInputPin* CSoundRenderer::InputPin(int index) const {
-    return index == 0 ? const_cast<CSoundRenderer*>(this) : nullptr;
 }
 
 bool CSoundRenderer::OpenOutput() {
@@ -77,128 +76,69 @@ bool CSoundRenderer::OpenOutput() {
     return true;
 }
 
-HRESULT CSoundRenderer::Pause() {
-    const EFilterState previous = m_state;
+void CSoundRenderer::OnPausing(EFilterState previous) {
     if (previous == EFilterState::Stopped) {
-        OpenOutput();
+        OpenOutput(); // opens paused
     } else if (previous == EFilterState::Running && m_outputOpen) {
         m_output->Pause();
     }
     m_clock.SetState(CSoundClock::EMode::Paused);
-    std::lock_guard lock(m_lock);
-    m_state = EFilterState::Paused;
-    return S_OK;
 }
 
-HRESULT CSoundRenderer::Run(REFERENCE_TIME start) {
-    if (m_state == EFilterState::Stopped) {
-        Pause();
-    }
+void CSoundRenderer::OnRunning(REFERENCE_TIME start) {
     m_clock.SetState(CSoundClock::EMode::Running, start);
-    {
-        std::lock_guard lock(m_lock);
-        m_state = EFilterState::Running;
-    }
     if (m_outputOpen) {
         m_output->Start();
     }
-    return S_OK;
 }
 
-HRESULT CSoundRenderer::Stop() {
-    {
-        std::lock_guard lock(m_lock);
-        m_state = EFilterState::Stopped;
-        m_space.notify_all();
-    }
+void CSoundRenderer::OnStopped() {
     if (m_outputOpen) {
         m_output->Pause();
     }
-    std::lock_guard lock(m_lock);
+    m_clock.SetState(CSoundClock::EMode::Free);
+}
+
+void CSoundRenderer::DiscardStream() {
     m_ring.Clear();
-    m_endOfStream = false;
-    m_completed = false;
+    m_endHeard = false;
     m_drainedFrames = 0;
     m_streamFrames = 0;
     m_clock.ResetStream();
-    m_clock.SetState(CSoundClock::EMode::Free);
-    return S_OK;
 }
 
-HRESULT CSoundRenderer::QueryAccept(const CMediaType& type) {
+bool CSoundRenderer::CheckFormat(const CMediaType& type) const {
     CWaveFormatEx format;
-    if (type.majorType != EMajorType::Audio || type.subType != ESubType::PCM ||
-        type.formatType != EFormatType::WaveFormatEx || !type.GetFormat(format)) {
-        return S_FALSE;
-    }
-    return IsPlayableFormat(format) ? S_OK : S_FALSE;
+    return type.GetFormat(format) && IsPlayableFormat(format);
 }
 
-HRESULT CSoundRenderer::ReceiveConnection(CSourceStream*, const CMediaType& type) {
-    if (m_state != EFilterState::Stopped) {
-        return E_UNEXPECTED;
-    }
-    if (QueryAccept(type) != S_OK) {
-        return E_FAIL;
-    }
-    std::lock_guard lock(m_lock);
-    if (m_connected) {
-        return E_UNEXPECTED;
-    }
+void CSoundRenderer::SetMediaType(const CMediaType& type) {
     type.GetFormat(m_format);
     const std::size_t frames =
         std::max<std::size_t>(1, m_format.samplesPerSec * kQueueMilliseconds / 1000);
     m_ring.Reset(frames * m_format.blockAlign);
-    m_connected = true;
-    return S_OK;
 }
 
-HRESULT CSoundRenderer::Disconnect() {
-    if (m_state != EFilterState::Stopped) {
-        return E_UNEXPECTED;
-    }
+bool CSoundRenderer::IsConnectedFormat(const CMediaType& type) const {
+    CWaveFormatEx format;
+    return type.GetFormat(format) && std::memcmp(&format, &m_format, sizeof format) == 0;
+}
+
+void CSoundRenderer::OnDisconnecting() {
     if (m_outputOpen) {
         m_output->Close();
         m_outputOpen = false;
     }
-    std::lock_guard lock(m_lock);
-    const bool was = m_connected;
-    m_connected = false;
-    m_space.notify_all();
-    return was ? S_OK : S_FALSE;
 }
 
-bool CSoundRenderer::HasPrerolled() const {
-    std::lock_guard lock(m_lock);
-    return !m_connected || m_ring.Size() > 0 || m_endOfStream;
-}
-
-HRESULT CSoundRenderer::Receive(CMediaSample& sample) {
-    std::unique_lock lock(m_lock);
-    if (m_state == EFilterState::Stopped || !m_connected) {
-        return E_UNEXPECTED;
-    }
-    if (m_flushing) {
-        return S_OK;
-    }
-    if (m_endOfStream) {
-        return VFW_E_SAMPLE_REJECTED_EOS;
-    }
-    if (const CMediaType* changed = sample.GetMediaType()) {
-        CWaveFormatEx format;
-        if (!changed->GetFormat(format) || std::memcmp(&format, &m_format, sizeof format) != 0) {
-            RenderLog(RENDER_LOG_ERROR, "CSoundRenderer::Receive",
-                      "a sample changes the sound format; refused");
-            return E_INVALIDARG;
-        }
-    }
+HRESULT CSoundRenderer::RenderSample(CMediaSample& sample, std::unique_lock<std::mutex>& lock) {
     const std::size_t frame = m_format.blockAlign;
     const std::uint8_t* data = sample.GetPointer();
     // A trailing partial frame would shift every later frame's channels; it is dropped.
     std::size_t left = static_cast<std::size_t>(std::max(0L, sample.GetActualDataLength()));
     left -= left % frame;
     while (left > 0) {
-        m_space.wait(lock, [&] {
+        m_changed.wait(lock, [&] {
             return m_ring.Free() >= frame || m_flushing || m_state == EFilterState::Stopped ||
                    !m_connected;
         });
@@ -212,37 +152,8 @@ HRESULT CSoundRenderer::Receive(CMediaSample& sample) {
         const std::size_t taken = m_ring.Write(data, std::min(left, room));
         data += taken;
         left -= taken;
+        m_changed.notify_all(); // the renderer holds data now
     }
-    return S_OK;
-}
-
-HRESULT CSoundRenderer::EndOfStream() {
-    std::lock_guard lock(m_lock);
-    if (m_state == EFilterState::Stopped || m_flushing) {
-        return S_OK;
-    }
-    m_endOfStream = true;
-    m_drainedFrames = 0;
-    return S_OK;
-}
-
-HRESULT CSoundRenderer::BeginFlush() {
-    std::lock_guard lock(m_lock);
-    m_flushing = true;
-    m_ring.Clear();
-    m_endOfStream = false;
-    m_streamFrames = 0;
-    m_clock.ResetStream();
-    m_space.notify_all();
-    return S_OK;
-}
-
-HRESULT CSoundRenderer::EndFlush() {
-    std::lock_guard lock(m_lock);
-    m_flushing = false;
-    m_endOfStream = false;
-    m_completed = false;
-    m_drainedFrames = 0;
     return S_OK;
 }
 
@@ -292,18 +203,15 @@ void CSoundRenderer::Pull(std::uint8_t* out, std::size_t bytes) {
         m_clock.OnPulled(frames, static_cast<std::int64_t>(bytes / frame));
         // Sound of the last pull is still in the device until `latency` frames of silence
         // followed it.
-        if (m_endOfStream && !m_completed && m_ring.Size() == 0) {
-            if (got == 0 && m_drainedFrames >= m_latencyFrames) {
-                m_completed = true;
-                complete = true;
-            }
+        if (m_endOfStream && m_ring.Size() == 0) {
+            m_endHeard = m_endHeard || (got == 0 && m_drainedFrames >= m_latencyFrames);
             m_drainedFrames += static_cast<std::int64_t>(bytes / frame) - frames;
         }
-        m_space.notify_all();
+        complete = TakeCompletion();
+        m_changed.notify_all();
     }
-    IMediaEventSink* sink = m_sink;
-    if (complete && sink != nullptr) {
-        sink->Notify(EC_COMPLETE, 0, 0);
+    if (complete) {
+        NotifyComplete();
     }
 }
 

@@ -4,25 +4,20 @@
 // asks for it. Samples are played in arrival order; their time stamps are not waited for. It
 // offers the graph its played-sample clock and takes the volume in hundredths of a decibel.
 //
-// Threads: the graph (engine thread) changes the state, connects, sets the volume and the hook.
-// Receive and EndOfStream come from the audio pin's delivery thread, BeginFlush/EndFlush from
-// the seeking thread. The pull runs on the output's thread. One queue lock (m_lock) guards the
-// ring and the stream flags; the output is called only without it, because its Pause and Close
-// wait for a running pull, which takes it.
-#include <atomic>
-#include <condition_variable>
+// Threads: as CBaseRenderer; the graph (engine thread) also sets the volume and the hook. The
+// pull runs on the output's thread. The output is called only without m_lock, because its Pause
+// and Close wait for a running pull, which takes it.
 #include <functional>
 #include <memory>
 #include <mutex>
 
-#include "platform/graph/BaseFilter.h"
+#include "platform/graph/BaseRenderer.h"
 #include "platform/graph/FilterGraph.h"
-#include "platform/graph/InputPin.h"
 #include "platform/graph/SoundClock.h"
 #include "platform/graph/SoundOutput.h"
 #include "platform/graph/SoundRing.h"
 
-class CSoundRenderer final : public IBaseFilter, public IInputPin, public IBasicAudio {
+class CSoundRenderer final : public CBaseRenderer, public IBasicAudio {
 public:
     using OutputFactory = std::function<std::unique_ptr<ISoundOutput>()>;
     // Test hook, on the output's thread, per pull that carried sound: the clock time at which
@@ -36,27 +31,8 @@ public:
     ~CSoundRenderer() override;
 
     // IBaseFilter
-    HRESULT Pause() override;
-    HRESULT Run(REFERENCE_TIME start) override;
-    HRESULT Stop() override;
-    EFilterState GetState() const override { return m_state; }
-    bool HasPrerolled() const override;
     void SetSyncSource(IReferenceClock*) override {} // plays as data arrives; is the clock
-    void SetEventSink(IMediaEventSink* sink) override { m_sink = sink; }
-    int InputPinCount() const override { return 1; }
-    IInputPin* InputPin(int index) const override;
-    bool IsRenderer() const override { return true; }
     IReferenceClock* Clock() override { return &m_clock; }
-
-    // IInputPin
-    HRESULT QueryAccept(const CMediaType& type) override;
-    HRESULT ReceiveConnection(CSourceStream* from, const CMediaType& type) override;
-    HRESULT Disconnect() override;
-    HRESULT Receive(CMediaSample& sample) override;
-    HRESULT EndOfStream() override;
-    HRESULT BeginFlush() override;
-    HRESULT EndFlush() override;
-    HRESULT NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
 
     // IBasicAudio: E_INVALIDARG outside -10000..0.
     HRESULT put_Volume(long volume) override;
@@ -68,6 +44,19 @@ public:
     std::string OutputName() const;
 
 private:
+    // CBaseRenderer
+    bool CheckFormat(const CMediaType& type) const override;
+    void SetMediaType(const CMediaType& type) override;
+    bool IsConnectedFormat(const CMediaType& type) const override;
+    HRESULT RenderSample(CMediaSample& sample, std::unique_lock<std::mutex>& lock) override;
+    bool HoldsData() const override { return m_ring.Size() > 0; }
+    bool EndRendered() const override { return m_endHeard; }
+    void OnPausing(EFilterState previous) override;
+    void OnRunning(REFERENCE_TIME start) override;
+    void OnStopped() override;
+    void OnDisconnecting() override;
+    void DiscardStream() override;
+
     bool OpenOutput(); // controlling thread, without m_lock
     void Pull(std::uint8_t* out, std::size_t bytes);
 
@@ -76,17 +65,10 @@ private:
     bool m_outputOpen = false;              // controlling thread only
     CSoundClock m_clock;
 
-    std::atomic<EFilterState> m_state{EFilterState::Stopped}; // written under m_lock
-    std::atomic<IMediaEventSink*> m_sink{nullptr};
-
-    mutable std::mutex m_lock;
-    std::condition_variable m_space;  // signalled by a pull, BeginFlush, Stop and Disconnect
+    // m_changed is also signalled by each pull, for a Receive waiting for room.
     CSoundRing m_ring;                // guarded by m_lock
-    bool m_connected = false;         // guarded by m_lock
     CWaveFormatEx m_format;           // guarded by m_lock; fixed while connected
-    bool m_flushing = false;          // guarded by m_lock
-    bool m_endOfStream = false;       // guarded by m_lock
-    bool m_completed = false;         // guarded by m_lock: EC_COMPLETE sent for this stream
+    bool m_endHeard = false;          // guarded by m_lock: the device has played the end
     std::int64_t m_drainedFrames = 0; // guarded by m_lock: silence pulled since the ring ran dry
     std::int64_t m_streamFrames = 0;  // guarded by m_lock: sound frames pulled since the flush
     int m_latencyFrames = 0;          // guarded by m_lock: of the open output

@@ -29,7 +29,9 @@ long FrameBytes(const CVideoInfoHeader& info) {
 
 } // namespace
 
-CVideoRenderer::CVideoRenderer() = default;
+CVideoRenderer::CVideoRenderer()
+    : CBaseRenderer({"CVideoRenderer", "video", EMajorType::Video, ESubType::RGB24,
+                     EFormatType::VideoInfo}) {}
 
 CVideoRenderer::~CVideoRenderer() {
     Stop();
@@ -42,110 +44,73 @@ CVideoRenderer::~CVideoRenderer() {
     }
 }
 
-IInputPin* CVideoRenderer::InputPin(int index) const {
-    return index == 0 ? const_cast<CVideoRenderer*>(this) : nullptr;
-}
-
-HRESULT CVideoRenderer::Pause() {
-    std::lock_guard lock(m_lock);
-    // Paused from running, the frame on show is the one held; from stopped, the next one.
-    m_posterShown = m_state == EFilterState::Running && m_anyShown;
-    m_state = EFilterState::Paused;
-    m_changed.notify_all();
-    return S_OK;
-}
-
-HRESULT CVideoRenderer::Run(REFERENCE_TIME start) {
-    if (m_state == EFilterState::Stopped) {
-        Pause();
+void CVideoRenderer::OnStateChanged(EFilterState previous) {
+    if (m_state != EFilterState::Paused) {
+        return;
     }
-    bool complete = false;
+    // Paused from running, the frame on show is the one held; from stopped, the next one.
+    m_posterShown = previous == EFilterState::Running && m_anyShown;
+    if (previous == EFilterState::Stopped) { // a new clip
+        m_presented = 0;
+        m_dropped = 0;
+        m_countedAtLog = 0;
+    }
+}
+
+void CVideoRenderer::LogFrameCounts(const char* where) {
+    int presented = 0, dropped = 0;
     {
         std::lock_guard lock(m_lock);
-        m_start = start;
-        m_state = EFilterState::Running;
-        // An end of stream that came while paused is rendered once the graph runs.
-        complete = m_endOfStream && !m_completed;
-        m_completed = m_completed || complete;
-        m_changed.notify_all();
+        if (m_presented + m_dropped == m_countedAtLog) {
+            return;
+        }
+        presented = m_presented;
+        dropped = m_dropped;
+        m_countedAtLog = presented + dropped;
     }
-    if (complete) {
-        Complete();
+    RenderLog(RENDER_LOG_INFO, where,
+              "frames presented: " + std::to_string(presented) +
+                  ", dropped: " + std::to_string(dropped));
+}
+
+HRESULT CVideoRenderer::GetCount(const int& count, int* out) const {
+    if (out == nullptr) {
+        return E_POINTER;
     }
+    std::lock_guard lock(m_lock);
+    *out = count;
     return S_OK;
 }
 
-bool CVideoRenderer::HasPrerolled() const {
-    std::lock_guard lock(m_lock);
-    return !m_connected || m_posterShown || m_endOfStream;
+HRESULT CVideoRenderer::get_FramesDrawn(int* frames) {
+    return GetCount(m_presented, frames);
 }
 
-HRESULT CVideoRenderer::Stop() {
-    std::lock_guard lock(m_lock);
-    m_state = EFilterState::Stopped;
-    m_endOfStream = false;
-    m_completed = false;
+HRESULT CVideoRenderer::get_FramesDroppedInRenderer(int* frames) {
+    return GetCount(m_dropped, frames);
+}
+
+void CVideoRenderer::DiscardStream() {
     m_posterShown = false;
     m_anyShown = false;
-    m_changed.notify_all();
-    return S_OK;
 }
 
-HRESULT CVideoRenderer::QueryAccept(const CMediaType& type) {
+bool CVideoRenderer::CheckFormat(const CMediaType& type) const {
     CVideoInfoHeader info;
-    if (type.majorType != EMajorType::Video || type.subType != ESubType::RGB24 ||
-        type.formatType != EFormatType::VideoInfo || !type.GetFormat(info)) {
-        return S_FALSE;
-    }
-    return IsShowableFormat(info) ? S_OK : S_FALSE;
+    return type.GetFormat(info) && IsShowableFormat(info);
 }
 
-HRESULT CVideoRenderer::ReceiveConnection(CSourceStream*, const CMediaType& type) {
-    if (m_state != EFilterState::Stopped) {
-        return E_UNEXPECTED;
-    }
-    if (QueryAccept(type) != S_OK) {
-        return E_FAIL;
-    }
-    std::lock_guard lock(m_lock);
-    if (m_connected) {
-        return E_UNEXPECTED;
-    }
+void CVideoRenderer::SetMediaType(const CMediaType& type) {
     type.GetFormat(m_format);
-    m_connected = true;
-    return S_OK;
 }
 
-HRESULT CVideoRenderer::Disconnect() {
-    if (m_state != EFilterState::Stopped) {
-        return E_UNEXPECTED;
-    }
-    std::lock_guard lock(m_lock);
-    const bool was = m_connected;
-    m_connected = false;
-    return was ? S_OK : S_FALSE;
+bool CVideoRenderer::IsConnectedFormat(const CMediaType& type) const {
+    CVideoInfoHeader info;
+    return type.GetFormat(info) && info.bitmap.width == m_format.bitmap.width &&
+           info.bitmap.height == m_format.bitmap.height && info.bitmap.bitCount == 24;
 }
 
-HRESULT CVideoRenderer::Receive(CMediaSample& sample) {
-    std::unique_lock lock(m_lock);
-    if (m_state == EFilterState::Stopped || !m_connected) {
-        return E_UNEXPECTED;
-    }
-    if (m_flushing) {
-        return S_OK;
-    }
-    if (m_endOfStream) {
-        return VFW_E_SAMPLE_REJECTED_EOS;
-    }
-    if (const CMediaType* changed = sample.GetMediaType()) {
-        CVideoInfoHeader info;
-        if (!changed->GetFormat(info) || info.bitmap.width != m_format.bitmap.width ||
-            info.bitmap.height != m_format.bitmap.height || info.bitmap.bitCount != 24) {
-            RenderLog(RENDER_LOG_ERROR, "CVideoRenderer::Receive",
-                      "a sample changes the video format; refused");
-            return E_INVALIDARG;
-        }
-    }
+HRESULT CVideoRenderer::RenderSample(CMediaSample& sample, std::unique_lock<std::mutex>& lock) {
     if (sample.GetActualDataLength() < FrameBytes(m_format)) {
         RenderLog(RENDER_LOG_ERROR, "CVideoRenderer::Receive",
                   "a sample holds less than one frame; refused");
@@ -177,8 +142,10 @@ HRESULT CVideoRenderer::Receive(CMediaSample& sample) {
         lock.lock();
         shown = true;
         m_anyShown = true;
+        ++m_presented;
         if (m_state == EFilterState::Paused) {
             m_posterShown = true; // held until the graph runs, flushes or stops
+            m_changed.notify_all();
         }
     }
 }
@@ -234,50 +201,6 @@ void CVideoRenderer::Present(const std::uint8_t* bgr, int width, int height, REF
         IReferenceClock* clock = m_clock;
         m_hook(start, clock != nullptr ? clock->GetTime() : 0, width, height, bgr);
     }
-}
-
-void CVideoRenderer::Complete() {
-    IMediaEventSink* sink = m_sink;
-    if (sink != nullptr) {
-        sink->Notify(EC_COMPLETE, 0, 0);
-    }
-}
-
-HRESULT CVideoRenderer::EndOfStream() {
-    bool complete = false;
-    {
-        std::lock_guard lock(m_lock);
-        if (m_state == EFilterState::Stopped || m_flushing) {
-            return S_OK;
-        }
-        m_endOfStream = true;
-        // Receive returns only after its frame is shown, so the last frame is on show now.
-        complete = m_state == EFilterState::Running && !m_completed;
-        m_completed = m_completed || complete;
-    }
-    if (complete) {
-        Complete();
-    }
-    return S_OK;
-}
-
-HRESULT CVideoRenderer::BeginFlush() {
-    std::lock_guard lock(m_lock);
-    m_flushing = true;
-    m_endOfStream = false;
-    m_changed.notify_all();
-    return S_OK;
-}
-
-HRESULT CVideoRenderer::EndFlush() {
-    std::lock_guard lock(m_lock);
-    m_flushing = false;
-    m_endOfStream = false;
-    m_completed = false;
-    m_posterShown = false;
-    m_anyShown = false;
-    m_changed.notify_all();
-    return S_OK;
 }
 
 HRESULT CVideoRenderer::GetVideoSize(long* width, long* height) {

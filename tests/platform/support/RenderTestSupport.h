@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for renderer tests: samples filled from byte vectors, and an event sink that records
-// what a renderer notifies.
+// Helpers for renderer tests: the media types the renderers take, samples filled from byte
+// vectors, and an event sink that records what a renderer notifies.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -11,6 +11,39 @@
 
 #include "platform/graph/BaseFilter.h"
 #include "platform/graph/MediaSample.h"
+#include "platform/graph/MediaType.h"
+
+// Interleaved PCM as the source's audio pin offers it.
+inline CMediaType PcmType(int rate, int channels, int bits = 16) {
+    CWaveFormatEx format;
+    format.formatTag = WAVE_FORMAT_PCM;
+    format.channels = static_cast<std::uint16_t>(channels);
+    format.samplesPerSec = static_cast<std::uint32_t>(rate);
+    format.bitsPerSample = static_cast<std::uint16_t>(bits);
+    format.blockAlign = static_cast<std::uint16_t>(channels * bits / 8);
+    format.avgBytesPerSec = format.blockAlign * format.samplesPerSec;
+    CMediaType type;
+    type.majorType = EMajorType::Audio;
+    type.subType = ESubType::PCM;
+    type.formatType = EFormatType::WaveFormatEx;
+    type.SetFormat(format);
+    return type;
+}
+
+// RGB frames as the source's video pin offers them (negative height: top-down rows).
+inline CMediaType RgbType(int width, int height, int bits = 24) {
+    CVideoInfoHeader info;
+    info.bitmap.width = width;
+    info.bitmap.height = height;
+    info.bitmap.bitCount = static_cast<std::uint16_t>(bits);
+    info.bitmap.compression = FOURCC_YUY2; // what the source writes there; rows are still RGB
+    CMediaType type;
+    type.majorType = EMajorType::Video;
+    type.subType = ESubType::RGB24;
+    type.formatType = EFormatType::VideoInfo;
+    type.SetFormat(info);
+    return type;
+}
 
 // Hands out one sample at a time from a one-buffer allocator of `capacity` bytes.
 class CTestSamples {
