@@ -1,5 +1,5 @@
 // Development player: one window filled by the engine's video window.
-//   qor_devplayer [--quit-after SECONDS] FILE
+//   qor_devplayer [--quit-after SECONDS] [--paused] FILE
 // Space play/pause, S stop, Left/Right seek 10 s back/forward, Up/Down volume, M mute, Q quit.
 // SIGTERM and SIGINT close the window as Q does.
 #include <QApplication>
@@ -34,7 +34,8 @@ public:
         m_controller.Shutdown();
     }
 
-    bool Open(const std::wstring& path) {
+    // Plays the file, or shows its first picture and waits there when paused is set.
+    bool Open(const std::wstring& path, bool paused) {
         if (m_controller.Initialise(this) == 0) {
             return false;
         }
@@ -45,7 +46,11 @@ public:
             return false;
         }
         FitEngineWindow();
-        m_controller.PlayPause();
+        if (paused) {
+            m_controller.GetEngine().Pause();
+        } else {
+            m_controller.PlayPause();
+        }
         return true;
     }
 
@@ -104,17 +109,20 @@ private:
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     double quitAfter = 0.0;
+    bool paused = false;
     std::string file;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--quit-after" && i + 1 < argc) {
             quitAfter = std::atof(argv[++i]);
+        } else if (argument == "--paused") {
+            paused = true;
         } else {
             file = argument;
         }
     }
     if (file.empty()) {
-        std::fprintf(stderr, "usage: qor_devplayer [--quit-after SECONDS] FILE\n");
+        std::fprintf(stderr, "usage: qor_devplayer [--quit-after SECONDS] [--paused] FILE\n");
         return 2;
     }
     CDevPlayerWindow window;
@@ -122,7 +130,7 @@ int main(int argc, char** argv) {
     const CQuitSignals quitSignals([&window] { window.close(); });
     window.show();
     // The argument's bytes name the file, whatever they hold; relative to where we started.
-    if (!window.Open(AbsolutePath(PathFromBytes(file)))) {
+    if (!window.Open(AbsolutePath(PathFromBytes(file)), paused)) {
         std::fprintf(stderr, "qor_devplayer: cannot play %s\n", file.c_str());
         return 1;
     }
