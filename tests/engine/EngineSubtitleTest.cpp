@@ -20,7 +20,15 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Under the address sanitizer a long conversion takes minutes and its allocator's own locks stall
+// other threads: the load runs with fewer cues there and the gaps are printed, not bounded.
+#ifdef __SANITIZE_ADDRESS__
+constexpr int kCues = 10000;
+constexpr bool kTimed = false;
+#else
 constexpr int kCues = 100000;
+constexpr bool kTimed = true;
+#endif
 // Pictures come every 40 ms; sound is pulled in chunks of about 10 to 20 ms. Three frames'
 // worth of gap is still smooth to the eye.
 constexpr auto kLongestGap = std::chrono::milliseconds(150);
@@ -132,7 +140,8 @@ TEST(EngineSubtitle, LoadingAHundredThousandCueFileKeepsPlaybackGoing) {
         {"-f", "lavfi", "-i", "color=c=black:size=320x240:rate=25:duration=20", "-f", "lavfi", "-i",
          "sine=frequency=440:sample_rate=44100:duration=20", "-c:v", "libx264", "-preset",
          "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest"});
-    const std::string srt = WriteFixtureFile("engine_long_100000_cues.srt", LongSrt());
+    const std::string srt =
+        WriteFixtureFile("engine_long_" + std::to_string(kCues) + "_cues.srt", LongSrt());
     CPlayerHost host;
     CEngineDS& engine = host.controller.GetEngine();
     ASSERT_EQ(host.Load(clip), 1);
@@ -164,8 +173,10 @@ TEST(EngineSubtitle, LoadingAHundredThousandCueFileKeepsPlaybackGoing) {
                 kCues, Ms(call), Ms(shown - asked), Ms(frameGap), Ms(frameGapBefore), Ms(chunkGap),
                 Ms(chunkGapBefore));
     EXPECT_LT(call, kLongestCall);
-    EXPECT_LT(frameGap, kLongestGap);
-    EXPECT_LT(chunkGap, kLongestGap);
+    if (kTimed) {
+        EXPECT_LT(frameGap, kLongestGap);
+        EXPECT_LT(chunkGap, kLongestGap);
+    }
 }
 
 } // namespace

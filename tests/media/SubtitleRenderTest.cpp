@@ -265,6 +265,16 @@ TEST_F(SubtitleRenderTest, GarbageNeverCrashes) {
     EXPECT_TRUE(frame.Blank());
 }
 
+// Under the address sanitizer a long conversion takes minutes and its allocator's own locks stall
+// other threads: the long loads run with fewer cues there and the timing bound is left out.
+#ifdef __SANITIZE_ADDRESS__
+constexpr int kLongCues = 10000;
+constexpr bool kTimed = false;
+#else
+constexpr int kLongCues = 100000;
+constexpr bool kTimed = true;
+#endif
+
 // Cue i from i s to i s + 900 ms.
 std::string LongSrt(int cues) {
     std::string srt;
@@ -284,23 +294,25 @@ double Milliseconds(std::chrono::steady_clock::duration d) {
 // The video thread draws while it holds the media lock that the audio thread needs too: no draw
 // may wait for a long file being converted, parsed or freed on another thread.
 TEST_F(SubtitleRenderTest, HundredThousandCueFileLoadsWithoutHoldingUpDrawing) {
-    const std::wstring srt = Write("long.srt", LongSrt(100000));
+    const std::wstring srt = Write("long.srt", LongSrt(kLongCues));
     const std::string line = CSubtitle::AssDialogueFromRect("0,0,Default,,0,0,0,,Beside", 0, 9000);
-    // The first text drawn loads the font: not part of the measure.
-    ASSERT_FALSE(DrawInternal(line, 1500).Blank());
     std::atomic<bool> stop{false};
-    std::atomic<long long> longestDrawUs{0};
+    std::atomic<long long> longestWaitUs{0};
     std::thread drawer([&] {
         CTestFrame frame(kWidth, kHeight);
+        const CSubtitleBitmap none;
         while (!stop) {
+            // Drawing an empty bitmap does nothing but take the renderer's lock: its time is the
+            // wait for the lock, without libass's own rendering work.
             const auto started = std::chrono::steady_clock::now();
-            int y = kHeight - 32;
-            m_subtitle.BlendSubtitleInternal(frame.data(), 1500, line.c_str(), y);
-            m_subtitle.DrawExternal(frame.data(), 1500, y);
+            m_subtitle.DrawBitmap(frame.data(), none);
             const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
                                   std::chrono::steady_clock::now() - started)
                                   .count();
-            longestDrawUs = std::max<long long>(longestDrawUs, took);
+            longestWaitUs = std::max<long long>(longestWaitUs, took);
+            int y = kHeight - 32;
+            m_subtitle.BlendSubtitleInternal(frame.data(), 1500, line.c_str(), y);
+            m_subtitle.DrawExternal(frame.data(), 1500, y);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });
@@ -313,14 +325,16 @@ TEST_F(SubtitleRenderTest, HundredThousandCueFileLoadsWithoutHoldingUpDrawing) {
     stop = true;
     drawer.join();
 
-    std::printf("100,000 cues: loads took %.0f ms and %.0f ms; longest draw meanwhile %.1f ms\n",
-                Milliseconds(firstDone - started), Milliseconds(secondDone - firstDone),
-                static_cast<double>(longestDrawUs) / 1000.0);
+    std::printf("%d cues: loads took %.0f ms and %.0f ms; longest wait to draw meanwhile %.1f ms\n",
+                kLongCues, Milliseconds(firstDone - started), Milliseconds(secondDone - firstDone),
+                static_cast<double>(longestWaitUs) / 1000.0);
     ASSERT_TRUE(first);
     ASSERT_TRUE(second);
     EXPECT_FALSE(DrawExternal(3600 * 1000 + 500).Blank());
     EXPECT_TRUE(DrawExternal(3600 * 1000 + 950).Blank());
-    EXPECT_LT(longestDrawUs, 50000);
+    if (kTimed) {
+        EXPECT_LT(longestWaitUs, 50000);
+    }
 }
 
 // A background load ends with its result; a later load, a drop, a teardown or a new file wins
@@ -328,7 +342,7 @@ TEST_F(SubtitleRenderTest, HundredThousandCueFileLoadsWithoutHoldingUpDrawing) {
 TEST_F(SubtitleRenderTest, BackgroundLoadSwapsInUnlessSomethingCameAfterIt) {
     constexpr auto kLimit = std::chrono::seconds(60);
     const std::wstring shortSrt = Write("short.srt", kTwoCueSrt);
-    const std::wstring longSrt = Write("long.srt", LongSrt(100000));
+    const std::wstring longSrt = Write("long.srt", LongSrt(kLongCues));
     const std::string line = CSubtitle::AssDialogueFromRect("0,0,Default,,0,0,0,,Text", 0, 5000);
     const auto current = [&] {
         std::vector<std::wstring> list;
