@@ -100,6 +100,10 @@ public:
     bool SelectSubtitleStream(int index);
     void DisableInternalSubtitle();
     void UnloadExternalSubtitle();
+    // False without a source or when the file does not exist. Otherwise the source's subtitle
+    // renderer loads the file on a thread of its own and true is returned at once: the subtitle
+    // shows once it is converted and parsed; a file that turns out not to load is logged and
+    // leaves the video without subtitles until the next file, as a failed load always did.
     bool LoadExternalSubtitle(const std::wstring& path);
     CVeltoSource* GetSource() const { return m_source.get(); }
 

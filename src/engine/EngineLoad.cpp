@@ -232,5 +232,7 @@ bool CEngineDS::LoadExternalSubtitle(const std::wstring& path) {
     if (!m_source || !IsExistingFile(path)) {
         return false;
     }
-    return m_source->Subtitles()->LoadSubtitle(path);
+    // Converting and parsing a long file takes a second; neither this thread nor playback waits.
+    m_source->Subtitles()->LoadSubtitleInBackground(path);
+    return true;
 }

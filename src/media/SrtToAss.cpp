@@ -120,7 +120,8 @@ private:
     CStdioFileEx& m_file;
 };
 
-std::wstring ConvertSrt(const std::wstring& path, const std::wstring& tempFolder) {
+std::wstring ConvertSrt(const std::wstring& path, const std::wstring& tempFolder,
+                        const std::stop_token& stop) {
     CStdioFileEx input;
     if (!input.Open(path, 0)) {
         return {};
@@ -135,6 +136,9 @@ std::wstring ConvertSrt(const std::wstring& path, const std::wstring& tempFolder
     CSrtReader reader(input);
     std::vector<std::wstring> block;
     while (reader.Next(block)) {
+        if (stop.stop_requested()) {
+            return {};
+        }
         std::int64_t startMs = 0, endMs = 0;
         if (!ParseSrtTiming(WideToUtf8(block[0]), startMs, endMs)) {
             continue;
@@ -161,13 +165,14 @@ std::wstring ConvertSrt(const std::wstring& path, const std::wstring& tempFolder
 
 } // namespace
 
-std::wstring ConvertToAss(const std::wstring& path, const std::wstring& tempFolder) {
+std::wstring ConvertToAss(const std::wstring& path, const std::wstring& tempFolder,
+                          const std::stop_token& stop) {
     const std::wstring extension = Lowered(CPathValue(path).Extension());
     if (extension == L".ass") {
         return path;
     }
     if (extension == L".srt") {
-        return ConvertSrt(path, tempFolder);
+        return ConvertSrt(path, tempFolder, stop);
     }
     return {};
 }

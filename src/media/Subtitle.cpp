@@ -14,20 +14,33 @@
 #include <cstring>
 #include <cwctype>
 #include <mutex>
+#include <stop_token>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace {
 
 // libass messages at or below this level are failures worth a log line; the rest is chatter.
 constexpr int kLibassErrorLevel = 1;
 
+using CAssLibraryShared = std::shared_ptr<ASS_Library>;
+
+// A set of libass objects. Members are destroyed in reverse order, so the track and the renderer
+// go before the library they were made with. A set taken out of the shared state under its lock
+// is destroyed after the lock is released: freeing a track of 100,000 events takes milliseconds
+// the video thread should not wait for.
+struct CAssObjects {
+    CAssLibraryShared library; // also held by a background load that parses with it
+    CAssRendererPtr renderer;
+    CAssTrackPtr track;
+};
+
 // The renderer's process-wide state. Never destroyed, so that a pin thread still drawing at exit
 // finds it; libass objects are freed by Teardown.
 struct CRendererState {
     std::mutex lock;
-    // The track and renderer are declared after the library so they are freed before it.
-    CAssLibraryPtr library;          // guarded by lock
-    CAssRendererPtr renderer;        // guarded by lock
-    CAssTrackPtr external;           // guarded by lock
+    CAssObjects ass;                 // guarded by lock; the track is the external one
     std::string fontPath;            // guarded by lock
     int width = 0;                   // guarded by lock
     int height = 0;                  // guarded by lock
@@ -36,6 +49,15 @@ struct CRendererState {
     std::vector<std::wstring> added; // guarded by lock
     int shiftX = 0;                  // guarded by lock
     int shiftY = 0;                  // guarded by lock
+    // Guarded by lock. Counts the loads, drops and teardowns: a load swaps its track in only
+    // while the number it started with is still the current one.
+    std::uint64_t loadNumber = 0;
+    std::stop_source loadStop; // guarded by lock: stops the conversion of the latest load
+
+    // Taken before lock, never while holding it: the background load takes lock to swap its
+    // track in, so it is joined without lock held.
+    std::mutex loaderLock;
+    std::thread loader; // guarded by loaderLock; the background load, joinable until joined
 };
 
 CRendererState& State() {
@@ -43,18 +65,92 @@ CRendererState& State() {
     return *state;
 }
 
-void TeardownLocked(CRendererState& s) {
-    s.external.reset();
-    s.renderer.reset();
-    s.library.reset();
+// A load in progress will not change the state any more and stops converting.
+void SupersedeLoadLocked(CRendererState& s) {
+    ++s.loadNumber;
+    s.loadStop.request_stop();
+}
+
+// Empties the state's libass objects and returns them for freeing after the lock is released.
+[[nodiscard]] CAssObjects TeardownLocked(CRendererState& s) {
+    SupersedeLoadLocked(s);
     s.fontPath.clear();
     s.current.clear();
+    return std::exchange(s.ass, CAssObjects{});
+}
+
+// Stops the background load and waits for it: at most for its parse, as its conversion stops
+// between two cues. The caller holds loaderLock, not lock.
+void StopLoaderLocked(CRendererState& s) {
+    {
+        const std::lock_guard lock(s.lock);
+        SupersedeLoadLocked(s);
+    }
+    if (s.loader.joinable()) {
+        s.loader.join();
+    }
 }
 
 void ForwardLibassMessage(int level, const char* format, va_list args, void*) {
     if (level <= kLibassErrorLevel) {
         CLog::Instance().Log(LOG_LEVEL_ERROR, "libass", format, args);
     }
+}
+
+// What a load needs from the shared state when it starts.
+struct CLoadStart {
+    std::uint64_t number = 0;
+    CAssLibraryShared library; // null while libass is down (the load then fails)
+    std::stop_token stop;
+};
+
+CLoadStart BeginLoad(CRendererState& s, const std::wstring& path) {
+    const std::lock_guard lock(s.lock);
+    if (std::find(s.found.begin(), s.found.end(), path) == s.found.end() &&
+        std::find(s.added.begin(), s.added.end(), path) == s.added.end()) {
+        s.added.push_back(path);
+    }
+    s.loadStop = std::stop_source();
+    return CLoadStart{++s.loadNumber, s.ass.library, s.loadStop.get_token()};
+}
+
+// Converts and parses the file without the lock, then swaps the track in. Parsing only reads the
+// library (font extraction stays off), so it may run while another thread draws with it.
+bool RunLoad(const std::wstring& path, const CLoadStart& start) {
+    const std::stop_token& stop = start.stop;
+    const std::wstring temp = CAppFolder().GetTempFolder();
+    std::wstring assPath = ConvertToAss(path, temp, stop);
+    assPath = assPath.empty() || stop.stop_requested() ? std::wstring() : EnsureUtf8(assPath, temp);
+    std::string bytes = PathToBytes(assPath.empty() ? path : assPath);
+    CAssObjects parsed{start.library, nullptr, nullptr};
+    if (!assPath.empty() && parsed.library && !stop.stop_requested()) {
+        parsed.track.reset(ass_read_file(parsed.library.get(), bytes.data(), nullptr));
+        if (parsed.track) {
+            ApplyDefaultStyle(parsed.track.get());
+        }
+    }
+
+    CRendererState& s = State();
+    CAssObjects retired;
+    const std::lock_guard lock(s.lock);
+    if (start.number != s.loadNumber || stop.stop_requested()) {
+        Log({"CSubtitle::LoadSubtitle", LOG_LEVEL_DEBUG}, "Superseded before it was loaded: %s",
+            bytes.c_str());
+        return false;
+    }
+    if (!parsed.track) {
+        Log({"CSubtitle::LoadSubtitle", LOG_LEVEL_ERROR},
+            "Can not read an ass track from external subtitle file: %s", bytes.c_str());
+        retired = TeardownLocked(s);
+        return false;
+    }
+    Log({"CSubtitle::LoadSubtitle", LOG_LEVEL_INFO},
+        "External subtitle file loaded. s_ass_track: 0x%x",
+        static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(parsed.track.get())));
+    retired.library = s.ass.library;
+    retired.track = std::exchange(s.ass.track, std::move(parsed.track));
+    s.current = path;
+    return true;
 }
 
 bool HasExtension(const std::wstring& path, const wchar_t* extension) {
@@ -66,11 +162,11 @@ bool HasExtension(const std::wstring& path, const wchar_t* extension) {
 
 void RenderAndBlendLocked(CRendererState& s, std::uint8_t* frame, ASS_Track* track, std::int64_t ms,
                           int& y) {
-    if (frame == nullptr || !s.renderer || track == nullptr || s.width <= 0 || s.height <= 0) {
+    if (frame == nullptr || !s.ass.renderer || track == nullptr || s.width <= 0 || s.height <= 0) {
         return;
     }
     int changed = 0;
-    const ASS_Image* images = ass_render_frame(s.renderer.get(), track, ms, &changed);
+    const ASS_Image* images = ass_render_frame(s.ass.renderer.get(), track, ms, &changed);
     if (images == nullptr) {
         s.shiftX = 0;
         s.shiftY = 0;
@@ -97,66 +193,66 @@ CSubtitle::~CSubtitle() {
 bool CSubtitle::Initial(int videoWidth, int videoHeight) {
     const std::string& fontFile = DefaultFontFile();
     CRendererState& s = State();
-    const std::lock_guard lock(s.lock);
-    TeardownLocked(s);
-    s.library.reset(ass_library_init());
-    if (s.library) {
-        ass_set_message_cb(s.library.get(), &ForwardLibassMessage, nullptr);
-        s.renderer.reset(ass_renderer_init(s.library.get()));
+    const std::lock_guard loaderLock(s.loaderLock);
+    StopLoaderLocked(s);
+    // Set up aside: choosing fonts may take fontconfig a while.
+    CAssObjects fresh;
+    if (CAssLibraryPtr library{ass_library_init()}) {
+        ass_set_message_cb(library.get(), &ForwardLibassMessage, nullptr);
+        fresh.renderer.reset(ass_renderer_init(library.get()));
+        fresh.library = std::move(library);
     }
-    s.width = videoWidth;
-    s.height = videoHeight;
     Log({"CSubtitle::Initial", LOG_LEVEL_DEBUG},
         "ass lib initialized. s_nVideoWidth = %d, s_nVideoHeight = %d", videoWidth, videoHeight);
-    if (!s.renderer) {
+    if (fresh.renderer) {
+        ass_set_frame_size(fresh.renderer.get(), std::max(videoWidth, 0), std::max(videoHeight, 0));
+        const char* font = fontFile.empty() ? nullptr : fontFile.c_str();
+        ass_set_fonts(fresh.renderer.get(), font, font, ASS_FONTPROVIDER_AUTODETECT, nullptr, 1);
+        ass_set_margins(fresh.renderer.get(), 0, 0, 0, 0);
+        ass_set_use_margins(fresh.renderer.get(), 0);
+        ass_set_font_scale(fresh.renderer.get(), 1.0);
+    }
+
+    CAssObjects retired;
+    const std::lock_guard lock(s.lock);
+    retired = TeardownLocked(s);
+    s.width = videoWidth;
+    s.height = videoHeight;
+    if (!fresh.renderer) {
         Log({"CSubtitle::Initial", LOG_LEVEL_ERROR}, "Can not start libass.");
-        TeardownLocked(s);
         return false;
     }
-    ass_set_frame_size(s.renderer.get(), std::max(videoWidth, 0), std::max(videoHeight, 0));
+    s.ass = std::move(fresh);
     s.fontPath = fontFile;
-    const char* font = s.fontPath.empty() ? nullptr : s.fontPath.c_str();
-    ass_set_fonts(s.renderer.get(), font, font, ASS_FONTPROVIDER_AUTODETECT, nullptr, 1);
     Log({"CSubtitle::Initial", LOG_LEVEL_INFO}, "ass_set_fonts succssfully: %s",
         s.fontPath.c_str());
-    ass_set_margins(s.renderer.get(), 0, 0, 0, 0);
-    ass_set_use_margins(s.renderer.get(), 0);
-    ass_set_font_scale(s.renderer.get(), 1.0);
     return true;
 }
 
 bool CSubtitle::LoadSubtitle(const std::wstring& path) {
     CRendererState& s = State();
-    {
-        const std::lock_guard lock(s.lock);
-        if (std::find(s.found.begin(), s.found.end(), path) == s.found.end() &&
-            std::find(s.added.begin(), s.added.end(), path) == s.added.end()) {
-            s.added.push_back(path);
-        }
-    }
-    const std::wstring temp = CAppFolder().GetTempFolder();
-    std::wstring assPath = ConvertToAss(path, temp);
-    assPath = assPath.empty() ? assPath : EnsureUtf8(assPath, temp);
-    std::string bytes = PathToBytes(assPath.empty() ? path : assPath);
+    const std::lock_guard loaderLock(s.loaderLock);
+    StopLoaderLocked(s);
+    return RunLoad(path, BeginLoad(s, path));
+}
 
-    const std::lock_guard lock(s.lock);
-    CAssTrackPtr track;
-    if (!assPath.empty() && s.library) {
-        track.reset(ass_read_file(s.library.get(), bytes.data(), nullptr));
+std::shared_future<bool> CSubtitle::LoadSubtitleInBackground(const std::wstring& path) {
+    CRendererState& s = State();
+    const std::lock_guard loaderLock(s.loaderLock);
+    StopLoaderLocked(s);
+    std::promise<bool> done;
+    std::shared_future<bool> result = done.get_future().share();
+    const CLoadStart start = BeginLoad(s, path);
+    try {
+        s.loader = std::thread([path, start, done = std::move(done)]() mutable {
+            done.set_value(RunLoad(path, start));
+        });
+    } catch (const std::system_error& error) {
+        Log({"CSubtitle::LoadSubtitle", LOG_LEVEL_ERROR}, "Can not start loading %s: %s",
+            WideToUtf8(path).c_str(), error.what());
+        done.set_value(false);
     }
-    if (!track) {
-        Log({"CSubtitle::LoadSubtitle", LOG_LEVEL_ERROR},
-            "Can not read an ass track from external subtitle file: %s", bytes.c_str());
-        TeardownLocked(s);
-        return false;
-    }
-    Log({"CSubtitle::LoadSubtitle", LOG_LEVEL_INFO},
-        "External subtitle file loaded. s_ass_track: 0x%x",
-        static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(track.get())));
-    ApplyDefaultStyle(track.get());
-    s.external = std::move(track);
-    s.current = path;
-    return true;
+    return result;
 }
 
 bool CSubtitle::FindSubtitle(const std::wstring& mediaPath) {
@@ -187,22 +283,28 @@ void CSubtitle::ListSubtitles(const std::wstring& mediaPath, std::vector<std::ws
 
 void CSubtitle::DropExternal() {
     CRendererState& s = State();
+    CAssObjects retired;
     const std::lock_guard lock(s.lock);
-    s.external.reset();
+    SupersedeLoadLocked(s);
+    retired.library = s.ass.library;
+    retired.track = std::move(s.ass.track);
     s.current.clear();
 }
 
 void CSubtitle::Teardown() {
     CRendererState& s = State();
+    const std::lock_guard loaderLock(s.loaderLock);
+    StopLoaderLocked(s);
+    CAssObjects retired;
     const std::lock_guard lock(s.lock);
-    TeardownLocked(s);
+    retired = TeardownLocked(s);
 }
 
 void CSubtitle::DrawExternal(std::uint8_t* frame, std::int64_t ms, int& y) {
     CRendererState& s = State();
     const std::lock_guard lock(s.lock);
     if (!s.current.empty()) {
-        RenderAndBlendLocked(s, frame, s.external.get(), ms, y);
+        RenderAndBlendLocked(s, frame, s.ass.track.get(), ms, y);
     }
 }
 
@@ -213,10 +315,10 @@ void CSubtitle::BlendSubtitleInternal(std::uint8_t* frame, std::int64_t ms, cons
     }
     CRendererState& s = State();
     const std::lock_guard lock(s.lock);
-    if (!s.library) {
+    if (!s.ass.library) {
         return; // torn down after a failed load; subtitles return with the next file
     }
-    CAssTrackPtr track = NewTemporaryTrack(s.library.get(), s.width, s.height);
+    CAssTrackPtr track = NewTemporaryTrack(s.ass.library.get(), s.width, s.height);
     if (!track) {
         Log({"CSubtitle::BlendSubtitleInternal", LOG_LEVEL_ERROR},
             "Failed in BlendSubtitleInternal!");

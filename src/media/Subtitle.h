@@ -6,18 +6,26 @@
 //
 // Frames given to the drawing operations are video width x video height pixels (the sizes given
 // to Initial), packed 24-bit B, G, R (byte 0 blue), top row first, stride width x 3, no padding.
+// The times given to them count from the file's start.
 //
 // The renderer's state (libass library, renderer and external track, the frame size, the current
 // subtitle path, the found and added lists, the placement shift) is process-wide: one set shared
 // by every instance, because only one file plays at a time and the subtitle menu lists the
 // files added by hand across loads. One mutex guards all of it, so loading, dropping or tearing
-// down on the loading/UI thread never races drawing on the video pin thread. Lock order: the
-// caller may hold the CPlaybackInfo lock; nothing here takes a queue lock.
+// down on the loading/UI thread never races drawing on the video pin thread. The video pin
+// thread waits for that mutex while it holds the CPlaybackInfo lock (and so does the audio pin
+// behind it), so the mutex is only ever held briefly: converting and parsing a subtitle file and
+// freeing libass objects happen outside it, and a parsed track is swapped in. Lock order: the
+// caller of the drawing operations and of DropExternal may hold the CPlaybackInfo lock or the
+// source's state lock; nothing here takes a queue lock. Initial, FindSubtitle, LoadSubtitle,
+// LoadSubtitleInBackground and Teardown may wait for a background load's parse, so their callers
+// hold none of the pins' locks.
 //
 // Nothing here throws or crashes on bad input: a file that cannot be read, converted or parsed
 // logs its line and leaves the video without that subtitle.
 
 #include <cstdint>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -36,12 +44,21 @@ public:
     CSubtitle(const CSubtitle&) = delete;
     CSubtitle& operator=(const CSubtitle&) = delete;
 
-    // Loading thread. Tears down the previous libass state and sets up a new one for frames of
-    // this size. False when libass cannot be started (the drawing operations then draw nothing).
+    // Loading thread. Stops a background load, tears down the previous libass state and sets
+    // up a new one for frames of this size. False when libass cannot be started (the drawing
+    // operations then draw nothing).
     bool Initial(int videoWidth, int videoHeight);
-    // Loading or UI thread. Loads an .ass or .srt file as the external subtitle. A file that
-    // cannot be loaded tears libass down until the next Initial and returns false.
+    // Loading or UI thread. Loads an .ass or .srt file as the external subtitle, converting and
+    // parsing it on the calling thread (first stopping a background load still running). A file
+    // that cannot be loaded tears libass down until the next Initial and returns false.
     bool LoadSubtitle(const std::wstring& path);
+    // UI thread. The same load on a thread of its own, so that neither the caller nor playback
+    // waits for a long file (100,000 SRT cues take about a second to convert). Returns at once,
+    // after stopping a background load still running (which waits at most for that load's
+    // parse: its conversion stops between two cues). The parsed track replaces the external
+    // one unless a later load, DropExternal, Initial or Teardown came first; then it is thrown
+    // away and the result is false. The result becomes ready when the load has ended.
+    std::shared_future<bool> LoadSubtitleInBackground(const std::wstring& path);
     // Loading thread. Finds the subtitle files that belong to the media file and loads the first
     // .ass one, else the first .srt one. False when there is none or it does not load.
     bool FindSubtitle(const std::wstring& mediaPath);
@@ -49,9 +66,11 @@ public:
     // current = the path of the loaded external subtitle (empty when none).
     void ListSubtitles(const std::wstring& mediaPath, std::vector<std::wstring>& out,
                        std::wstring& current);
-    // Engine thread (filter stop). Frees the external track and forgets its path.
+    // Engine thread (filter stop). Frees the external track and forgets its path; a background
+    // load still running is told to stop and its track is not used.
     void DropExternal();
-    // Frees the external track, the renderer and the library.
+    // Stops a background load (waiting for its end), then frees the external track, the
+    // renderer and the library.
     void Teardown();
 
     // Video pin thread. y is the running bottom line (pixels from the top) for text placement;

@@ -2,7 +2,8 @@
 
 // Turns video packets from the video queue into pictures in packed 24-bit B, G, R (byte 0 blue,
 // top row first, stride width x 3, no padding) at the size of the pin's connected media type,
-// with subtitles drawn over them.
+// with subtitles drawn over them. Subtitles are timed from the file's start (the container's
+// start time), not from the streams' raw stamps.
 //
 // One decoder per video pin; every call runs on that pin's delivery thread. It holds the
 // CPlaybackInfo lock while it decodes (not while it waits for packets).

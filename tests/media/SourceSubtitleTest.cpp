@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "MediaFixture.h"
 #include "core/WideText.h"
 #include "support/DvdSubtitleTrack.h"
@@ -56,6 +58,37 @@ TEST(SourceSubtitle, ExternalSrtIsFoundDrawnAndDroppedOnStop) {
     ExpectCueDrawn(graph);
     graph.source.Subtitles()->ListSubtitles(Utf8ToWide(media), found, current);
     EXPECT_TRUE(current.empty()) << "stop drops the external subtitle";
+}
+
+// Cues count from the file's start: on files whose stamps start near 1000 s an SRT timed from 0
+// (next to the file or inside it) shows during its cue in file time.
+TEST(SourceSubtitle, CuesCountFromTheStartOfFilesThatStartLate) {
+    CWatchdog watchdog(120s);
+    const std::string srt = WriteFixtureFile("source_cue_1s_2s_late_track.srt", kCue);
+    struct CCase {
+        const char* name;
+        const char* subtitleCodec; // the file's own track; none: the SRT lies next to the file
+    };
+    const CCase cases[] = {{"source_black_160x120_r25_3s_mpeg4_from_1001s.ts", nullptr},
+                           {"source_black_160x120_r25_3s_mpeg4_srt_track_from_1000s.mkv", "srt"},
+                           {"source_black_160x120_r25_3s_mpeg4_ass_track_from_1000s.mkv", "ass"}};
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"-f", "lavfi", "-i", "color=c=black:s=160x120:r=25:d=3"};
+        if (c.subtitleCodec != nullptr) {
+            args.insert(args.end(), {"-i", srt, "-map", "0", "-map", "1", "-c:s", c.subtitleCodec});
+        }
+        args.insert(args.end(), {"-c:v", "mpeg4", "-q:v", "2", "-output_ts_offset", "1000"});
+        const std::string media = MakeMedia(c.name, args);
+        if (c.subtitleCodec == nullptr) {
+            WriteFixtureFile(std::filesystem::path(media).stem().string() + ".srt", kCue);
+        }
+        CSourceGraph graph(media);
+        ASSERT_EQ(graph.loadResult, S_OK);
+        ASSERT_GE(graph.source.Media().FormatContext()->start_time, 1000 * AV_TIME_BASE);
+        EXPECT_EQ(graph.source.SubtitleQueue() != nullptr, c.subtitleCodec != nullptr);
+        ExpectCueDrawn(graph);
+    }
 }
 
 TEST(SourceSubtitle, DvdBitmapTrackIsDrawnInItsPaletteColoursAndStays) {

@@ -1,0 +1,182 @@
+// Loading a long external subtitle while a clip plays: the user-interface thread is not held up,
+// pictures and sound keep coming, and the subtitle shows once it is parsed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <tuple>
+#include <vector>
+
+#include "MediaFixture.h"
+#include "core/WideText.h"
+#include "media/VeltoSource.h"
+#include "platform/graph/SoundRenderer.h"
+#include "platform/graph/VideoRenderer.h"
+#include "support/EngineHarness.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Under the address sanitizer a long conversion takes minutes and its allocator's own locks stall
+// other threads: the load runs with fewer cues there and the gaps are printed, not bounded.
+#ifdef __SANITIZE_ADDRESS__
+constexpr int kCues = 10000;
+constexpr bool kTimed = false;
+#else
+constexpr int kCues = 100000;
+constexpr bool kTimed = true;
+#endif
+// Pictures come every 40 ms; sound is pulled in chunks of about 10 to 20 ms. Three frames'
+// worth of gap is still smooth to the eye.
+constexpr auto kLongestGap = std::chrono::milliseconds(150);
+// Starting the load: checking the file and starting a thread.
+constexpr auto kLongestCall = std::chrono::milliseconds(100);
+
+// Cue i from i s to i s + 1 s: some text is always due.
+std::string LongSrt() {
+    std::string srt;
+    for (int i = 0; i < kCues; ++i) {
+        const int next = i + 1;
+        char cue[96];
+        std::snprintf(cue, sizeof cue, "%d\n%02d:%02d:%02d,000 --> %02d:%02d:%02d,000\nCue %d\n\n",
+                      i + 1, i / 3600, i % 3600 / 60, i % 60, next / 3600, next % 3600 / 60,
+                      next % 60, i);
+        srt += cue;
+    }
+    return srt;
+}
+
+// Wall times of the pictures shown and of the sound pulled, and whether a picture carried text
+// (bright pixels in the lower third of a black clip).
+class CDeliveryTap {
+public:
+    bool Attach(CEngineDS& engine) {
+        std::vector<std::shared_ptr<IBaseFilter>> filters;
+        if (!engine.Graph() || FAILED(engine.Graph()->EnumFilters(&filters))) {
+            return false;
+        }
+        int hooked = 0;
+        for (const auto& filter : filters) {
+            if (auto video = QueryInterface<CVideoRenderer>(filter)) {
+                video->SetFrameHook([this](REFERENCE_TIME, REFERENCE_TIME, int w, int h,
+                                           const std::uint8_t* bgr) { OnFrame(w, h, bgr); });
+                ++hooked;
+            }
+            if (auto sound = QueryInterface<CSoundRenderer>(filter)) {
+                sound->SetChunkHook([this](REFERENCE_TIME, const std::uint8_t*, std::size_t) {
+                    const std::lock_guard lock(m_lock);
+                    chunks.push_back(Clock::now());
+                });
+                ++hooked;
+            }
+        }
+        return hooked == 2;
+    }
+
+    // Under the lock: the first picture with text shown at or after `from`.
+    bool TextShownSince(Clock::time_point from, Clock::time_point* at) {
+        const std::lock_guard lock(m_lock);
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            if (frames[i] >= from && withText[i]) {
+                *at = frames[i];
+                return true;
+            }
+        }
+        return false;
+    }
+
+    template <class F> auto Locked(F f) {
+        const std::lock_guard lock(m_lock);
+        return f(*this);
+    }
+
+    std::vector<Clock::time_point> frames; // guarded by m_lock
+    std::vector<bool> withText;            // guarded by m_lock
+    std::vector<Clock::time_point> chunks; // guarded by m_lock
+
+private:
+    void OnFrame(int width, int height, const std::uint8_t* bgr) {
+        const int rows = std::abs(height);
+        int bright = 0;
+        for (int y = rows * 2 / 3; y < rows; ++y) {
+            const std::uint8_t* row = bgr + static_cast<std::size_t>(y) * width * 3;
+            for (int x = 0; x < width; ++x) {
+                bright += row[x * 3] > 160 && row[x * 3 + 1] > 160 && row[x * 3 + 2] > 160;
+            }
+        }
+        const std::lock_guard lock(m_lock);
+        frames.push_back(Clock::now());
+        withText.push_back(bright > 20);
+    }
+
+    std::mutex m_lock;
+};
+
+// The longest distance between neighbouring times within [from, to].
+Clock::duration LongestGap(const std::vector<Clock::time_point>& times, Clock::time_point from,
+                           Clock::time_point to) {
+    Clock::duration longest{0};
+    Clock::time_point previous = from;
+    for (Clock::time_point t : times) {
+        if (t < from || t > to) {
+            continue;
+        }
+        longest = std::max(longest, t - previous);
+        previous = t;
+    }
+    return std::max(longest, to - previous);
+}
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+TEST(EngineSubtitle, LoadingAHundredThousandCueFileKeepsPlaybackGoing) {
+    const std::string clip = MakeMedia(
+        "engine_black_320x240_tone_20s.mp4",
+        {"-f", "lavfi", "-i", "color=c=black:size=320x240:rate=25:duration=20", "-f", "lavfi", "-i",
+         "sine=frequency=440:sample_rate=44100:duration=20", "-c:v", "libx264", "-preset",
+         "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest"});
+    const std::string srt =
+        WriteFixtureFile("engine_long_" + std::to_string(kCues) + "_cues.srt", LongSrt());
+    CPlayerHost host;
+    CEngineDS& engine = host.controller.GetEngine();
+    ASSERT_EQ(host.Load(clip), 1);
+    CDeliveryTap tap;
+    ASSERT_TRUE(tap.Attach(engine));
+    host.controller.PlayPause();
+    ASSERT_TRUE(PumpUntil([&] { return engine.GetPosition() >= 1.5; }));
+
+    const Clock::time_point asked = Clock::now();
+    ASSERT_TRUE(engine.LoadExternalSubtitle(Utf8ToWide(srt)));
+    const Clock::duration call = Clock::now() - asked;
+    Clock::time_point shown;
+    ASSERT_TRUE(
+        PumpUntil([&] { return tap.TextShownSince(asked, &shown); }, std::chrono::seconds(60)))
+        << "the subtitle never showed";
+    const Clock::time_point until = shown + std::chrono::milliseconds(200);
+    PumpUntil([&] { return Clock::now() > until; });
+    EXPECT_EQ(host.StateName(), L"Playing");
+
+    const auto [frameGap, chunkGap, frameGapBefore, chunkGapBefore] = tap.Locked([&](auto& t) {
+        const Clock::time_point before = asked - std::chrono::milliseconds(1000);
+        return std::make_tuple(
+            LongestGap(t.frames, asked, until), LongestGap(t.chunks, asked, until),
+            LongestGap(t.frames, before, asked), LongestGap(t.chunks, before, asked));
+    });
+    std::printf("%d cues: the load call took %.1f ms, the subtitle showed after %.0f ms; longest "
+                "gap between pictures %.1f ms (%.1f ms in the second before), between sound "
+                "chunks %.1f ms (%.1f ms before)\n",
+                kCues, Ms(call), Ms(shown - asked), Ms(frameGap), Ms(frameGapBefore), Ms(chunkGap),
+                Ms(chunkGapBefore));
+    EXPECT_LT(call, kLongestCall);
+    if (kTimed) {
+        EXPECT_LT(frameGap, kLongestGap);
+        EXPECT_LT(chunkGap, kLongestGap);
+    }
+}
+
+} // namespace
