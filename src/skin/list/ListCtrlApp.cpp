@@ -80,6 +80,7 @@ void CListCtrlApp::keyPressEvent(QKeyEvent* event) {
         break;
     case Qt::Key_Delete:
         Raise(ListEvents::DeleteSelectedItems, 0, 0);
+        event->accept();
         break;
     case Qt::Key_End:
         if (control) {
