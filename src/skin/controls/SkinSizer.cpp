@@ -26,6 +26,7 @@ bool CSkinSizer::Create(QWidget* parent, int x, int y, int width, int height, in
     CSkinCtrl::Create(parent, x, y, width, height, nullptr, -1, -1, -1, -1);
     m_skin.Reload(SKIN_BITMAP_SPLITTER_BOX, devicePixelRatioF());
     m_box.Create(this, 0, kBoxInitialY, kBoxWidth, kBoxHeight, &m_skin, 0, 1, 2, 0, 3, 4, 5, 3);
+    PlaceBox();
     m_minimum = minimum;
     m_box.Subscribe(this, SkinEvents::LeftClicked, RegisterHandler(&CSkinSizer::OnBoxClicked));
     return true;
@@ -50,6 +51,10 @@ void CSkinSizer::OnBoxClicked(ISubject* /*sender*/, EventArg /*x*/, EventArg /*y
 
 void CSkinSizer::resizeEvent(QResizeEvent* event) {
     CSkinCtrl::resizeEvent(event);
+    PlaceBox();
+}
+
+void CSkinSizer::PlaceBox() {
     m_box.move(0, (height() - m_box.height()) / 2);
 }
 

@@ -45,6 +45,8 @@ protected:
 
 private:
     void OnBoxClicked(ISubject* sender, EventArg x, EventArg y);
+    // Centres the box vertically.
+    void PlaceBox();
     void ShowLine();
     void RemoveLine();
 
