@@ -3,20 +3,11 @@
 #include "skin/layout/WindowExtender.h"
 #include "skin/screen/AspectRatio.h"
 #include "skin/screen/Zoom.h"
+#include "support/PixelPrinters.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-
-// gtest finds the printer through argument-dependent lookup in the type's namespace.
-void PrintTo(const CPixelRect& r, std::ostream* os);
-void PrintTo(const CPixelRect& r, std::ostream* os) {
-    *os << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-}
-void PrintTo(const CPixelSize& s, std::ostream* os);
-void PrintTo(const CPixelSize& s, std::ostream* os) {
-    *os << s.width << " x " << s.height;
-}
 
 namespace {
 

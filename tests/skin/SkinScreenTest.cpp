@@ -7,6 +7,7 @@
 #include "skin/screen/AspectRatio.h"
 #include "skin/screen/ScreenEvents.h"
 #include "skin/screen/SkinScreen.h"
+#include "support/PixelPrinters.h"
 
 #include <gtest/gtest.h>
 

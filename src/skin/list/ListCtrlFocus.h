@@ -12,6 +12,8 @@
 
 #include <QTableView>
 
+#include <vector>
+
 class CListCtrlFocus : public QTableView, public ISubject {
     Q_OBJECT
 public:
