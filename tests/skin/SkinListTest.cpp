@@ -12,6 +12,7 @@
 
 #include <QBrush>
 #include <QHeaderView>
+#include <QImage>
 #include <QItemSelectionModel>
 #include <QTest>
 
@@ -184,6 +185,15 @@ TEST_F(SkinListTest, ActiveAndFailedRowsTakeTheirColours) {
         }
     }
     EXPECT_EQ(list.List().palette().color(QPalette::Base), PlaylistColours::kListBackground);
+
+    // Drawn as the roles say: the active row, an ordinary row, and the empty space below.
+    list.SetActiveItem(1);
+    list.List().clearSelection();
+    const QImage drawn = list.List().viewport()->grab().toImage();
+    const int x = RowCentre(0).x() + 100;
+    EXPECT_EQ(drawn.pixelColor(x, RowCentre(1).y()), PlaylistColours::kActiveBackground);
+    EXPECT_EQ(drawn.pixelColor(x, RowCentre(0).y()), PlaylistColours::kListBackground);
+    EXPECT_EQ(drawn.pixelColor(x, drawn.height() - 2), PlaylistColours::kListBackground);
 }
 
 TEST_F(SkinListTest, EnterDoubleClickRightClickAndDeleteRaiseTheirEvents) {
