@@ -1,0 +1,11 @@
+// Opens the skin gallery: every skinned control in one window.
+#include <QApplication>
+
+#include "GalleryWnd.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    CGalleryWnd window;
+    window.Create(QRect(40, 40, 520, 300));
+    return app.exec();
+}
