@@ -271,7 +271,13 @@ TEST(ControlCenterPaths, RelativeNamesAreMadeAbsoluteBeforeTheyReachRowsEngineAn
     EXPECT_EQ(current, here + L"clip.srt");
     dialogs.answer = {L"other.srt"};
     host.center.LoadSubtitle();
-    subtitles->ListSubtitles(here + L"clip.mp4", found, current);
+    // The subtitle loads in the background and is swapped in when parsed.
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            subtitles->ListSubtitles(here + L"clip.mp4", found, current);
+            return current == here + L"other.srt";
+        },
+        5s));
     EXPECT_EQ(current, here + L"other.srt");
 
     ASSERT_TRUE(host.center.SavePlaylist(L"saved.mpl"));
