@@ -1,6 +1,7 @@
 #include "GalleryWnd.h"
 
 #include <QPainter>
+#include <QPalette>
 
 #include "skin/SkinBitmaps.h"
 #include "skin/SkinEvents.h"
@@ -118,6 +119,29 @@ CGalleryWnd::CGalleryWnd()
     m_sizer.Subscribe(this, SkinEvents::SkinSizerBoxChecked,
                       RegisterHandler(&CGalleryWnd::OnBoxChecked));
     AddChild(&m_sizer);
+
+    // The video screen with a 4:3 picture stand-in, and the playlist with an active and a
+    // failed row, between the sliders and the splitter.
+    m_screen.Create(this, -270, 30, 220, 110);
+    m_picture = new QWidget(&m_screen);
+    m_picture->setAutoFillBackground(true);
+    m_picture->setPalette(QPalette(QColor(70, 110, 160)));
+    m_screen.SetVideoWindow(m_picture);
+    m_screen.SetVideoSize({640, 480});
+    AddChild(&m_screen);
+    m_list.Create(this, -270, 150, 220, -65);
+    const wchar_t* const titles[] = {L"Opening.mkv", L"Harbour at dawn.mp4", L"Missing.avi",
+                                     L"Interview.webm", L"Credits.mp4"};
+    const wchar_t* const durations[] = {L"1:05", L"12:40", L"", L"45:02", L"2:10"};
+    for (int row = 0; row < static_cast<int>(m_items.size()); ++row) {
+        m_items[row].title = titles[row];
+        m_list.InsertItem(row, titles[row]);
+        m_list.SetItemText(row, 1, durations[row]);
+        m_list.SetItemData(row, &m_items[row]);
+    }
+    m_items[2].loadFailed = 1;
+    m_list.SetActiveItem(1);
+    AddChild(&m_list);
 
     m_status = &AddLabel(15, -58, -60, 20, L"Hover, press and drag the controls.");
 }

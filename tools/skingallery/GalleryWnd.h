@@ -1,7 +1,10 @@
 #pragma once
 // The gallery: one skinned window with every control of the skin, each from its own bitmap, and
 // a line at the bottom naming the last event, so hover, press and drag can be watched.
+#include <array>
 #include <vector>
+
+#include "engine/ClipInfo.h"
 
 #include "skin/SkinWnd.h"
 #include "skin/controls/SkinButton.h"
@@ -10,6 +13,8 @@
 #include "skin/controls/SkinSizer.h"
 #include "skin/controls/SkinSlider.h"
 #include "skin/controls/SkinString.h"
+#include "skin/list/SkinList.h"
+#include "skin/screen/SkinScreen.h"
 
 class CGalleryWnd : public CSkinWnd, public CObserver<CGalleryWnd> {
     Q_OBJECT
@@ -49,5 +54,9 @@ private:
     CSkinSlider m_seek;
     CSkinSlider m_volume;
     CSkinSizer m_sizer;
+    CSkinScreen m_screen;
+    QWidget* m_picture = nullptr; // stands in for the engine's video window; a child of m_screen
+    CSkinList m_list;
+    std::array<CClipInfo, 5> m_items; // the list's rows point here
     CSkinString* m_status = nullptr;
 };

@@ -6,6 +6,6 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     CGalleryWnd window;
-    window.Create(QRect(40, 40, 520, 300));
+    window.Create(QRect(40, 40, 780, 320));
     return app.exec();
 }
