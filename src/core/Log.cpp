@@ -1,8 +1,11 @@
 #include "core/Log.h"
 
+#include "platform/PlatformLog.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
+#include <string>
 
 #include <boost/date_time/posix_time/posix_time_types.hpp>
 #include <fcntl.h>
@@ -41,6 +44,19 @@ void WriteAll(int fileDescriptor, const char* data, size_t length) {
         length -= static_cast<size_t>(written);
     }
 }
+
+static_assert(PLATFORM_LOG_ERROR == LOG_LEVEL_ERROR && PLATFORM_LOG_INFO == LOG_LEVEL_INFO &&
+              PLATFORM_LOG_DEBUG == LOG_LEVEL_DEBUG);
+
+// The platform services cannot reach this log from their layer. Every program that links the log
+// (the player and every test above the platform layer) routes their lines into it from start-up
+// on, before any service can run.
+[[maybe_unused]] const bool g_platformLogRouted = [] {
+    SetPlatformLog([](int level, const std::string& where, const std::string& text) {
+        Log({where.c_str(), level}, "%s", text.c_str());
+    });
+    return true;
+}();
 
 } // namespace
 

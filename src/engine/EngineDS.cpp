@@ -5,12 +5,10 @@
 #include <QResizeEvent>
 #include <cmath>
 #include <limits>
-#include <mutex>
 
 #include "core/Log.h"
 #include "engine/ClipInfo.h"
 #include "media/VeltoSource.h"
-#include "platform/graph/RenderLog.h"
 
 namespace {
 
@@ -36,24 +34,9 @@ int WholeSeconds(double seconds) {
     return static_cast<int>(seconds);
 }
 
-static_assert(RENDER_LOG_ERROR == LOG_LEVEL_ERROR && RENDER_LOG_INFO == LOG_LEVEL_INFO &&
-              RENDER_LOG_DEBUG == LOG_LEVEL_DEBUG);
-
-// The renderers and sound outputs cannot reach the program's log from the platform layer; the
-// first engine routes their lines into it, for the rest of the process.
-void RouteRenderLog() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        SetRenderLog([](int level, const std::string& where, const std::string& text) {
-            Log({where.c_str(), level}, "%s", text.c_str());
-        });
-    });
-}
-
 } // namespace
 
 CEngineDS::CEngineDS() {
-    RouteRenderLog();
     setWindowTitle(QStringLiteral("WMP Window"));
 }
 

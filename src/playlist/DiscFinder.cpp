@@ -84,7 +84,7 @@ std::wstring CDiscFinder::DisplayName(EDiscKind kind, const std::wstring& label,
 EDiscKind CDiscFinder::ScanDrive(const CDiscDrive& drive, std::vector<std::wstring>& paths) {
     paths.clear();
     if (!drive.mountPoint.empty()) {
-        const std::wstring root = WithTrailingSlash(drive.mountPoint);
+        const std::wstring root = WithTrailingSlash(PathFromBytes(drive.mountPoint));
         for (const CPatternInFolder& where : kVideoCdPatterns) {
             AppendMatches(root, where, paths);
         }
@@ -100,12 +100,13 @@ EDiscKind CDiscFinder::ScanDrive(const CDiscDrive& drive, std::vector<std::wstri
     }
     CDiscToc toc;
     if (m_access.ReadToc(drive, toc)) {
+        const std::wstring device = PathFromBytes(drive.device);
         // Each track's own entry, looked up by number: a disc need not start at track 1.
         for (int number = toc.firstTrack; number <= toc.lastTrack; ++number) {
             const auto entry = std::find_if(toc.tracks.begin(), toc.tracks.end(),
                                             [&](const CTocTrack& t) { return t.number == number; });
             if (entry != toc.tracks.end() && (entry->control & kDataTrackBit) == 0) {
-                paths.push_back(TrackPath(drive.device, number));
+                paths.push_back(TrackPath(device, number));
             }
         }
         if (!paths.empty()) {
@@ -118,9 +119,9 @@ EDiscKind CDiscFinder::ScanDrive(const CDiscDrive& drive, std::vector<std::wstri
 CDiscFound CDiscFinder::FindDisc() {
     CDiscFound found;
     for (const CDiscDrive& drive : m_access.OpticalDrives()) {
-        const std::wstring label = m_access.VolumeLabel(drive);
+        const std::wstring label = Utf8ToWide(m_access.VolumeLabel(drive));
         found.kind = ScanDrive(drive, found.paths);
-        found.displayName = DisplayName(found.kind, label, drive.name);
+        found.displayName = DisplayName(found.kind, label, Utf8ToWide(drive.name));
         if (!found.displayName.empty()) {
             Log({"CDiscFinder::FindDisc", LOG_LEVEL_INFO}, "%s: kind %d, %zu files",
                 WideToUtf8(found.displayName).c_str(), static_cast<int>(found.kind),

@@ -3,9 +3,10 @@
 // Finding the playable files of the disc in the first optical drive that holds one: the tracks of
 // an audio CD, the MPEG track files of a Video CD or Super Video CD, the title-set files of a
 // DVD-Video. Callers: the control center's "open disc" command, on the user-interface thread; the
-// search is synchronous.
+// search is synchronous. The drives' byte paths become wide paths here (PathFromBytes), their
+// names and labels wide text (Utf8ToWide).
 
-#include "playlist/DiscAccess.h"
+#include "platform/DiscAccess.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,5 @@
 #include "core/Log.h"
+#include "platform/PlatformLog.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -142,6 +143,17 @@ TEST(LogSinks, WritesEveryKnownLevelAndNothingElse) {
     EXPECT_NE(lines[1].find(" info: LogTest: level 1"), std::string::npos);
     EXPECT_NE(lines[2].find(" debug: LogTest: level 2"), std::string::npos);
     EXPECT_NE(lines[3].find(" info: anonymous"), std::string::npos);
+}
+
+// Nothing in this program installs the route: linking the log is enough.
+TEST(LogSinks, PlatformServicesWriteHereWithTheirLevel) {
+    const std::string path = OpenTestLog("platform");
+    PlatformLog(PLATFORM_LOG_ERROR, "LogTest", "no device");
+    PlatformLog(PLATFORM_LOG_DEBUG, "LogTest", "100% done");
+    const std::vector<std::string> lines = ReadLines(path);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find(" ERROR: LogTest: no device"), std::string::npos);
+    EXPECT_NE(lines[1].find(" debug: LogTest: 100% done"), std::string::npos);
 }
 
 TEST(LogStamp, HourIsUniversalTimeNotLocal) {

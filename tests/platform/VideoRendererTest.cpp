@@ -3,7 +3,7 @@
 #include <future>
 #include <thread>
 
-#include "platform/graph/RenderLog.h"
+#include "platform/PlatformLog.h"
 #include "platform/graph/VideoRenderer.h"
 #include "support/RenderTestSupport.h"
 
@@ -146,7 +146,7 @@ TEST(VideoRenderer, DropsFramesLaterThanTheirDuration) {
 TEST(VideoRenderer, CountsFramesPresentedAndDroppedPerClipAndLogsThemAtItsEnd) {
     std::mutex linesLock;
     std::vector<std::string> lines; // guarded by linesLock
-    SetRenderLog([&](int, const std::string& where, const std::string& text) {
+    SetPlatformLog([&](int, const std::string& where, const std::string& text) {
         std::lock_guard guard(linesLock);
         lines.push_back(where + ": " + text);
     });
@@ -184,7 +184,7 @@ TEST(VideoRenderer, CountsFramesPresentedAndDroppedPerClipAndLogsThemAtItsEnd) {
     rig.clock.now = rig.start;
     ASSERT_EQ(rig.Deliver(1, 0, 40 * kMs).get(), S_OK);
     rig.renderer.Stop();
-    SetRenderLog(nullptr);
+    SetPlatformLog(nullptr);
     ASSERT_EQ(Lines().size(), 2u);
     EXPECT_EQ(Lines()[1], "CVideoRenderer::Stop: frames presented: 1, dropped: 0");
 }

@@ -21,7 +21,7 @@ class CFakeDiscAccess : public IDiscAccess {
 public:
     struct CFakeDrive {
         CDiscDrive drive;
-        std::wstring label;
+        std::string label;
         std::optional<CDiscToc> toc;
     };
 
@@ -32,7 +32,7 @@ public:
         }
         return drives;
     }
-    std::wstring VolumeLabel(const CDiscDrive& drive) override { return Find(drive).label; }
+    std::string VolumeLabel(const CDiscDrive& drive) override { return Find(drive).label; }
     bool ReadToc(const CDiscDrive& drive, CDiscToc& toc) override {
         ++m_tocReads[drive.name];
         const CFakeDrive& fake = Find(drive);
@@ -44,7 +44,7 @@ public:
     }
 
     std::vector<CFakeDrive> m_drives;
-    std::map<std::wstring, int> m_tocReads;
+    std::map<std::string, int> m_tocReads;
 
 private:
     const CFakeDrive& Find(const CDiscDrive& drive) const {
@@ -79,17 +79,15 @@ protected:
         const fs::path path = m_root + drive + "/" + relative;
         fs::create_directories(path.parent_path());
         std::ofstream(path) << "x";
-        return Utf8ToWide(path.string());
+        return PathFromBytes(path.string());
     }
     // A drive whose disc is mounted at its own folder (created empty).
     CFakeDiscAccess::CFakeDrive Mounted(const std::string& name) const {
         fs::create_directories(m_root + name);
-        return {{Utf8ToWide(name), L"/dev/" + Utf8ToWide(name), Utf8ToWide(m_root + name + "/")},
-                L"",
-                std::nullopt};
+        return {{name, "/dev/" + name, m_root + name + "/"}, "", std::nullopt};
     }
     static CFakeDiscAccess::CFakeDrive Unmounted(const std::string& name) {
-        return {{Utf8ToWide(name), L"/dev/" + Utf8ToWide(name), L""}, L"", std::nullopt};
+        return {{name, "/dev/" + name, ""}, "", std::nullopt};
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -134,7 +132,7 @@ TEST_F(DiscFinderTest, DvdGivesEveryTitleSetFileWhateverTheCase) {
 
 TEST_F(DiscFinderTest, VideoCdListsTracksBeforeMusicAndVcdBeforeSvcd) {
     m_access.m_drives = {Mounted("sr0")};
-    m_access.m_drives[0].label = L"HOLIDAY";
+    m_access.m_drives[0].label = "HOLIDAY";
     const std::wstring music = Put("sr0", "MPEGAV/MUSIC01.DAT");
     const std::wstring svcd = Put("sr0", "mpeg2/avseq01.mpg");
     const std::wstring track2 = Put("sr0", "MPEGAV/AVSEQ02.DAT");
@@ -168,7 +166,7 @@ TEST_F(DiscFinderTest, AudioTracksAreJudgedByTheirOwnEntryWhenTheDiscStartsLater
     // and track 3 audio.
     m_access.m_drives = {Unmounted("sr0")};
     m_access.m_drives[0].toc = Toc(2, {0, 4});
-    m_access.m_drives[0].label = L"Disc 2";
+    m_access.m_drives[0].label = "Disc 2";
     const CDiscFound found = CDiscFinder(m_access).FindDisc();
     EXPECT_EQ(found.paths, std::vector<std::wstring>{L"/dev/sr0/track02.cda"});
     EXPECT_EQ(found.displayName, L"Disc 2 (sr0)");
@@ -208,7 +206,7 @@ TEST_F(DiscFinderTest, FirstDriveWithADiscWinsAndNoDiscGivesAnEmptyResult) {
     CDiscFound found = CDiscFinder(m_access).FindDisc();
     EXPECT_EQ(found.displayName, L"DVD Video (sr0)");
     EXPECT_EQ(found.paths, std::vector<std::wstring>{first});
-    EXPECT_EQ(m_access.m_tocReads.count(L"sr1"), 0u);
+    EXPECT_EQ(m_access.m_tocReads.count("sr1"), 0u);
 
     m_access.m_drives = {Unmounted("sr0")};
     found = CDiscFinder(m_access).FindDisc();
@@ -219,6 +217,24 @@ TEST_F(DiscFinderTest, FirstDriveWithADiscWinsAndNoDiscGivesAnEmptyResult) {
     found = CDiscFinder(m_access).FindDisc();
     EXPECT_TRUE(found.displayName.empty());
     EXPECT_TRUE(found.paths.empty());
+}
+
+TEST_F(DiscFinderTest, DrivePathsThatAreNotUtf8ComeBackByteForByte) {
+    // Latin-1 names: a disc image mounted at "café/", an audio drive whose node is "/dev/sré".
+    m_access.m_drives = {Mounted("caf\xe9"), Unmounted("sr\xe9")};
+    m_access.m_drives[1].toc = Toc(1, {0});
+    Put("caf\xe9", "VIDEO_TS/VTS_01_1.VOB");
+
+    CDiscFinder finder(m_access);
+    std::vector<std::wstring> paths;
+    EXPECT_EQ(finder.ScanDrive(m_access.m_drives[0].drive, paths), DISC_DVD_VIDEO);
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(PathToBytes(paths[0]), m_root + "caf\xe9/VIDEO_TS/VTS_01_1.VOB");
+    EXPECT_EQ(finder.ScanDrive(m_access.m_drives[1].drive, paths), DISC_AUDIO_CD);
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(PathToBytes(paths[0]), "/dev/sr\xe9/track01.cda");
+    // Shown to the user, the undecodable byte is a replacement character.
+    EXPECT_EQ(finder.FindDisc().displayName, L"DVD Video (caf\uFFFD)");
 }
 
 TEST(DiscNamesTest, LabelOrKindNameWithTheDrive) {

@@ -1,6 +1,6 @@
 #include "platform/graph/BaseRenderer.h"
 
-#include "platform/graph/RenderLog.h"
+#include "platform/PlatformLog.h"
 
 CBaseRenderer::CBaseRenderer(const CKind& kind) : m_kind(kind) {}
 
@@ -114,8 +114,8 @@ HRESULT CBaseRenderer::Receive(CMediaSample& sample) {
     }
     if (const CMediaType* changed = sample.GetMediaType()) {
         if (!IsConnectedFormat(*changed)) {
-            RenderLog(RENDER_LOG_ERROR, std::string(m_kind.name) + "::Receive",
-                      std::string("a sample changes the ") + m_kind.media + " format; refused");
+            PlatformLog(PLATFORM_LOG_ERROR, std::string(m_kind.name) + "::Receive",
+                        std::string("a sample changes the ") + m_kind.media + " format; refused");
             return E_INVALIDARG;
         }
     }

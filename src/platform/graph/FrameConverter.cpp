@@ -7,7 +7,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include "platform/graph/RenderLog.h"
+#include "platform/PlatformLog.h"
 
 CFrameConverter::~CFrameConverter() {
     sws_freeContext(m_context);
@@ -23,7 +23,7 @@ QImage CFrameConverter::Convert(const std::uint8_t* bgr, int width, int height, 
     m_context = sws_getCachedContext(m_context, width, rows, AV_PIX_FMT_BGR24, width, rows,
                                      AV_PIX_FMT_RGB32, SWS_POINT, nullptr, nullptr, nullptr);
     if (m_context == nullptr) {
-        RenderLog(RENDER_LOG_ERROR, "CFrameConverter::Convert", "no converter for this size");
+        PlatformLog(PLATFORM_LOG_ERROR, "CFrameConverter::Convert", "no converter for this size");
         return {};
     }
     if (m_full.width() != width || m_full.height() != rows) {
@@ -42,7 +42,8 @@ QImage CFrameConverter::Convert(const std::uint8_t* bgr, int width, int height, 
     const int destinationStride[] = {static_cast<int>(m_full.bytesPerLine()), 0, 0, 0};
     if (sws_scale(m_context, source, sourceStride, 0, rows, destination, destinationStride) !=
         rows) {
-        RenderLog(RENDER_LOG_ERROR, "CFrameConverter::Convert", "the converter failed on a frame");
+        PlatformLog(PLATFORM_LOG_ERROR, "CFrameConverter::Convert",
+                    "the converter failed on a frame");
         return {};
     }
     if (target == m_full.size()) {

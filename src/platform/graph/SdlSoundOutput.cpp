@@ -5,7 +5,7 @@
 
 #include <mutex>
 
-#include "platform/graph/RenderLog.h"
+#include "platform/PlatformLog.h"
 #include "platform/graph/SoundOutput.h"
 
 namespace {
@@ -43,8 +43,8 @@ public:
         // The program handles them itself (platform/QuitSignals.h).
         SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_WasInit(SDL_INIT_AUDIO) == 0 && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            RenderLog(RENDER_LOG_INFO, "CSdlSoundOutput::Open",
-                      std::string("SDL audio unavailable: ") + SDL_GetError());
+            PlatformLog(PLATFORM_LOG_INFO, "CSdlSoundOutput::Open",
+                        std::string("SDL audio unavailable: ") + SDL_GetError());
         }
         if (SDL_WasInit(SDL_INIT_AUDIO) != 0) {
             m_device = SDL_OpenAudioDevice(nullptr, 0, &want, &m_have, 0);
@@ -60,8 +60,9 @@ public:
             }
             if (!g_fallbackLogged) {
                 g_fallbackLogged = true;
-                RenderLog(RENDER_LOG_ERROR, "CSdlSoundOutput::Open",
-                          "no sound device (" + why + "); playing silently on SDL's dummy driver");
+                PlatformLog(PLATFORM_LOG_ERROR, "CSdlSoundOutput::Open",
+                            "no sound device (" + why +
+                                "); playing silently on SDL's dummy driver");
             }
         }
         if (m_device == 0) {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/graph/RenderLog.h"
+#include "platform/PlatformLog.h"
 
 namespace {
 
@@ -60,8 +60,8 @@ bool CSoundRenderer::OpenOutput() {
         m_output = m_makeOutput();
     }
     if (!m_output || !m_output->Open(format.samplesPerSec, format.channels, pull)) {
-        RenderLog(RENDER_LOG_ERROR, "CSoundRenderer::Pause",
-                  "no sound output opens; consuming sound silently at real time");
+        PlatformLog(PLATFORM_LOG_ERROR, "CSoundRenderer::Pause",
+                    "no sound output opens; consuming sound silently at real time");
         m_output = CreateNullSoundOutput();
         if (!m_output->Open(format.samplesPerSec, format.channels, pull)) {
             m_output.reset();
@@ -69,7 +69,8 @@ bool CSoundRenderer::OpenOutput() {
         }
     }
     m_outputOpen = true;
-    RenderLog(RENDER_LOG_INFO, "CSoundRenderer::Pause", "playing through " + m_output->Describe());
+    PlatformLog(PLATFORM_LOG_INFO, "CSoundRenderer::Pause",
+                "playing through " + m_output->Describe());
     m_clock.SetFormat(static_cast<int>(format.samplesPerSec), m_output->LatencyFrames());
     std::lock_guard lock(m_lock);
     m_latencyFrames = m_output->LatencyFrames();

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "platform/graph/RenderLog.h"
+#include "platform/PlatformLog.h"
 
 namespace {
 
@@ -68,9 +68,9 @@ void CVideoRenderer::LogFrameCounts(const char* where) {
         dropped = m_dropped;
         m_countedAtLog = presented + dropped;
     }
-    RenderLog(RENDER_LOG_INFO, where,
-              "frames presented: " + std::to_string(presented) +
-                  ", dropped: " + std::to_string(dropped));
+    PlatformLog(PLATFORM_LOG_INFO, where,
+                "frames presented: " + std::to_string(presented) +
+                    ", dropped: " + std::to_string(dropped));
 }
 
 HRESULT CVideoRenderer::GetCount(const int& count, int* out) const {
@@ -112,8 +112,8 @@ bool CVideoRenderer::IsConnectedFormat(const CMediaType& type) const {
 
 HRESULT CVideoRenderer::RenderSample(CMediaSample& sample, std::unique_lock<std::mutex>& lock) {
     if (sample.GetActualDataLength() < FrameBytes(m_format)) {
-        RenderLog(RENDER_LOG_ERROR, "CVideoRenderer::Receive",
-                  "a sample holds less than one frame; refused");
+        PlatformLog(PLATFORM_LOG_ERROR, "CVideoRenderer::Receive",
+                    "a sample holds less than one frame; refused");
         return E_INVALIDARG;
     }
     const int width = m_format.bitmap.width;

@@ -1,8 +1,9 @@
 #pragma once
 // Stand-ins for what the control center asks the desktop: file dialogs answered from a list, and
 // one DVD drive whose disc is a folder.
+#include "core/WideText.h"
+#include "platform/DiscAccess.h"
 #include "playlist/CenterDialogs.h"
-#include "playlist/DiscAccess.h"
 
 #include <optional>
 #include <string>
@@ -10,15 +11,14 @@
 
 class CFakeDvdAccess : public IDiscAccess {
 public:
-    explicit CFakeDvdAccess(std::wstring mountPoint) : m_mountPoint(std::move(mountPoint)) {}
-    std::vector<CDiscDrive> OpticalDrives() override {
-        return {{L"sr0", L"/dev/sr0", m_mountPoint}};
-    }
-    std::wstring VolumeLabel(const CDiscDrive&) override { return L"FILM"; }
+    explicit CFakeDvdAccess(const std::wstring& mountPoint)
+        : m_mountPoint(PathToBytes(mountPoint)) {}
+    std::vector<CDiscDrive> OpticalDrives() override { return {{"sr0", "/dev/sr0", m_mountPoint}}; }
+    std::string VolumeLabel(const CDiscDrive&) override { return "FILM"; }
     bool ReadToc(const CDiscDrive&, CDiscToc&) override { return false; }
 
 private:
-    std::wstring m_mountPoint;
+    std::string m_mountPoint;
 };
 
 // Answers every file question with `answer` and the folder question with `folder`, and keeps

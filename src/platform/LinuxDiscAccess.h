@@ -6,7 +6,7 @@
 // by-label links, else from the ISO 9660 primary volume descriptor; the table of contents from
 // the CD-ROM ioctls. Reading the system's files is all it does: any thread, one at a time.
 
-#include "playlist/DiscAccess.h"
+#include "platform/DiscAccess.h"
 
 #include <string>
 
@@ -23,7 +23,7 @@ public:
     explicit CLinuxDiscAccess(CSystemPaths paths) : m_paths(std::move(paths)) {}
 
     std::vector<CDiscDrive> OpticalDrives() override;
-    std::wstring VolumeLabel(const CDiscDrive& drive) override;
+    std::string VolumeLabel(const CDiscDrive& drive) override;
     bool ReadToc(const CDiscDrive& drive, CDiscToc& toc) override;
 
     // A field of the mount table with its octal escapes ("\040" for a space) undone.

@@ -3,6 +3,10 @@
 // What disc discovery needs to know of the system's optical drives, behind an interface so that
 // the discovery rules can be tried on a fake drive tree. Callers: CDiscFinder on the user-interface
 // thread; an implementation need not be thread-safe.
+//
+// Names, paths and labels are the bytes the system gives, unconverted: device and mount paths go
+// back to the file system byte for byte, and the caller decodes them for display and for its own
+// wide paths.
 
 #include <memory>
 #include <string>
@@ -10,13 +14,13 @@
 
 struct CDiscDrive {
     // Short name shown to the user in place of a drive letter, e.g. "sr0".
-    std::wstring name;
+    std::string name;
     // Device node, e.g. "/dev/sr0"; audio tracks are named below it. Empty for a mount that has
     // no device of its own.
-    std::wstring device;
+    std::string device;
     // Where the disc's file system is mounted, ending with '/'; empty while it is not mounted
     // (an audio CD never is).
-    std::wstring mountPoint;
+    std::string mountPoint;
 };
 
 // One entry of a disc's table of contents.
@@ -38,8 +42,9 @@ public:
 
     // The optical drives in a stable order: the first drive with a playable disc wins.
     virtual std::vector<CDiscDrive> OpticalDrives() = 0;
-    // The volume label of the disc in the drive; empty when there is none or it cannot be read.
-    virtual std::wstring VolumeLabel(const CDiscDrive& drive) = 0;
+    // The volume label of the disc in the drive, as stored (normally UTF-8 or plain ASCII); empty
+    // when there is none or it cannot be read.
+    virtual std::string VolumeLabel(const CDiscDrive& drive) = 0;
     // False when the drive holds no disc or the table cannot be read. May take a few seconds
     // while a drive spins its disc up; it ends with the drive's own answer or time-out.
     virtual bool ReadToc(const CDiscDrive& drive, CDiscToc& toc) = 0;

@@ -1,7 +1,6 @@
-#include "playlist/LinuxDiscAccess.h"
+#include "platform/LinuxDiscAccess.h"
 
-#include "core/Log.h"
-#include "core/WideText.h"
+#include "platform/PlatformLog.h"
 
 #include <algorithm>
 #include <cctype>
@@ -71,12 +70,11 @@ std::string BaseName(const std::string& path) {
     return trimmed.substr(trimmed.find_last_of('/') + 1);
 }
 
-std::wstring FolderPath(const std::string& mountPoint) {
-    return mountPoint.empty() ? std::wstring()
-                              : PathFromBytes((fs::path(mountPoint) / "").string());
+std::string FolderPath(const std::string& mountPoint) {
+    return mountPoint.empty() ? std::string() : (fs::path(mountPoint) / "").string();
 }
 
-std::wstring LabelFromVolumeDescriptor(const std::string& device) {
+std::string LabelFromVolumeDescriptor(const std::string& device) {
     std::ifstream in(device, std::ios::binary);
     char sector[kLabelOffset + kLabelLength] = {};
     if (!in.seekg(kVolumeDescriptorOffset) || !in.read(sector, sizeof sector) ||
@@ -85,7 +83,7 @@ std::wstring LabelFromVolumeDescriptor(const std::string& device) {
     }
     std::string label(sector + kLabelOffset, kLabelLength);
     label.erase(label.find_last_not_of(' ') + 1);
-    return Utf8ToWide(label);
+    return label;
 }
 
 } // namespace
@@ -143,8 +141,8 @@ std::vector<CDiscDrive> CLinuxDiscAccess::OpticalDrives() {
         const auto mount = std::find_if(mounts.begin(), mounts.end(), [&](const CMount& m) {
             return Resolved(m.device) == resolved;
         });
-        drives.push_back({Utf8ToWide(name), PathFromBytes(device),
-                          FolderPath(mount != mounts.end() ? mount->mountPoint : "")});
+        drives.push_back(
+            {name, device, FolderPath(mount != mounts.end() ? mount->mountPoint : "")});
         devicesSeen.push_back(resolved);
     }
     for (const CMount& mount : mounts) {
@@ -157,28 +155,26 @@ std::vector<CDiscDrive> CLinuxDiscAccess::OpticalDrives() {
             continue;
         }
         const bool hasDevice = !mount.device.empty() && mount.device.front() == '/';
-        drives.push_back({Utf8ToWide(BaseName(hasDevice ? mount.device : mount.mountPoint)),
-                          hasDevice ? PathFromBytes(mount.device) : std::wstring(),
-                          FolderPath(mount.mountPoint)});
+        drives.push_back({BaseName(hasDevice ? mount.device : mount.mountPoint),
+                          hasDevice ? mount.device : std::string(), FolderPath(mount.mountPoint)});
         devicesSeen.push_back(resolved);
     }
     return drives;
 }
 
-std::wstring CLinuxDiscAccess::VolumeLabel(const CDiscDrive& drive) {
+std::string CLinuxDiscAccess::VolumeLabel(const CDiscDrive& drive) {
     if (drive.device.empty()) {
         return {};
     }
-    const std::string device = PathToBytes(drive.device);
-    const std::string resolved = Resolved(device);
+    const std::string resolved = Resolved(drive.device);
     std::error_code error;
     for (fs::directory_iterator it(m_paths.labelFolder, error);
          !error && it != fs::directory_iterator(); it.increment(error)) {
         if (Resolved(it->path().string()) == resolved) {
-            return Utf8ToWide(UnescapeLabelLink(it->path().filename().string()));
+            return UnescapeLabelLink(it->path().filename().string());
         }
     }
-    return LabelFromVolumeDescriptor(device);
+    return LabelFromVolumeDescriptor(drive.device);
 }
 
 bool CLinuxDiscAccess::ReadToc(const CDiscDrive& drive, CDiscToc& toc) {
@@ -187,7 +183,7 @@ bool CLinuxDiscAccess::ReadToc(const CDiscDrive& drive, CDiscToc& toc) {
         return false;
     }
     // Non-blocking, so that an empty drive or one with its tray open answers at once.
-    const int fd = open(PathToBytes(drive.device).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = open(drive.device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
@@ -207,8 +203,8 @@ bool CLinuxDiscAccess::ReadToc(const CDiscDrive& drive, CDiscToc& toc) {
             }
         }
     } else {
-        Log({"CLinuxDiscAccess::ReadToc", LOG_LEVEL_DEBUG}, "no table of contents on %s",
-            WideToUtf8(drive.device).c_str());
+        PlatformLog(PLATFORM_LOG_DEBUG, "CLinuxDiscAccess::ReadToc",
+                    "no table of contents on " + drive.device);
     }
     close(fd);
     return ok;

@@ -1,5 +1,4 @@
-#include "core/WideText.h"
-#include "playlist/LinuxDiscAccess.h"
+#include "platform/LinuxDiscAccess.h"
 
 #include <QTemporaryDir>
 #include <filesystem>
@@ -51,15 +50,15 @@ TEST_F(DiscAccessTest, DrivesInDeviceOrderThenDiscImagesWithTheirMountPoints) {
 
     const std::vector<CDiscDrive> drives = m_access->OpticalDrives();
     ASSERT_EQ(drives.size(), 5u);
-    const wchar_t* names[] = {L"sr0", L"sr1", L"sr2", L"sr10", L"loop7"};
+    const char* names[] = {"sr0", "sr1", "sr2", "sr10", "loop7"};
     for (std::size_t i = 0; i < drives.size(); ++i) {
         EXPECT_EQ(drives[i].name, names[i]);
     }
-    EXPECT_EQ(drives[0].device, Utf8ToWide(sr0));
-    EXPECT_EQ(drives[0].mountPoint, Utf8ToWide(m_root + "media/my disc/"));
-    EXPECT_EQ(drives[1].mountPoint, L"");
-    EXPECT_EQ(drives[4].device, L"/dev/loop7");
-    EXPECT_EQ(drives[4].mountPoint, L"/mnt/image/");
+    EXPECT_EQ(drives[0].device, sr0);
+    EXPECT_EQ(drives[0].mountPoint, m_root + "media/my disc/");
+    EXPECT_EQ(drives[1].mountPoint, "");
+    EXPECT_EQ(drives[4].device, "/dev/loop7");
+    EXPECT_EQ(drives[4].mountPoint, "/mnt/image/");
 }
 
 TEST_F(DiscAccessTest, NoDrivesWithoutDevicesOrMountTable) {
@@ -72,7 +71,7 @@ TEST_F(DiscAccessTest, NoDrivesWithoutDevicesOrMountTable) {
 TEST_F(DiscAccessTest, LabelFromUdevLinkElseFromTheVolumeDescriptor) {
     const std::string sr1 = Device("sr1");
     fs::create_symlink("../../sr1", m_root + "dev/disk/by-label/My\\x20Trip\\x2fDay\\x201");
-    EXPECT_EQ(m_access->VolumeLabel({L"sr1", Utf8ToWide(sr1), L""}), L"My Trip/Day 1");
+    EXPECT_EQ(m_access->VolumeLabel({"sr1", sr1, ""}), "My Trip/Day 1");
 
     std::string image(16 * 2048 + 2048, '\0');
     image.replace(16 * 2048, 6,
@@ -80,22 +79,22 @@ TEST_F(DiscAccessTest, LabelFromUdevLinkElseFromTheVolumeDescriptor) {
                   "CD001");
     image.replace(16 * 2048 + 40, 32, "SUMMER_2011                     ");
     const std::string sr2 = Device("sr2", image);
-    EXPECT_EQ(m_access->VolumeLabel({L"sr2", Utf8ToWide(sr2), L""}), L"SUMMER_2011");
+    EXPECT_EQ(m_access->VolumeLabel({"sr2", sr2, ""}), "SUMMER_2011");
 
     // No descriptor, a short device, a missing one, none at all: no label.
     image.replace(16 * 2048 + 1, 5, "BEA01");
-    EXPECT_EQ(m_access->VolumeLabel({L"sr3", Utf8ToWide(Device("sr3", image)), L""}), L"");
-    EXPECT_EQ(m_access->VolumeLabel({L"sr4", Utf8ToWide(Device("sr4", "CD001")), L""}), L"");
-    EXPECT_EQ(m_access->VolumeLabel({L"sr5", Utf8ToWide(m_root + "dev/sr5"), L""}), L"");
-    EXPECT_EQ(m_access->VolumeLabel({L"image", L"", L"/mnt/image/"}), L"");
+    EXPECT_EQ(m_access->VolumeLabel({"sr3", Device("sr3", image), ""}), "");
+    EXPECT_EQ(m_access->VolumeLabel({"sr4", Device("sr4", "CD001"), ""}), "");
+    EXPECT_EQ(m_access->VolumeLabel({"sr5", m_root + "dev/sr5", ""}), "");
+    EXPECT_EQ(m_access->VolumeLabel({"image", "", "/mnt/image/"}), "");
 }
 
 TEST_F(DiscAccessTest, TableOfContentsFailsOnAnythingButADrive) {
     CDiscToc toc{1, 3, {{1, 0}}};
-    EXPECT_FALSE(m_access->ReadToc({L"sr0", Utf8ToWide(Device("sr0", "not a drive")), L""}, toc));
+    EXPECT_FALSE(m_access->ReadToc({"sr0", Device("sr0", "not a drive"), ""}, toc));
     EXPECT_TRUE(toc.tracks.empty());
-    EXPECT_FALSE(m_access->ReadToc({L"sr1", Utf8ToWide(m_root + "dev/sr1"), L""}, toc));
-    EXPECT_FALSE(m_access->ReadToc({L"image", L"", L"/mnt/image/"}, toc));
+    EXPECT_FALSE(m_access->ReadToc({"sr1", m_root + "dev/sr1", ""}, toc));
+    EXPECT_FALSE(m_access->ReadToc({"image", "", "/mnt/image/"}, toc));
 }
 
 TEST(MountFieldTest, EscapesAreUndoneAndBrokenOnesKept) {
