@@ -132,7 +132,8 @@ CGalleryWnd::CGalleryWnd()
     m_list.Create(this, -270, 150, 220, -65);
     const wchar_t* const titles[] = {L"Opening.mkv", L"Harbour at dawn.mp4", L"Missing.avi",
                                      L"Interview.webm", L"Credits.mp4"};
-    const wchar_t* const durations[] = {L"1:05", L"12:40", L"", L"45:02", L"2:10"};
+    // Durations as the playlist writes them (whole minutes, or hours with one decimal).
+    const wchar_t* const durations[] = {L"1m", L"13m", L"", L"1.2h", L"2m"};
     for (int row = 0; row < static_cast<int>(m_items.size()); ++row) {
         m_items[row].title = titles[row];
         m_list.InsertItem(row, titles[row]);
@@ -141,6 +142,7 @@ CGalleryWnd::CGalleryWnd()
     }
     m_items[2].loadFailed = 1;
     m_list.SetActiveItem(1);
+    m_list.ResizeColumns();
     AddChild(&m_list);
 
     m_status = &AddLabel(15, -58, -60, 20, L"Hover, press and drag the controls.");

@@ -56,7 +56,9 @@ std::vector<int> CListCtrlFocus::SelectedRows() const {
 
 int CListCtrlFocus::RowsPerPage() const {
     const int rowHeight = verticalHeader()->defaultSectionSize();
-    return rowHeight > 0 ? viewport()->height() / rowHeight : 0;
+    // The list's own rectangle, not the viewport's: a hidden list that was just resized has not
+    // laid its viewport out yet, and would count no rows on the page.
+    return rowHeight > 0 ? contentsRect().height() / rowHeight : 0;
 }
 
 void CListCtrlFocus::EnsureRowVisible(int row) {
