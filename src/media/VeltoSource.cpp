@@ -92,7 +92,7 @@ HRESULT CVeltoSource::Load(const wchar_t* fileName) {
         Log({"CVeltoSource::Load", LOG_LEVEL_INFO}, "Faild to seek file.");
         return E_UNEXPECTED;
     }
-    if (!Create()) {
+    if (!Create("qor-demux")) {
         return E_FAIL;
     }
     CallWorker(CMD_INIT);
@@ -158,66 +158,42 @@ bool CVeltoSource::VideoQueueLow() {
     return count >= 1 && count <= kVideoQueueLow && !m_videoQueue->LastIsEnd();
 }
 
-void CVeltoSource::ThreadProc() {
-    int command;
-    while ((command = GetRequest()) != CMD_INIT) {
-        Log({"CVeltoSource::ThreadProc", LOG_LEVEL_ERROR}, "Worker thread expected init command!!");
-        Reply(E_UNEXPECTED);
-    }
-    Log({"CVeltoSource::ThreadProc", LOG_LEVEL_INFO}, "Worker thread initializing...");
-    HRESULT hr = OnThreadCreate();
-    if (FAILED(hr)) {
-        Log({"CVeltoSource::ThreadProc", LOG_LEVEL_ERROR}, "Can not create worker thread!!");
-        OnThreadDestroy();
-        Reply(hr);
-        return;
-    }
-    Reply(S_OK);
+bool CVeltoSource::WorkWanted() {
+    return GetState() != EFilterState::Stopped;
+}
 
-    do {
-        command = GetRequest();
-        switch (command) {
-        case CMD_PAUSE:
-        case CMD_RUN:
-            if (GetState() != EFilterState::Stopped) {
-                DoParsingLoop(); // answers the command itself
-            } else {
-                Reply(S_OK);
-            }
-            break;
-        case CMD_STOP:
-        case CMD_EXIT:
-            Reply(S_OK);
-            break;
-        default:
-            Log({"CVeltoSource::ThreadProc", LOG_LEVEL_INFO}, "Command %d received!", command);
-            Reply(E_NOTIMPL);
-            break;
-        }
-    } while (command != CMD_EXIT);
-
-    if (FAILED(OnThreadDestroy())) {
-        Log({"CVeltoSource::ThreadProc", LOG_LEVEL_ERROR}, "Can not exit thread properly!!");
+void CVeltoSource::OnWorkerNote(EWorkerNote note, int value) {
+    constexpr char kThreadProc[] = "CVeltoSource::ThreadProc";
+    switch (note) {
+    case EWorkerNote::NotInit:
+        Log({kThreadProc, LOG_LEVEL_ERROR}, "Worker thread expected init command!!");
+        break;
+    case EWorkerNote::Initialising:
+        Log({kThreadProc, LOG_LEVEL_INFO}, "Worker thread initializing...");
+        break;
+    case EWorkerNote::CreateFailed:
+        Log({kThreadProc, LOG_LEVEL_ERROR}, "Can not create worker thread!!");
+        break;
+    case EWorkerNote::UnknownCommand:
+        Log({kThreadProc, LOG_LEVEL_INFO}, "Command %d received!", value);
+        break;
+    case EWorkerNote::UnexpectedCommand:
+        Log({"CVeltoSource::DoParsingLoop", LOG_LEVEL_ERROR}, "Unexpected command!!!");
+        break;
+    case EWorkerNote::DestroyFailed:
+        Log({kThreadProc, LOG_LEVEL_ERROR}, "Can not exit thread properly!!");
+        break;
     }
 }
 
-HRESULT CVeltoSource::DoParsingLoop() {
-    OnThreadStartPlay();
+HRESULT CVeltoSource::DoWork() {
     int blocked = 0;
     int videoPackets = 0, audioPackets = 0;
     for (;;) {
-        int command;
-        if (CheckRequest(&command)) {
-            if (command == CMD_STOP) {
-                return S_OK; // answered by ThreadProc
-            }
-            if (command == CMD_PAUSE || command == CMD_RUN) {
-                Reply(S_OK);
-            } else {
-                Log({"CVeltoSource::DoParsingLoop", LOG_LEVEL_ERROR}, "Unexpected command!!!");
-                Reply(E_UNEXPECTED);
-            }
-        } else if (QueuesFull()) {
+        if (StopRequestedWhileWorking()) {
+            return S_OK; // answered by the command loop
+        }
+        if (QueuesFull()) {
             if (++blocked > kBlockedReport) {
                 Log({"CVeltoSource::DoParsingLoop", LOG_LEVEL_INFO},
                     "No stream consume our data, blocking...VideoFrames: %d, AudioFrames: %d",

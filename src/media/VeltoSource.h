@@ -4,8 +4,9 @@
 // (pin 0 is audio when both exist) whose delivery threads decode from those queues.
 //
 // Threads: the engine thread calls Load (once), the state changes, Seek (through the primary
-// pin's seeking) and destroys the filter. The worker thread runs ThreadProc/DoParsingLoop. The
-// pins' delivery threads use the IDecoderSource side and the start accessors.
+// pin's seeking) and destroys the filter. The worker thread ("qor-demux") runs the command loop
+// of CWorkerThread with DoWork. The pins' delivery threads use the IDecoderSource side and the
+// start accessors.
 // Lock order: state lock -> pin seeking lock -> CPlaybackInfo lock -> subtitle lock -> queues.
 #include <atomic>
 #include <functional>
@@ -77,11 +78,11 @@ public:
     bool VideoQueueLow() override;
 
 protected:
-    void ThreadProc() override;
-    virtual HRESULT DoParsingLoop();
-    virtual HRESULT OnThreadCreate() { return S_OK; }
-    virtual HRESULT OnThreadDestroy() { return S_OK; }
-    virtual HRESULT OnThreadStartPlay() { return S_OK; }
+    // Reads packets into the queues until the end of the file or a stop.
+    HRESULT DoWork() override;
+    // Only while the filter runs or is paused.
+    bool WorkWanted() override;
+    void OnWorkerNote(EWorkerNote note, int value) override;
 
 private:
     bool QueuesFull() const;

@@ -1,5 +1,7 @@
 #include "platform/graph/SourceStream.h"
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <thread>
 
@@ -83,7 +85,7 @@ HRESULT CSourceStream::Active() {
     if (FAILED(hr)) {
         return hr;
     }
-    if (!Create()) {
+    if (!Create(ThreadName())) {
         m_allocator.Decommit();
         return E_FAIL;
     }
@@ -94,6 +96,13 @@ HRESULT CSourceStream::Active() {
         return hr;
     }
     return CallWorker(CMD_PAUSE);
+}
+
+std::string CSourceStream::ThreadName() const {
+    std::string name = "qor-pin-" + m_name;
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return name;
 }
 
 HRESULT CSourceStream::Inactive() {
@@ -107,58 +116,10 @@ HRESULT CSourceStream::Inactive() {
     return S_OK;
 }
 
-void CSourceStream::ThreadProc() {
-    int command;
-    do {
-        command = GetRequest();
-        if (command != CMD_INIT) {
-            Reply(E_UNEXPECTED);
-        }
-    } while (command != CMD_INIT);
-
-    HRESULT hr = OnThreadCreate();
-    if (FAILED(hr)) {
-        OnThreadDestroy();
-        Reply(hr);
-        return;
-    }
-    Reply(S_OK);
-
-    do {
-        command = GetRequest();
-        switch (command) {
-        case CMD_EXIT:
-        case CMD_STOP:
-            Reply(S_OK);
-            break;
-        case CMD_PAUSE:
-        case CMD_RUN:
-            Reply(S_OK);
-            DoBufferProcessingLoop();
-            break;
-        default:
-            Reply(E_NOTIMPL);
-            break;
-        }
-    } while (command != CMD_EXIT);
-    OnThreadDestroy();
-}
-
-HRESULT CSourceStream::DoBufferProcessingLoop() {
-    OnThreadStartPlay();
+HRESULT CSourceStream::DoWork() {
     for (;;) {
-        int command;
-        if (CheckRequest(&command)) {
-            if (command == CMD_STOP) {
-                return S_OK; // answered by ThreadProc
-            }
-            if (command == CMD_PAUSE || command == CMD_RUN) {
-                Reply(S_OK);
-            } else {
-                OnDeliveryNote(EDeliveryNote::UnexpectedCommand, command);
-                Reply(E_UNEXPECTED);
-            }
-            continue;
+        if (StopRequestedWhileWorking()) {
+            return S_OK; // answered by the command loop
         }
         CSamplePtr sample;
         if (FAILED(GetDeliveryBuffer(&sample))) {
