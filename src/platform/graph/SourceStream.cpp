@@ -2,15 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
-#include <thread>
 
 #include "platform/graph/Source.h"
-
-namespace {
-// How long the loop waits before asking again for a buffer that a stop has taken away.
-constexpr auto kBufferRetryPause = std::chrono::milliseconds(1);
-} // namespace
 
 CSourceStream::CSourceStream(std::string name, CSource* filter)
     : m_filter(filter), m_name(std::move(name)) {}
@@ -123,7 +116,8 @@ HRESULT CSourceStream::DoWork() {
         }
         CSamplePtr sample;
         if (FAILED(GetDeliveryBuffer(&sample))) {
-            std::this_thread::sleep_for(kBufferRetryPause);
+            // Only a decommit takes the buffer away, and Inactive posts its stop right after.
+            GetRequest();
             continue;
         }
         if (DeliveryStopRequested()) {

@@ -6,6 +6,11 @@
 // engine thread (the filter's state lock held for Active/Inactive). FillBuffer, the processing
 // loop and Deliver/DeliverEndOfStream run on the pin's delivery thread, which lives from Active
 // to Inactive and takes the commands CMD_INIT, CMD_PAUSE, CMD_RUN, CMD_STOP, CMD_EXIT.
+//
+// Wake-ups of the delivery thread's waits: GetDeliveryBuffer by the sample's return and by
+// Inactive's decommit; after a decommit, the wait for the next command by CallWorker; Deliver by
+// the renderer's own state changes and flushes; a derived FillBuffer's waits by whatever its pin
+// does before it posts a stop (the source's pins abort their queues first).
 #include <string>
 
 #include "platform/graph/InputPin.h"

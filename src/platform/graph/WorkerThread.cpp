@@ -63,6 +63,10 @@ HRESULT CWorkerThread::CallWorker(int command) {
     m_pending = true;
     m_replied = false;
     m_changed.notify_all();
+    // Unlocked, so that the hook may wake a wait that looks at the request (CheckRequest).
+    lock.unlock();
+    OnRequestPosted();
+    lock.lock();
     m_changed.wait(lock, [this] { return m_replied; });
     m_replied = false;
     return m_reply;

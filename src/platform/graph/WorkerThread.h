@@ -43,9 +43,9 @@ public:
     bool Create(const std::string& name = {});
     bool ThreadExists() const;
 
-    // Posts the command and blocks until the worker replies, then returns the reply. Woken by
-    // Reply, or by the thread procedure returning without a reply (then E_UNEXPECTED). Without a
-    // running thread, E_FAIL at once.
+    // Posts the command, calls OnRequestPosted, and blocks until the worker replies, then returns
+    // the reply. Woken by Reply, or by the thread procedure returning without a reply (then
+    // E_UNEXPECTED). Without a running thread, E_FAIL at once.
     HRESULT CallWorker(int command);
 
     // Waits for the thread to end and releases it. Does not ask it to end.
@@ -63,10 +63,15 @@ protected:
     virtual HRESULT OnThreadStartPlay() { return S_OK; }
     // Asked, before the answer, on each pause or run: false answers it without working.
     virtual bool WorkWanted() { return true; }
-    // Works until its work is done or StopRequestedWhileWorking says to stop. The default has no
-    // work.
+    // Works until its work is done or StopRequestedWhileWorking says to stop. Every wait in it must
+    // be woken by the commands that end it: by CallWorker's own wake-up (GetRequest) or through
+    // OnRequestPosted. The default has no work.
     virtual HRESULT DoWork() { return S_OK; }
     virtual void OnWorkerNote(EWorkerNote, int) {}
+    // Called by CallWorker on the caller's thread right after it posts a command, holding none of
+    // this class's locks but the callers' one: a worker that waits on something of its own while
+    // it works wakes that wait here, so that it answers at once.
+    virtual void OnRequestPosted() {}
 
     // For DoWork, between its steps and inside its waits (it takes only the request lock): answers
     // a pending pause or run (S_OK) or another unexpected command (E_UNEXPECTED, noted) and
