@@ -16,9 +16,10 @@ public:
     virtual CPacketQueue2* AudioQueue() = 0;     // null when the file has no audio
     virtual CPacketQueue2* SubtitleQueue() = 0;  // null when the file has no subtitle stream
     virtual CSubtitle* Subtitles() = 0;          // null allowed (nothing is drawn)
-    // The video queue holds 1 to 4 records and its last one is not the end marker: the video
-    // decoder then waits for the worker to get further ahead.
-    virtual bool VideoQueueLow() = 0;
+    // Returns once the video queue is not low: while it holds 1 to 4 records and its last one is
+    // not the end marker, the video decoder waits here for the worker to get further ahead.
+    // Woken by the queue's Put, PutEnd, Flush and Abort.
+    virtual void WaitWhileVideoQueueLow() = 0;
 
 protected:
     ~IDecoderSource() = default;

@@ -12,8 +12,20 @@ constexpr auto kBlockingLogInterval = std::chrono::milliseconds(100);
 
 } // namespace
 
-CPacketQueue2::CPacketQueue2(CPlaybackInfo& owner, std::string name, int size)
-    : m_owner(owner), m_name(std::move(name)), m_size(size) {}
+void CRoomSignal::Notify() {
+    // Taking the lock orders this after a waiter's check of its condition, so no wake is lost.
+    { std::lock_guard lock(m_lock); }
+    m_notified.notify_all();
+}
+
+void CRoomSignal::WaitUntil(const std::function<bool()>& ready) {
+    std::unique_lock lock(m_lock);
+    m_notified.wait(lock, ready);
+}
+
+CPacketQueue2::CPacketQueue2(CPlaybackInfo& owner, std::string name, int size, CRoomSignal* room)
+    : m_owner(owner), m_name(std::move(name)), m_size(size),
+      m_room(room != nullptr ? room : &m_ownRoom) {}
 
 CPacketQueue2::~CPacketQueue2() = default;
 
@@ -44,6 +56,20 @@ REFERENCE_TIME CPacketQueue2::Put(CAVPacketPtr packet) {
     return stamp;
 }
 
+bool CPacketQueue2::PutBounded(CAVPacketPtr& packet, const std::function<bool()>& giveUp) {
+    bool hasRoom = false;
+    // The producer is the only one to add records, so room seen here is still there below.
+    m_room->WaitUntil([&] {
+        hasRoom = Count() < kHardLimit;
+        return hasRoom || giveUp();
+    });
+    if (!hasRoom) {
+        return false;
+    }
+    Put(std::move(packet));
+    return true;
+}
+
 void CPacketQueue2::PutEnd() {
     {
         std::lock_guard lock(m_lock);
@@ -58,30 +84,47 @@ bool CPacketQueue2::Get(CPacket& out) {
 
 bool CPacketQueue2::Take(CPacket& out, const char* function, const char* blockingFormat,
                          const char* eofFormat) {
-    std::unique_lock lock(m_lock);
-    while (m_list.empty() && !m_aborted) {
-        if (!m_changed.wait_for(lock, kBlockingLogInterval,
-                                [this] { return !m_list.empty() || m_aborted; })) {
-            Log({function, LOG_LEVEL_INFO}, blockingFormat, m_name.c_str());
+    bool taken = false;
+    {
+        std::unique_lock lock(m_lock);
+        while (m_list.empty() && !m_aborted) {
+            if (!m_changed.wait_for(lock, kBlockingLogInterval,
+                                    [this] { return !m_list.empty() || m_aborted; })) {
+                Log({function, LOG_LEVEL_INFO}, blockingFormat, m_name.c_str());
+            }
+        }
+        if (m_aborted) {
+            return false;
+        }
+        out = std::move(m_list.front());
+        m_list.pop_front();
+        if (out.IsEnd()) {
+            Log({function, LOG_LEVEL_INFO}, eofFormat, m_name.c_str());
+            out.packet.reset();
+        } else {
+            OnTaken(out);
+            taken = true;
         }
     }
-    if (m_aborted) {
-        return false;
-    }
-    out = std::move(m_list.front());
-    m_list.pop_front();
-    if (out.IsEnd()) {
-        Log({function, LOG_LEVEL_INFO}, eofFormat, m_name.c_str());
-        out.packet.reset();
-        return false;
-    }
-    OnTaken(out);
-    return true;
+    m_room->Notify();
+    return taken;
 }
 
 int CPacketQueue2::Count() const {
     std::lock_guard lock(m_lock);
     return static_cast<int>(m_list.size());
+}
+
+bool CPacketQueue2::Full() const {
+    return Count() > m_size;
+}
+
+void CPacketQueue2::WaitWhileLow(int low) {
+    std::unique_lock lock(m_lock);
+    m_changed.wait(lock, [&] {
+        const auto count = static_cast<int>(m_list.size());
+        return count == 0 || count > low || m_list.back().IsEnd() || m_aborted;
+    });
 }
 
 bool CPacketQueue2::Peek(REFERENCE_TIME* stamp, bool* isEnd) const {
@@ -109,6 +152,8 @@ void CPacketQueue2::Flush() {
         std::lock_guard lock(m_lock);
         dropped.swap(m_list);
     }
+    m_changed.notify_all();
+    m_room->Notify();
     // Payloads are freed outside the lock; nothing else can reach them any more.
 }
 
@@ -118,17 +163,19 @@ void CPacketQueue2::FreePacket(CPacket& packet) {
 }
 
 bool CPacketQueue2::TrimBefore(REFERENCE_TIME start, REFERENCE_TIME* first) {
-    std::lock_guard lock(m_lock);
-    while (!m_list.empty() && m_list.front().stamp < start) {
-        m_list.pop_front();
+    bool found = false;
+    {
+        std::lock_guard lock(m_lock);
+        while (!m_list.empty() && m_list.front().stamp < start) {
+            m_list.pop_front();
+        }
+        found = !m_list.empty();
+        if (found && first != nullptr) {
+            *first = m_list.front().stamp;
+        }
     }
-    if (m_list.empty()) {
-        return false;
-    }
-    if (first != nullptr) {
-        *first = m_list.front().stamp;
-    }
-    return true;
+    m_room->Notify();
+    return found;
 }
 
 void CPacketQueue2::Abort() {
@@ -137,6 +184,7 @@ void CPacketQueue2::Abort() {
         m_aborted = true;
     }
     m_changed.notify_all();
+    m_room->Notify();
 }
 
 void CPacketQueue2::Resume() {
@@ -149,8 +197,9 @@ bool CPacketQueue2::IsAborted() const {
     return m_aborted;
 }
 
-CPacketQueueVideo::CPacketQueueVideo(CPlaybackInfo& owner, std::string name, int size)
-    : CPacketQueue2(owner, std::move(name), size) {}
+CPacketQueueVideo::CPacketQueueVideo(CPlaybackInfo& owner, std::string name, int size,
+                                     CRoomSignal* room)
+    : CPacketQueue2(owner, std::move(name), size, room) {}
 
 REFERENCE_TIME CPacketQueueVideo::ConvertStamp(const AVPacket& packet) {
     const std::int64_t source = packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts;

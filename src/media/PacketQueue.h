@@ -7,12 +7,16 @@
 // Threads: the demux worker puts (Put, PutEnd) and trims during seek synchronisation; one pin
 // delivery thread gets (video pin: "V" and "S"; audio pin: "A"); the engine thread flushes,
 // resets, aborts and resumes while the pins are stopped. Each queue has its own mutex, never
-// held while waiting and never held together with another queue's. A waiting Get is woken by
-// Put, PutEnd and Abort.
+// held while waiting and never held together with another queue's. A waiting Get or WaitWhileLow
+// is woken by Put, PutEnd, Flush and Abort. The producer's waits for room (PutBounded, and the
+// worker's own wait for any of its queues to want more) are on a CRoomSignal that the queues share:
+// it is notified whenever a queue loses records (Get, Flush, TrimBefore) or is aborted, and by
+// whoever else the producer must answer. Lock order: room signal lock -> queue lock.
 
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -29,11 +33,33 @@ struct CPacket {
     bool IsEnd() const { return !packet || (packet->data == nullptr && packet->size == 0); }
 };
 
+// Where a producer waits for room in any of several queues.
+class CRoomSignal {
+public:
+    // Wakes every WaitUntil. Takes the signal's lock briefly, so call it without a queue lock.
+    void Notify();
+    // Blocks until ready() holds; ready is evaluated with the signal's lock held, at the start
+    // and after every Notify. Lock order: it may take queue locks, never the other way round.
+    void WaitUntil(const std::function<bool()>& ready);
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_notified; // signalled by Notify
+};
+
 class CPacketQueue2 {
 public:
+    // No queue holds more records than this, whatever the others hold: enough for the few
+    // seconds by which a file's tracks may lie apart (about 10 s of 50 fps video), while a track
+    // that stops early, or whose pin does not consume, cannot make the worker read the rest of
+    // the file into memory.
+    static constexpr int kHardLimit = 500;
+
     // owner: the file's streams, for time bases; it must outlive the queue. name: "V", "A" or
-    // "S", used in log lines. size: informational only (the flow limits are the worker's).
-    CPacketQueue2(CPlaybackInfo& owner, std::string name, int size);
+    // "S", used in log lines. size: the queue is Full beyond that many records. room: the signal
+    // that the producer waits on, shared with its other queues; it must outlive the queue
+    // (null: the queue's own).
+    CPacketQueue2(CPlaybackInfo& owner, std::string name, int size, CRoomSignal* room = nullptr);
     virtual ~CPacketQueue2();
     CPacketQueue2(const CPacketQueue2&) = delete;
     CPacketQueue2& operator=(const CPacketQueue2&) = delete;
@@ -42,6 +68,11 @@ public:
     // Returns the stamp stored (0: none, which the video queue fills in on Get). A null packet
     // is ignored and returns 0 (use PutEnd for the end marker).
     virtual REFERENCE_TIME Put(CAVPacketPtr packet);
+    // Put for the producer that must not overfill the queue: waits on the room signal while the
+    // queue holds kHardLimit records, and returns false, leaving the packet with the caller,
+    // when giveUp() (evaluated under the room signal's lock, after each notification) becomes
+    // true first. True when queued (a null packet counts as queued and is dropped).
+    bool PutBounded(CAVPacketPtr& packet, const std::function<bool()>& giveUp);
     // Waits until the queue is not empty or aborted, then moves the head into out. True for a
     // real packet; false for the end marker (consumed) and, without consuming anything, while
     // the queue is aborted. Logs "%s: Queue blocking......" about every 100 ms of waiting.
@@ -50,6 +81,11 @@ public:
     virtual void Reset() {}
     void PutEnd();
     int Count() const;
+    // More than `size` records: the producer may hold back.
+    bool Full() const;
+    // Returns once the queue holds no record or more than `low`, ends with the end marker, or is
+    // aborted. Woken by Put, PutEnd, Flush and Abort.
+    void WaitWhileLow(int low);
     // False when empty; else the head's stamp (0 for the end marker) and whether it is the end
     // marker. Either pointer may be null. The head stays queued.
     bool Peek(REFERENCE_TIME* stamp = nullptr, bool* isEnd = nullptr) const;
@@ -90,8 +126,10 @@ protected:
     CPlaybackInfo& m_owner;
     const std::string m_name;
     const int m_size;
+    CRoomSignal m_ownRoom;
+    CRoomSignal* const m_room; // m_ownRoom or the producer's shared signal
     mutable std::mutex m_lock;
-    std::condition_variable m_changed; // signalled by Put, PutEnd and Abort
+    std::condition_variable m_changed; // signalled by Put, PutEnd, Flush and Abort
     std::deque<CPacket> m_list;        // guarded by m_lock
     bool m_aborted = false;            // guarded by m_lock
 };
@@ -103,7 +141,8 @@ public:
     // Stamps closer than this to the previous one (or earlier) are not trusted: 3 ms.
     static constexpr REFERENCE_TIME kMinStampStep = 30000;
 
-    CPacketQueueVideo(CPlaybackInfo& owner, std::string name, int size);
+    CPacketQueueVideo(CPlaybackInfo& owner, std::string name, int size,
+                      CRoomSignal* room = nullptr);
 
     bool Get(CPacket& out) override;
     void Reset() override;

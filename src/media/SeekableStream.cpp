@@ -68,9 +68,6 @@ void CSeekableStream::OnDeliveryNote(EDeliveryNote note, std::int64_t value) {
     const char* function = "CSeekableStream::DoBufferProcessingLoop";
     const auto code = static_cast<unsigned>(static_cast<HRESULT>(value));
     switch (note) {
-    case EDeliveryNote::UnexpectedCommand:
-        Log({function, LOG_LEVEL_ERROR}, "%s: Unexpected command!!", Name().c_str());
-        break;
     case EDeliveryNote::DeliveryStopped:
         Log({function, LOG_LEVEL_INFO}, "%s - Deliver() returned %08x; stopping.", Name().c_str(),
             code);
@@ -78,6 +75,13 @@ void CSeekableStream::OnDeliveryNote(EDeliveryNote note, std::int64_t value) {
     case EDeliveryNote::FillFailed:
         Log({function, LOG_LEVEL_ERROR}, "%s: Error!! No:%08x", Name().c_str(), code);
         break;
+    }
+}
+
+void CSeekableStream::OnWorkerNote(EWorkerNote note, int) {
+    if (note == EWorkerNote::UnexpectedCommand) {
+        Log({"CSeekableStream::DoBufferProcessingLoop", LOG_LEVEL_ERROR},
+            "%s: Unexpected command!!", Name().c_str());
     }
 }
 

@@ -35,6 +35,7 @@ protected:
     HRESULT OnThreadStartPlay() override;
     bool DeliveryStopRequested() override;
     void OnDeliveryNote(EDeliveryNote note, std::int64_t value) override;
+    void OnWorkerNote(EWorkerNote note, int value) override;
 
     HRESULT ChangeStart() override;
     HRESULT ChangeStop() override { return E_NOTIMPL; }

@@ -1,8 +1,6 @@
 #include "media/VeltoSource.h"
 
-#include <algorithm>
 #include <chrono>
-#include <thread>
 
 #include "core/Log.h"
 #include "core/WideText.h"
@@ -10,21 +8,15 @@
 #include "media/VeltoVideoStream.h"
 
 namespace {
-// The worker reads at most one packet per pause, which leaves the decoders the CPU.
-constexpr auto kParsingPause = std::chrono::milliseconds(1);
-// Queues with more records than this hold the worker back once every fed queue has them.
-constexpr int kQueueFull = 10;
-// No queue grows past this many records, whatever the others hold: enough for the few seconds
-// by which a file's tracks may lie apart (about 10 s of 50 fps video), while a track that stops
-// early, or whose pin does not consume, cannot make the worker read the rest of the file into
-// memory.
-constexpr int kQueueLimit = 500;
-// Blocked rounds of the parsing loop between two "nobody consumes" lines.
-constexpr int kBlockedReport = 10000;
+// A wait for room at least this long is logged as "nobody consumes" when it ends.
+constexpr auto kBlockedReport = std::chrono::seconds(10);
 // A video queue holding this many records or fewer (but some) is too close to empty.
 constexpr int kVideoQueueLow = 4;
+// Records beyond which a queue is full: the worker holds back once every fed queue is. Ten
+// packets keep the decoders busy while leaving the worker's reads spread out.
 constexpr int kVideoQueueSize = 10;
 constexpr int kAudioQueueSize = 10;
+// The subtitle queue does not hold the worker back; only its hard limit counts.
 constexpr int kSubtitleQueueSize = 5;
 
 CAVPacketPtr NewPacket() {
@@ -68,21 +60,22 @@ HRESULT CVeltoSource::Load(const wchar_t* fileName) {
         auto pin = std::make_unique<CVeltoAudioStream>(this);
         m_audioPin = pin.get();
         AddPin(std::move(pin));
-        m_audioQueue = std::make_unique<CPacketQueue2>(m_media, "A", kAudioQueueSize);
+        m_audioQueue = std::make_unique<CPacketQueue2>(m_media, "A", kAudioQueueSize, &m_room);
         m_primaryPin = m_audioPin;
     }
     if (m_media.HasVideo()) {
         auto pin = std::make_unique<CVeltoVideoStream>(this);
         m_videoPin = pin.get();
         AddPin(std::move(pin));
-        m_videoQueue = std::make_unique<CPacketQueueVideo>(m_media, "V", kVideoQueueSize);
+        m_videoQueue = std::make_unique<CPacketQueueVideo>(m_media, "V", kVideoQueueSize, &m_room);
         if (m_primaryPin == nullptr) {
             m_primaryPin = m_videoPin;
         }
         m_videoQueue->Reset();
     }
     if (m_media.HasSubtitle()) {
-        m_subtitleQueue = std::make_unique<CPacketQueue2>(m_media, "S", kSubtitleQueueSize);
+        m_subtitleQueue =
+            std::make_unique<CPacketQueue2>(m_media, "S", kSubtitleQueueSize, &m_room);
     }
     m_primaryPin->SetTimeFormat(ETimeFormat::MediaTime);
     Log({"CVeltoSource::Load", LOG_LEVEL_INFO}, "File loaded successfully.");
@@ -92,7 +85,7 @@ HRESULT CVeltoSource::Load(const wchar_t* fileName) {
         Log({"CVeltoSource::Load", LOG_LEVEL_INFO}, "Faild to seek file.");
         return E_UNEXPECTED;
     }
-    if (!Create()) {
+    if (!Create("qor-demux")) {
         return E_FAIL;
     }
     CallWorker(CMD_INIT);
@@ -150,121 +143,109 @@ HRESULT CVeltoSource::Stop() {
     return hr;
 }
 
-bool CVeltoSource::VideoQueueLow() {
-    if (!m_videoQueue) {
-        return false;
-    }
-    const int count = m_videoQueue->Count();
-    return count >= 1 && count <= kVideoQueueLow && !m_videoQueue->LastIsEnd();
-}
-
-void CVeltoSource::ThreadProc() {
-    int command;
-    while ((command = GetRequest()) != CMD_INIT) {
-        Log({"CVeltoSource::ThreadProc", LOG_LEVEL_ERROR}, "Worker thread expected init command!!");
-        Reply(E_UNEXPECTED);
-    }
-    Log({"CVeltoSource::ThreadProc", LOG_LEVEL_INFO}, "Worker thread initializing...");
-    HRESULT hr = OnThreadCreate();
-    if (FAILED(hr)) {
-        Log({"CVeltoSource::ThreadProc", LOG_LEVEL_ERROR}, "Can not create worker thread!!");
-        OnThreadDestroy();
-        Reply(hr);
-        return;
-    }
-    Reply(S_OK);
-
-    do {
-        command = GetRequest();
-        switch (command) {
-        case CMD_PAUSE:
-        case CMD_RUN:
-            if (GetState() != EFilterState::Stopped) {
-                DoParsingLoop(); // answers the command itself
-            } else {
-                Reply(S_OK);
-            }
-            break;
-        case CMD_STOP:
-        case CMD_EXIT:
-            Reply(S_OK);
-            break;
-        default:
-            Log({"CVeltoSource::ThreadProc", LOG_LEVEL_INFO}, "Command %d received!", command);
-            Reply(E_NOTIMPL);
-            break;
-        }
-    } while (command != CMD_EXIT);
-
-    if (FAILED(OnThreadDestroy())) {
-        Log({"CVeltoSource::ThreadProc", LOG_LEVEL_ERROR}, "Can not exit thread properly!!");
+void CVeltoSource::WaitWhileVideoQueueLow() {
+    if (m_videoQueue) {
+        m_videoQueue->WaitWhileLow(kVideoQueueLow);
     }
 }
 
-HRESULT CVeltoSource::DoParsingLoop() {
-    OnThreadStartPlay();
-    int blocked = 0;
+bool CVeltoSource::WorkWanted() {
+    return GetState() != EFilterState::Stopped;
+}
+
+void CVeltoSource::OnRequestPosted() {
+    m_room.Notify();
+}
+
+void CVeltoSource::OnWorkerNote(EWorkerNote note, int value) {
+    constexpr char kThreadProc[] = "CVeltoSource::ThreadProc";
+    switch (note) {
+    case EWorkerNote::NotInit:
+        Log({kThreadProc, LOG_LEVEL_ERROR}, "Worker thread expected init command!!");
+        break;
+    case EWorkerNote::Initialising:
+        Log({kThreadProc, LOG_LEVEL_INFO}, "Worker thread initializing...");
+        break;
+    case EWorkerNote::CreateFailed:
+        Log({kThreadProc, LOG_LEVEL_ERROR}, "Can not create worker thread!!");
+        break;
+    case EWorkerNote::UnknownCommand:
+        Log({kThreadProc, LOG_LEVEL_INFO}, "Command %d received!", value);
+        break;
+    case EWorkerNote::UnexpectedCommand:
+        Log({"CVeltoSource::DoParsingLoop", LOG_LEVEL_ERROR}, "Unexpected command!!!");
+        break;
+    case EWorkerNote::DestroyFailed:
+        Log({kThreadProc, LOG_LEVEL_ERROR}, "Can not exit thread properly!!");
+        break;
+    }
+}
+
+HRESULT CVeltoSource::DoWork() {
     int videoPackets = 0, audioPackets = 0;
     for (;;) {
-        int command;
-        if (CheckRequest(&command)) {
-            if (command == CMD_STOP) {
-                return S_OK; // answered by ThreadProc
+        if (!m_heldPacket) {
+            if (!WaitForRoom(videoPackets, audioPackets)) {
+                return S_OK; // answered by the command loop
             }
-            if (command == CMD_PAUSE || command == CMD_RUN) {
-                Reply(S_OK);
-            } else {
-                Log({"CVeltoSource::DoParsingLoop", LOG_LEVEL_ERROR}, "Unexpected command!!!");
-                Reply(E_UNEXPECTED);
-            }
-        } else if (QueuesFull()) {
-            if (++blocked > kBlockedReport) {
-                Log({"CVeltoSource::DoParsingLoop", LOG_LEVEL_INFO},
-                    "No stream consume our data, blocking...VideoFrames: %d, AudioFrames: %d",
-                    videoPackets, audioPackets);
-                blocked = 0;
-            }
-        } else {
-            CAVPacketPtr packet = NewPacket();
-            if (!packet || m_media.ReadFrame(packet.get())) {
+            m_heldPacket = NewPacket();
+            if (!m_heldPacket || m_media.ReadFrame(m_heldPacket.get())) {
+                m_heldPacket.reset();
                 PutEndMarkers(true);
                 return S_OK;
             }
-            videoPackets += packet->stream_index == m_media.VideoIndex() && m_videoQueue;
-            audioPackets += packet->stream_index == m_media.AudioIndex() && m_audioQueue;
-            Dispatch(std::move(packet));
+            const int stream = m_heldPacket->stream_index;
+            videoPackets += stream == m_media.VideoIndex() && m_videoQueue;
+            audioPackets += stream == m_media.AudioIndex() && m_audioQueue;
         }
-        std::this_thread::sleep_for(kParsingPause);
+        if (!Dispatch(m_heldPacket)) {
+            return S_OK;
+        }
     }
 }
 
-bool CVeltoSource::QueuesFull() const {
-    const int videoCount = m_videoQueue ? m_videoQueue->Count() : 0;
-    const int audioCount = m_audioQueue ? m_audioQueue->Count() : 0;
-    const int subtitleCount = m_subtitleQueue ? m_subtitleQueue->Count() : 0;
-    if (std::max({videoCount, audioCount, subtitleCount}) > kQueueLimit) {
-        return true;
+bool CVeltoSource::WaitForRoom(int videoPackets, int audioPackets) {
+    bool stop = false;
+    const auto since = std::chrono::steady_clock::now();
+    m_room.WaitUntil([&] {
+        stop = StopRequestedWhileWorking();
+        return stop || !QueuesFull();
+    });
+    if (std::chrono::steady_clock::now() - since >= kBlockedReport) {
+        Log({"CVeltoSource::DoParsingLoop", LOG_LEVEL_INFO},
+            "No stream consume our data, blocking...VideoFrames: %d, AudioFrames: %d", videoPackets,
+            audioPackets);
     }
+    return !stop;
+}
+
+bool CVeltoSource::QueuesFull() const {
     // A pin whose track failed to open gets no packets: waiting for its queue to fill would let
-    // the other queue grow until the end of the file. The indexes change only while the worker
-    // is stopped (SelectStream), so reading them here needs no lock.
+    // the other queue grow to its hard limit. The indexes change only while the worker is
+    // stopped (SelectStream), so reading them here needs no lock.
     const bool videoFed = m_videoPin && m_media.HasVideo();
     const bool audioFed = m_audioPin && m_media.HasAudio();
     if (!videoFed && !audioFed) {
         return true;
     }
-    return (!videoFed || videoCount > kQueueFull) && (!audioFed || audioCount > kQueueFull);
+    return (!videoFed || m_videoQueue->Full()) && (!audioFed || m_audioQueue->Full());
 }
 
-void CVeltoSource::Dispatch(CAVPacketPtr packet) {
+bool CVeltoSource::Dispatch(CAVPacketPtr& packet) {
     const int stream = packet->stream_index;
+    CPacketQueue2* queue = nullptr;
     if (stream == m_media.VideoIndex() && m_videoQueue) {
-        m_videoQueue->Put(std::move(packet));
+        queue = m_videoQueue.get();
     } else if (stream == m_media.AudioIndex() && m_audioQueue) {
-        m_audioQueue->Put(std::move(packet));
+        queue = m_audioQueue.get();
     } else if (stream == m_media.SubtitleIndex() && m_subtitleQueue) {
-        m_subtitleQueue->Put(std::move(packet));
+        queue = m_subtitleQueue.get();
     }
+    if (queue == nullptr) {
+        packet.reset();
+        return true;
+    }
+    return queue->PutBounded(packet, [this] { return StopRequestedWhileWorking(); });
 }
 
 void CVeltoSource::PutEndMarkers(bool subtitles) {

@@ -4,9 +4,18 @@
 // (pin 0 is audio when both exist) whose delivery threads decode from those queues.
 //
 // Threads: the engine thread calls Load (once), the state changes, Seek (through the primary
-// pin's seeking) and destroys the filter. The worker thread runs ThreadProc/DoParsingLoop. The
-// pins' delivery threads use the IDecoderSource side and the start accessors.
+// pin's seeking) and destroys the filter. The worker thread ("qor-demux") runs the command loop
+// of CWorkerThread with DoWork. The pins' delivery threads use the IDecoderSource side and the
+// start accessors.
 // Lock order: state lock -> pin seeking lock -> CPlaybackInfo lock -> subtitle lock -> queues.
+// The room signal's lock is taken after any of these and before a queue's lock or the worker's
+// request lock, which its wait looks at; queues notify it after releasing their own lock.
+//
+// The worker's waits: while every fed queue is full, and while the queue of the packet in hand
+// holds its hard limit, it waits on the room signal, which the queues notify as they lose records
+// or are aborted and CallWorker notifies (OnRequestPosted) with every command. Pause and run are
+// answered inside the wait; stop and exit end the work, and a packet read but not yet queued is
+// kept for the next start (a seek drops it).
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -74,21 +83,27 @@ public:
     CPacketQueue2* AudioQueue() override { return m_audioQueue.get(); }
     CPacketQueue2* SubtitleQueue() override { return m_subtitleQueue.get(); }
     CSubtitle* Subtitles() override { return &m_subtitles; }
-    bool VideoQueueLow() override;
+    void WaitWhileVideoQueueLow() override;
 
 protected:
-    void ThreadProc() override;
-    virtual HRESULT DoParsingLoop();
-    virtual HRESULT OnThreadCreate() { return S_OK; }
-    virtual HRESULT OnThreadDestroy() { return S_OK; }
-    virtual HRESULT OnThreadStartPlay() { return S_OK; }
+    // Reads packets into the queues until the end of the file or a stop.
+    HRESULT DoWork() override;
+    // Only while the filter runs or is paused.
+    bool WorkWanted() override;
+    void OnWorkerNote(EWorkerNote note, int value) override;
+    void OnRequestPosted() override;
 
 private:
+    // Every fed queue is full (true as well when no queue is fed).
     bool QueuesFull() const;
+    // Waits until a fed queue is not full; false when a stop or exit came first.
+    bool WaitForRoom(int videoPackets, int audioPackets);
     // Makes the pending stream switch, if any; the worker and the pins must be stopped.
     void ApplyStreamSwitch();
-    // Queues a packet read by the worker by its stream; packets of other streams are dropped.
-    void Dispatch(CAVPacketPtr packet);
+    // Queues a packet read by the worker by its stream, waiting while that queue is at its hard
+    // limit; packets of other streams are dropped. False, with the packet left in place, when a
+    // stop or exit came first.
+    bool Dispatch(CAVPacketPtr& packet);
     void PutEndMarkers(bool subtitles);
     bool Synchronise();
     REFERENCE_TIME SeekingVideoQueue();
@@ -102,13 +117,17 @@ private:
     CSubtitle m_subtitles;
     CVeltoVideoStream* m_videoPin = nullptr; // owned by the base, like every pin
     CVeltoAudioStream* m_audioPin = nullptr;
-    CSeekableStream* m_primaryPin = nullptr;         // audio pin when there is one, else video pin
+    CSeekableStream* m_primaryPin = nullptr; // audio pin when there is one, else video pin
+    CRoomSignal m_room; // the worker's waits; outlives the queues, which notify it
     std::unique_ptr<CPacketQueueVideo> m_videoQueue; // each null when the file lacks the kind
     std::unique_ptr<CPacketQueue2> m_audioQueue;
     std::unique_ptr<CPacketQueue2> m_subtitleQueue;
     std::atomic<REFERENCE_TIME> m_videoStart{0};
     std::atomic<REFERENCE_TIME> m_audioStart{0};
     bool m_loaded = false; // engine thread only
+    // Read by the worker but not queued when a stop came: the worker's while it works, the
+    // engine thread's while the worker is stopped.
+    CAVPacketPtr m_heldPacket;
     struct CStreamSwitch {
         int kind;
         int index;

@@ -19,6 +19,7 @@ HRESULT CVeltoSource::Seek(REFERENCE_TIME t, CSeekableStream* caller) {
     std::lock_guard lock(m_stateLock);
     StopPins();
     CallWorker(CMD_STOP);
+    m_heldPacket.reset();
     ApplyStreamSwitch();
     if (m_videoPin) {
         m_videoQueue->Flush();

@@ -1,9 +1,7 @@
 #include "media/VideoDecoder.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
 #include "core/Log.h"
 #include "media/DecoderSource.h"
@@ -15,8 +13,6 @@ namespace {
 constexpr char kDecodeFunction[] = "CVeltoVideoDecoder::DecodeFrameToBuffer";
 // The first subtitle line sits this far above the bottom of the picture.
 constexpr int kSubtitleBottomMargin = 32;
-// How often to look again while the worker is only a few packets ahead.
-constexpr auto kQueueLowPoll = std::chrono::milliseconds(1);
 // A text subtitle that does not say when it ends is shown this long.
 constexpr std::int64_t kDefaultSubtitleMs = 5000;
 constexpr int kFrameBitCount = 24;
@@ -100,9 +96,7 @@ bool CVeltoVideoDecoder::DecodeFrameToBuffer(IDecoderSource& source, const CFram
         return false;
     }
     if (!m_draining) {
-        while (source.VideoQueueLow() && !queue->IsAborted()) {
-            std::this_thread::sleep_for(kQueueLowPoll);
-        }
+        source.WaitWhileVideoQueueLow();
     }
 
     CPacket packet;

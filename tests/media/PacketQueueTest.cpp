@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <future>
 
 #include "MediaFixture.h"
@@ -167,6 +169,63 @@ TEST_F(PacketQueueTest, TrimAndFlushDropRecords) {
     EXPECT_EQ(queue.Count(), 0);
     EXPECT_FALSE(queue.Peek());
     EXPECT_FALSE(queue.LastIsEnd());
+}
+
+// The producer's waits: a full queue holds the bounded put until a Get or a Flush of that queue
+// makes room, or until whoever notifies the shared signal has made giveUp true (the worker's
+// commands); the decoder's low-queue wait ends on more records, the end marker or an abort.
+TEST_F(PacketQueueTest, ProducerAndLowQueueWaitsEndOnlyWhenWoken) {
+    CRoomSignal room;
+    CPacketQueue2 audio(media, "A", 10, &room);
+    CPacketQueueVideo video(media, "V", 2, &room);
+    for (int i = 0; i < CPacketQueue2::kHardLimit; ++i) {
+        audio.Put(Packet(media.AudioIndex(), i, i));
+    }
+    EXPECT_TRUE(audio.Full());
+    std::atomic<bool> giveUp{false};
+    auto put = [&] {
+        return std::async(std::launch::async, [&] {
+            CAVPacketPtr packet = Packet(media.AudioIndex(), 9999, 9999);
+            const bool queued = audio.PutBounded(packet, [&] { return giveUp.load(); });
+            return queued == !packet;
+        });
+    };
+    for (const bool byGet : {true, false}) {
+        auto waiting = put();
+        EXPECT_EQ(waiting.wait_for(100ms), std::future_status::timeout);
+        video.Put(Video(0)); // another queue's records make no room here
+        EXPECT_EQ(waiting.wait_for(50ms), std::future_status::timeout);
+        if (byGet) {
+            CPacket packet;
+            ASSERT_TRUE(audio.Get(packet));
+        } else {
+            audio.Flush();
+        }
+        ASSERT_EQ(waiting.wait_for(5s), std::future_status::ready);
+        EXPECT_TRUE(waiting.get());
+        while (audio.Count() < CPacketQueue2::kHardLimit) {
+            audio.Put(Packet(media.AudioIndex(), 1, 1));
+        }
+    }
+    auto refused = put();
+    EXPECT_EQ(refused.wait_for(100ms), std::future_status::timeout);
+    giveUp = true;
+    room.Notify();
+    ASSERT_EQ(refused.wait_for(5s), std::future_status::ready);
+    EXPECT_TRUE(refused.get()) << "the packet stays with the caller";
+    EXPECT_EQ(audio.Count(), CPacketQueue2::kHardLimit);
+
+    const std::function<void()> wakers[] = {[&] { video.Put(Video(100)); }, [&] { video.PutEnd(); },
+                                            [&] { video.Abort(); }};
+    for (const auto& wake : wakers) {
+        video.Flush();
+        video.Resume();
+        video.Put(Video(0)); // one record: low
+        auto low = std::async(std::launch::async, [&] { video.WaitWhileLow(1); });
+        EXPECT_EQ(low.wait_for(100ms), std::future_status::timeout);
+        wake();
+        EXPECT_EQ(low.wait_for(5s), std::future_status::ready);
+    }
 }
 
 } // namespace

@@ -1,14 +1,9 @@
 #include "platform/graph/SourceStream.h"
 
-#include <chrono>
-#include <thread>
+#include <algorithm>
+#include <cctype>
 
 #include "platform/graph/Source.h"
-
-namespace {
-// How long the loop waits before asking again for a buffer that a stop has taken away.
-constexpr auto kBufferRetryPause = std::chrono::milliseconds(1);
-} // namespace
 
 CSourceStream::CSourceStream(std::string name, CSource* filter)
     : m_filter(filter), m_name(std::move(name)) {}
@@ -83,7 +78,7 @@ HRESULT CSourceStream::Active() {
     if (FAILED(hr)) {
         return hr;
     }
-    if (!Create()) {
+    if (!Create(ThreadName())) {
         m_allocator.Decommit();
         return E_FAIL;
     }
@@ -94,6 +89,13 @@ HRESULT CSourceStream::Active() {
         return hr;
     }
     return CallWorker(CMD_PAUSE);
+}
+
+std::string CSourceStream::ThreadName() const {
+    std::string name = "qor-pin-" + m_name;
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return name;
 }
 
 HRESULT CSourceStream::Inactive() {
@@ -107,62 +109,15 @@ HRESULT CSourceStream::Inactive() {
     return S_OK;
 }
 
-void CSourceStream::ThreadProc() {
-    int command;
-    do {
-        command = GetRequest();
-        if (command != CMD_INIT) {
-            Reply(E_UNEXPECTED);
-        }
-    } while (command != CMD_INIT);
-
-    HRESULT hr = OnThreadCreate();
-    if (FAILED(hr)) {
-        OnThreadDestroy();
-        Reply(hr);
-        return;
-    }
-    Reply(S_OK);
-
-    do {
-        command = GetRequest();
-        switch (command) {
-        case CMD_EXIT:
-        case CMD_STOP:
-            Reply(S_OK);
-            break;
-        case CMD_PAUSE:
-        case CMD_RUN:
-            Reply(S_OK);
-            DoBufferProcessingLoop();
-            break;
-        default:
-            Reply(E_NOTIMPL);
-            break;
-        }
-    } while (command != CMD_EXIT);
-    OnThreadDestroy();
-}
-
-HRESULT CSourceStream::DoBufferProcessingLoop() {
-    OnThreadStartPlay();
+HRESULT CSourceStream::DoWork() {
     for (;;) {
-        int command;
-        if (CheckRequest(&command)) {
-            if (command == CMD_STOP) {
-                return S_OK; // answered by ThreadProc
-            }
-            if (command == CMD_PAUSE || command == CMD_RUN) {
-                Reply(S_OK);
-            } else {
-                OnDeliveryNote(EDeliveryNote::UnexpectedCommand, command);
-                Reply(E_UNEXPECTED);
-            }
-            continue;
+        if (StopRequestedWhileWorking()) {
+            return S_OK; // answered by the command loop
         }
         CSamplePtr sample;
         if (FAILED(GetDeliveryBuffer(&sample))) {
-            std::this_thread::sleep_for(kBufferRetryPause);
+            // Only a decommit takes the buffer away, and Inactive posts its stop right after.
+            GetRequest();
             continue;
         }
         if (DeliveryStopRequested()) {

@@ -6,6 +6,11 @@
 // engine thread (the filter's state lock held for Active/Inactive). FillBuffer, the processing
 // loop and Deliver/DeliverEndOfStream run on the pin's delivery thread, which lives from Active
 // to Inactive and takes the commands CMD_INIT, CMD_PAUSE, CMD_RUN, CMD_STOP, CMD_EXIT.
+//
+// Wake-ups of the delivery thread's waits: GetDeliveryBuffer by the sample's return and by
+// Inactive's decommit; after a decommit, the wait for the next command by CallWorker; Deliver by
+// the renderer's own state changes and flushes; a derived FillBuffer's waits by whatever its pin
+// does before it posts a stop (the source's pins abort their queues first).
 #include <string>
 
 #include "platform/graph/InputPin.h"
@@ -17,9 +22,8 @@ class CSource;
 
 // What the processing loop tells a derived pin about, so that it can log it.
 enum class EDeliveryNote {
-    UnexpectedCommand, // value: the command
-    DeliveryStopped,   // value: Deliver's result that ended the loop
-    FillFailed         // value: FillBuffer's result
+    DeliveryStopped, // value: Deliver's result that ended the loop
+    FillFailed       // value: FillBuffer's result
 };
 
 class CSourceStream : public CWorkerThread {
@@ -60,22 +64,19 @@ protected:
     virtual HRESULT DecideBufferSize(CMemAllocator* allocator, CAllocatorProperties* request) = 0;
     // Fills one sample: S_OK delivers it, S_FALSE ends the stream, a failure aborts it.
     virtual HRESULT FillBuffer(CMediaSample& sample) = 0;
-    virtual HRESULT OnThreadCreate() { return S_OK; }
-    virtual HRESULT OnThreadDestroy() { return S_OK; }
-    virtual HRESULT OnThreadStartPlay() { return S_OK; }
     // Fills and delivers until CMD_STOP, the end of the stream or a failure.
-    virtual HRESULT DoBufferProcessingLoop();
+    HRESULT DoWork() override;
     // Polled by the loop around each fill: true ends the loop without delivering.
     virtual bool DeliveryStopRequested() { return false; }
     virtual void OnDeliveryNote(EDeliveryNote, std::int64_t) {}
-
-    void ThreadProc() override;
 
     CSource* const m_filter;
     CMediaType m_mt; // written while stopped or by the delivery thread adopting a sample's type
     CMemAllocator m_allocator;
 
 private:
+    // "qor-pin-" and the pin's name in lower case, e.g. "qor-pin-video".
+    std::string ThreadName() const;
     HRESULT AttemptConnection(IInputPin* to, const CMediaType& type);
 
     const std::string m_name;

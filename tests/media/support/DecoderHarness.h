@@ -38,7 +38,7 @@ public:
     CPacketQueue2* AudioQueue() override { return m_audio.get(); }
     CPacketQueue2* SubtitleQueue() override { return m_subtitle.get(); }
     CSubtitle* Subtitles() override { return m_subtitles; }
-    bool VideoQueueLow() override { return false; }
+    void WaitWhileVideoQueueLow() override {}
 
 private:
     CPlaybackInfo m_media;
