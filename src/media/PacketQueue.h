@@ -11,7 +11,7 @@
 // is woken by Put, PutEnd, Flush and Abort. The producer's waits for room (PutBounded, and the
 // worker's own wait for any of its queues to want more) are on a CRoomSignal that the queues share:
 // it is notified whenever a queue loses records (Get, Flush, TrimBefore) or is aborted, and by
-// whoever else the producer must answer. Lock order: room signal lock -> queue lock.
+// whoever else the producer must answer. Lock order: docs/architecture.md ("Locks").
 
 #include <condition_variable>
 #include <cstdint>

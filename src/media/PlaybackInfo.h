@@ -8,8 +8,8 @@
 // the pin delivery threads decode. ParseMediaContext, OpenStream, Duration, Width, Height,
 // FrameRate, ReadFrame and Seek hold Lock() for their whole run; the decoders hold it while they
 // decode, so reading a packet and decoding never overlap. Lock() is recursive so that the parse
-// may open streams and a decoder may ask for sizes while it holds it. Lock order: source state
-// lock -> pin seeking lock -> this lock -> subtitle lock -> queue locks.
+// may open streams and a decoder may ask for sizes while it holds it. Lock order: see
+// docs/architecture.md ("Locks").
 //
 // Embedded by value in the source filter; owns every FFmpeg object it hands out.
 

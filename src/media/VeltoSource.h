@@ -7,9 +7,8 @@
 // pin's seeking) and destroys the filter. The worker thread ("qor-demux") runs the command loop
 // of CWorkerThread with DoWork. The pins' delivery threads use the IDecoderSource side and the
 // start accessors.
-// Lock order: state lock -> pin seeking lock -> CPlaybackInfo lock -> subtitle lock -> queues.
-// The room signal's lock is taken after any of these and before a queue's lock or the worker's
-// request lock, which its wait looks at; queues notify it after releasing their own lock.
+// Locks: the order of docs/architecture.md ("Locks"); queues notify the room signal after
+// releasing their own lock.
 //
 // The worker's waits: while every fed queue is full, and while the queue of the packet in hand
 // holds its hard limit, it waits on the room signal, which the queues notify as they lose records
