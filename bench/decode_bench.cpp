@@ -24,6 +24,8 @@ using Clock = std::chrono::steady_clock;
 
 // The demux worker stops reading while the queue holds more than this many packets.
 constexpr int kQueueLimit = 10;
+// The decoder waits while the queue holds this few packets, as it does behind the source.
+constexpr int kVideoQueueLow = 4;
 // Its idle poll while the queue is full.
 constexpr auto kReaderPoll = std::chrono::milliseconds(1);
 
@@ -101,10 +103,7 @@ public:
     CPacketQueue2* AudioQueue() override { return nullptr; }
     CPacketQueue2* SubtitleQueue() override { return nullptr; }
     CSubtitle* Subtitles() override { return nullptr; }
-    bool VideoQueueLow() override {
-        const int count = m_queue->Count();
-        return count >= 1 && count <= 4 && !m_queue->LastIsEnd();
-    }
+    void WaitWhileVideoQueueLow() override { m_queue->WaitWhileLow(kVideoQueueLow); }
 
 private:
     CPlaybackInfo m_media;
