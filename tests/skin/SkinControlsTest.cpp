@@ -212,6 +212,8 @@ TEST_F(SkinControlsTest, SliderPressSnapsDragThresholdAndHover) {
 TEST_F(SkinControlsTest, SizerDragShowsALineAndReleaseReportsTheClampedPosition) {
     CSkinSizer sizer;
     sizer.Create(&window, 300, 30, 10, 300, 150);
+    CSkinSizer nearMinimum;
+    nearMinimum.Create(&window, 148, 30, 10, 300, 150);
     CEventLog log; // after the controls: it unsubscribes from them when it goes
     log.Watch(sizer, {SkinSizerPosChanged, SkinSizerBoxChecked});
     EXPECT_EQ(sizer.Box().geometry(), QRect(0, 125, 10, 50)); // centred by the resize
@@ -230,8 +232,6 @@ TEST_F(SkinControlsTest, SizerDragShowsALineAndReleaseReportsTheClampedPosition)
     EXPECT_EQ(log.events[0].arg2, 4);
 
     // The line cannot reach past the minimum, but a press near it can release below it.
-    CSkinSizer nearMinimum;
-    nearMinimum.Create(&window, 148, 30, 10, 300, 150);
     log.Watch(nearMinimum, {SkinSizerPosChanged});
     log.Clear();
     QTest::mousePress(&nearMinimum, Qt::LeftButton, {}, {0, 20});
