@@ -17,3 +17,5 @@ for config in release asan; do
         -E "$timed"
     ctest --test-dir "$root/build/$config" --output-on-failure --timeout 300 -R "$timed"
 done
+# The media and graph tests again under the thread sanitizer.
+"$root/scripts/tsan.sh"
