@@ -66,7 +66,7 @@ public:
     void Show(bool visible) { setVisible(visible); }
 
     // The rectangle given to Create (negative values edge-relative).
-    const CLayoutSpec& LayoutSpec() const { return m_layout; }
+    const CLayoutRequest& LayoutRequest() const { return m_layout; }
     int GetX() const { return m_layout.x; }
     int GetY() const { return m_layout.y; }
     int GetWidth() const { return m_layout.width; }
@@ -94,7 +94,7 @@ protected:
 
 private:
     const CMemDC2* m_skin = nullptr; // borrowed
-    CLayoutSpec m_layout;
+    CLayoutRequest m_layout;
     QPoint m_normalSource{-1, -1};
     QPoint m_state3Source{-1, -1};
     QPoint m_hoverSource{-1, -1};

@@ -78,7 +78,7 @@ bool CSkinWnd::GetFramePiece(int /*index*/, const CMemDC2*& /*skin*/, QRect& /*s
 
 void CSkinWnd::LayoutChildren() {
     for (CSkinCtrl* child : m_children) {
-        child->setGeometry(LayoutChildRect(child->LayoutSpec(), size()));
+        child->setGeometry(LayoutChildRect(child->LayoutRequest(), size()));
     }
 }
 

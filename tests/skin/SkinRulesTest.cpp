@@ -43,7 +43,7 @@ TEST(SkinRules, HitTestBordersCornersAndTheWiderGrip) {
 
 TEST(SkinRules, ChildLayoutAnchorsNegativeValuesToTheFarEdges) {
     const struct {
-        CLayoutSpec spec;
+        CLayoutRequest request;
         QSize client;
         QRect placed;
     } cases[] = {
@@ -53,7 +53,7 @@ TEST(SkinRules, ChildLayoutAnchorsNegativeValuesToTheFarEdges) {
         {{-20, -20, 10, 10}, {300, 200}, {280, 180, 10, 10}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(LayoutChildRect(c.spec, c.client), c.placed);
+        EXPECT_EQ(LayoutChildRect(c.request, c.client), c.placed);
     }
 }
 

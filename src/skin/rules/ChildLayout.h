@@ -6,7 +6,7 @@
 
 // A creation rectangle as given: x, y < 0 anchor the left or top edge to the right or bottom of
 // the client area; width, height < 0 anchor the right or bottom edge |value| pixels from it.
-struct CLayoutSpec {
+struct CLayoutRequest {
     int x = 0;
     int y = 0;
     int width = 0;
@@ -16,4 +16,4 @@ struct CLayoutSpec {
 // The child's rectangle in a client area of the given size, e.g. (-150, 45, -5, -40) in 600 x 400
 // is (450, 45) with size 145 x 315. A size that comes out negative is kept as computed; QWidget
 // treats it as empty.
-QRect LayoutChildRect(const CLayoutSpec& spec, QSize client);
+QRect LayoutChildRect(const CLayoutRequest& request, QSize client);
