@@ -126,14 +126,22 @@ void ExpectConnectedFormat(CEngineDS& engine) {
     EXPECT_EQ(wave.channels, kConnectedChannels);
 }
 
-TEST(EngineTrack, SwitchToATrackOfAnotherRateAndChannelCountKeepsPitchAndSpeed) {
+// The two-track clip loaded, its engine events recorded and its sound heard.
+class EngineTrack : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(host.Load(ClipWithTracksOfTwoFormats()), 1);
+        log.Watch(engine, EngineEventNames());
+        ASSERT_TRUE(heard.Attach(engine));
+    }
+
     CPlayerHost host;
     CEngineDS& engine = host.controller.GetEngine();
-    ASSERT_EQ(host.Load(ClipWithTracksOfTwoFormats()), 1);
     CEventLog log;
-    log.Watch(engine, EngineEventNames());
     CHeardSound heard;
-    ASSERT_TRUE(heard.Attach(engine));
+};
+
+TEST_F(EngineTrack, SwitchToATrackOfAnotherRateAndChannelCountKeepsPitchAndSpeed) {
     ExpectConnectedFormat(engine);
 
     ASSERT_TRUE(SUCCEEDED(engine.Play()));
@@ -168,14 +176,7 @@ TEST(EngineTrack, SwitchToATrackOfAnotherRateAndChannelCountKeepsPitchAndSpeed) 
     host.controller.Shutdown();
 }
 
-TEST(EngineTrack, RepeatedSwitchesWhilePlayingAndAFailedOneLeavePlaybackGoingAndQueuesBounded) {
-    CPlayerHost host;
-    CEngineDS& engine = host.controller.GetEngine();
-    ASSERT_EQ(host.Load(ClipWithTracksOfTwoFormats()), 1);
-    CEventLog log;
-    log.Watch(engine, EngineEventNames());
-    CHeardSound heard;
-    ASSERT_TRUE(heard.Attach(engine));
+TEST_F(EngineTrack, RepeatedSwitchesWhilePlayingAndAFailedOneLeavePlaybackGoingAndQueuesBounded) {
     ASSERT_TRUE(SUCCEEDED(engine.Play()));
     PumpFor(300ms);
 
@@ -236,7 +237,7 @@ TEST(EngineTrack, RepeatedSwitchesWhilePlayingAndAFailedOneLeavePlaybackGoingAnd
     host.controller.Shutdown();
 }
 
-TEST(EngineTrack, QueuesStayBoundedWhileASoundTrackThatEndedEarlyHoldsThePausedClip) {
+TEST(EngineTrackPaused, QueuesStayBoundedWhileASoundTrackThatEndedEarlyHoldsThePausedClip) {
     CPlayerHost host;
     CEngineDS& engine = host.controller.GetEngine();
     ASSERT_EQ(host.Load(ClipWhoseSoundEndsEarly()), 1);
