@@ -68,13 +68,13 @@ public:
         m_rows.emplace_back(title, QString());
         endInsertRows();
         m_rows.back().second = duration;
-        emit dataChanged(index(row, 1), index(row, 1));
+        Q_EMIT dataChanged(index(row, 1), index(row, 1));
     }
     void SortByTitle() {
-        emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+        Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
         std::stable_sort(m_rows.begin(), m_rows.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
-        emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+        Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     }
 
 private:

@@ -40,7 +40,7 @@ private:
 class TimerServiceQTest : public QObject {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void init() { m_clock.start(); }
 
     void cleanup() {

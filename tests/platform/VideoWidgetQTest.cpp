@@ -80,7 +80,7 @@ private:
         }
     };
 
-private slots:
+private Q_SLOTS:
     void pausedFrameFillsTheWidgetInItsColours() {
         for (const bool topDown : {true, false}) {
             Rig rig(topDown ? -kHeight : kHeight);

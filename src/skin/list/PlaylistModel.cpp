@@ -85,7 +85,7 @@ void CPlaylistModel::SetText(int row, int column, const std::wstring& text) {
     }
     m_rows[static_cast<std::size_t>(row)].texts[static_cast<std::size_t>(column)] = text;
     const QModelIndex cell = index(row, column);
-    emit dataChanged(cell, cell);
+    Q_EMIT dataChanged(cell, cell);
 }
 
 CClipInfo* CPlaylistModel::Item(int row) const {
@@ -151,7 +151,7 @@ void CPlaylistModel::Reorder(const std::vector<int>& order) {
     if (order.size() != m_rows.size()) {
         return;
     }
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newRowOf(order.size());
     for (std::size_t newRow = 0; newRow < order.size(); ++newRow) {
         newRowOf[static_cast<std::size_t>(order[newRow])] = static_cast<int>(newRow);
@@ -165,7 +165,7 @@ void CPlaylistModel::Reorder(const std::vector<int>& order) {
         after.push_back(index(newRowOf[static_cast<std::size_t>(old.row())], old.column()));
     }
     changePersistentIndexList(before, after);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void CPlaylistModel::SetActive(int row) {
@@ -177,6 +177,6 @@ void CPlaylistModel::SetActive(int row) {
 
 void CPlaylistModel::RepaintRow(int row) {
     if (IsRow(row)) {
-        emit dataChanged(index(row, 0), index(row, kColumns - 1));
+        Q_EMIT dataChanged(index(row, 0), index(row, kColumns - 1));
     }
 }
