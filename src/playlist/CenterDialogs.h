@@ -1,7 +1,7 @@
 #pragma once
 // The questions the control center's file commands ask the user, behind a small interface so that
-// tests can answer them without a modal dialog. The real answers come from QFileDialog, the folder
-// browser and QMessageBox.
+// tests can answer them without a modal dialog. The application layer supplies the desktop's
+// dialogs (app/dialogs/FileDialogs.h).
 //
 // Threads: user-interface thread only. Ownership: the owner widget is not owned and may be null.
 #include <optional>
@@ -30,12 +30,4 @@ public:
     // An information box with an OK button.
     virtual void ShowMessage(QWidget* owner, const std::wstring& text) = 0;
     virtual ~ICenterDialogs() = default;
-};
-
-// The modal dialogs of the desktop.
-class CQtCenterDialogs : public ICenterDialogs {
-public:
-    std::vector<std::wstring> AskFiles(const CFileQuestion& question) override;
-    std::optional<std::wstring> AskFolder(QWidget* owner) override;
-    void ShowMessage(QWidget* owner, const std::wstring& text) override;
 };

@@ -30,8 +30,7 @@ std::uint32_t TickCount() {
 
 } // namespace
 
-CControlCenter::CControlCenter()
-    : m_desktopDialogs(std::make_unique<CQtCenterDialogs>()), m_dialogs(m_desktopDialogs.get()) {}
+CControlCenter::CControlCenter() = default;
 
 CControlCenter::~CControlCenter() {
     if (m_timerRunning) {

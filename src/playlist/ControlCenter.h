@@ -110,8 +110,10 @@ public:
     void OpenDisc();
     void OpenDisc(IDiscAccess& access);
 
-    // Null restores the desktop dialogs. Not owned.
-    void SetDialogs(ICenterDialogs* dialogs);
+    // The dialogs the file commands ask; not owned, and they must outlive their use here. With
+    // none (the start, or null) every question is answered as if the user cancelled and a message
+    // is not shown.
+    void SetDialogs(ICenterDialogs* dialogs) { m_dialogs = dialogs; }
     // The owner of the dialogs and the widget that gets the focus after a navigation.
     void SetMainWindow(QWidget* window) { m_mainWindow = window; }
 
@@ -154,9 +156,8 @@ private:
     bool m_timerRunning = false;
     // Every item the rows point to, and those of rows removed without destroying their item.
     std::unordered_map<CClipInfo*, std::unique_ptr<CClipInfo>> m_items;
-    QWidget* m_mainWindow = nullptr; // not owned
-    std::unique_ptr<CQtCenterDialogs> m_desktopDialogs;
-    ICenterDialogs* m_dialogs; // not owned; m_desktopDialogs or the one given
+    QWidget* m_mainWindow = nullptr;     // not owned
+    ICenterDialogs* m_dialogs = nullptr; // not owned
     // The current playlist file, set by OpenPlaylist; where "Save Playlist As" starts.
     std::wstring m_playlistPath;
 

@@ -44,15 +44,14 @@ std::vector<std::wstring> PlaylistFiles() {
 
 } // namespace
 
-void CControlCenter::SetDialogs(ICenterDialogs* dialogs) {
-    m_dialogs = dialogs != nullptr ? dialogs : m_desktopDialogs.get();
-}
-
 std::wstring CControlCenter::ChosenPath(const std::vector<std::wstring>& files) {
     return files.size() == 1 ? files.front() : CPathValue(files.front()).Folder();
 }
 
 std::vector<std::wstring> CControlCenter::AskFiles(CFileQuestion question) {
+    if (m_dialogs == nullptr) {
+        return {};
+    }
     question.owner = m_mainWindow;
     std::vector<std::wstring> files = m_dialogs->AskFiles(question);
     for (std::wstring& file : files) {
@@ -116,7 +115,9 @@ void CControlCenter::OpenPlaylists() {
 
 void CControlCenter::SavePlaylistAs() {
     if (m_playlist.GetItemCount() == 0) {
-        m_dialogs->ShowMessage(m_mainWindow, kEmptyPlaylistMessage);
+        if (m_dialogs != nullptr) {
+            m_dialogs->ShowMessage(m_mainWindow, kEmptyPlaylistMessage);
+        }
         return;
     }
     const CAppFolder folders;
@@ -133,7 +134,8 @@ void CControlCenter::SavePlaylistAs() {
 }
 
 void CControlCenter::AddFolder() {
-    const std::optional<std::wstring> folder = m_dialogs->AskFolder(m_mainWindow);
+    const std::optional<std::wstring> folder =
+        m_dialogs != nullptr ? m_dialogs->AskFolder(m_mainWindow) : std::nullopt;
     if (!folder) {
         return;
     }

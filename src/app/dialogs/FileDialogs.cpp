@@ -1,7 +1,7 @@
-#include "playlist/CenterDialogs.h"
+#include "app/dialogs/FileDialogs.h"
 
+#include "core/SystemFolders.h"
 #include "playlist/FileFilter.h"
-#include "playlist/FolderBrowser.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -9,6 +9,7 @@
 namespace {
 
 constexpr char kMessageCaption[] = "QOR";
+constexpr char kFolderCaption[] = "Add Folder";
 
 } // namespace
 
@@ -36,7 +37,12 @@ std::vector<std::wstring> CQtCenterDialogs::AskFiles(const CFileQuestion& questi
 }
 
 std::optional<std::wstring> CQtCenterDialogs::AskFolder(QWidget* owner) {
-    return BrowseForFolder(owner, L"Add Folder", std::wstring());
+    const QString folder = QFileDialog::getExistingDirectory(
+        owner, QString::fromLatin1(kFolderCaption), QString(), QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty()) {
+        return std::nullopt;
+    }
+    return WithTrailingSlash(folder.toStdWString());
 }
 
 void CQtCenterDialogs::ShowMessage(QWidget* owner, const std::wstring& text) {
