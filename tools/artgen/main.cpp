@@ -2,11 +2,14 @@
 //   qor_artgen OUTPUT_FOLDER [--sheet SHEET.png]
 // --sheet also writes a contact sheet for looking at them: every bitmap at 1x enlarged four
 // times, and beside it the 2x image enlarged twice, pixels kept square, on a dark background.
+//   qor_artgen --icons OUTPUT_FOLDER
+// draws the program's icon instead, as qor-<n>.png in each size of the desktop's icon theme.
 #include <QDir>
 #include <QGuiApplication>
 #include <QPainter>
 #include <cstdio>
 
+#include "AppIcon.h"
 #include "SkinArt.h"
 
 namespace {
@@ -62,6 +65,17 @@ bool WriteSheet(const QString& path) {
     return sheet.save(path);
 }
 
+bool WriteIcons(const QDir& output) {
+    for (const int size : kAppIconSizes) {
+        const QString path = output.filePath(QStringLiteral("qor-%1.png").arg(size));
+        if (!RenderAppIcon(size).save(path)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -70,8 +84,13 @@ int main(int argc, char** argv) {
     }
     QGuiApplication application(argc, argv);
     const QStringList arguments = application.arguments();
+    if (arguments.size() == 3 && arguments[1] == "--icons") {
+        const QDir output(arguments[2]);
+        return output.mkpath(".") && WriteIcons(output) ? 0 : 1;
+    }
     if (arguments.size() != 2 && !(arguments.size() == 4 && arguments[2] == "--sheet")) {
-        std::fprintf(stderr, "usage: qor_artgen OUTPUT_FOLDER [--sheet SHEET.png]\n");
+        std::fprintf(stderr, "usage: qor_artgen OUTPUT_FOLDER [--sheet SHEET.png]\n"
+                             "       qor_artgen --icons OUTPUT_FOLDER\n");
         return 2;
     }
     const QDir output(arguments[1]);
