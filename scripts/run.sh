@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the player and plays the given file, or the demo clip.
-# Until the skinned main window exists, the player is the development player: one window filled
-# by the video; Space play/pause, S stop, Left/Right seek, Up/Down volume, M mute, Q quit.
+# Installs what is missing, builds the player and starts it on the given files, or on the demo
+# clip (a moving picture, a tone and a subtitle beside it).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup-deps.sh"
-"$root/scripts/build.sh" release
+"$root/scripts/build.sh" release qor demo_clip
 if [ $# -eq 0 ]; then
     set -- "$root/build/release/demo/demo.mp4"
 fi
-exec "$root/build/release/tools/devplayer/qor_devplayer" "$@"
+exec "$root/build/release/player/qor" "$@"

@@ -1,0 +1,54 @@
+// The player: qor [FILE|FOLDER...]
+// The named files and folders are appended to the playlist restored from the last run, and the
+// last one plays. A second start brings the running player's window forward and opens nothing.
+// Closing the window, SIGTERM, SIGINT and the end of the desktop session all end the program the
+// same way: playback stops and the playlist is saved as the default playlist.
+#include <QApplication>
+#include <QSessionManager>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main/MainWnd.h"
+#include "app/startup/QorApp.h"
+#include "core/WideText.h"
+#include "platform/QuitSignals.h"
+
+namespace {
+
+std::unique_ptr<QWidget> MakeMainWindow(CControlCenter& center, ISubject& application) {
+    auto window = std::make_unique<CMainWnd>(center, application);
+    if (!window->CreateMainWindow()) {
+        return nullptr;
+    }
+    return window;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    CQorApp player(MakeMainWindow);
+    // The window's close is the exit path; before it exists there is nothing to save.
+    const auto closeMainWindow = [&player] {
+        if (QWidget* window = player.GetMainWindow(); window != nullptr) {
+            window->close();
+        } else {
+            QCoreApplication::quit();
+        }
+    };
+    // Installed before the engine starts the sound, whose library would take the signals.
+    const CQuitSignals quitSignals(closeMainWindow);
+    QObject::connect(&application, &QGuiApplication::commitDataRequest,
+                     [&closeMainWindow](QSessionManager&) { closeMainWindow(); });
+
+    std::vector<std::wstring> arguments;
+    for (int i = 1; i < argc; ++i) {
+        // The argument's bytes name the file, whatever they hold.
+        arguments.push_back(PathFromBytes(argv[i]));
+    }
+    if (!player.InitInstance(arguments)) {
+        return 0;
+    }
+    return application.exec();
+}
