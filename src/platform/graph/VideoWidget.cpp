@@ -1,5 +1,7 @@
 #include "platform/graph/VideoWidget.h"
 
+#include "platform/PlatformLog.h"
+
 #include <QMetaObject>
 #include <QPainter>
 #include <QResizeEvent>
@@ -63,6 +65,10 @@ void CVideoWidget::paintEvent(QPaintEvent*) {
     } else {
         // Only between a resize and the next frame (or while paused): scaled by the painter.
         painter.drawImage(rect(), image);
+    }
+    if (!image.isNull() && !m_framePainted) {
+        m_framePainted = true;
+        PlatformLog(PLATFORM_LOG_INFO, "CVideoWidget::paintEvent", "first frame painted");
     }
 }
 

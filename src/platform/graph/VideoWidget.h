@@ -32,7 +32,8 @@ private:
 
 class CVideoWidget : public QWidget {
 public:
-    // Attaches to the slot; detaches when destroyed. Mouse input goes to the parent.
+    // Attaches to the slot; detaches when destroyed. Mouse input goes to the parent. The first
+    // frame it paints is logged, so start-up can be timed to the first picture.
     CVideoWidget(std::shared_ptr<CVideoFrameSlot> slot, QWidget* parent);
     ~CVideoWidget() override;
 
@@ -42,4 +43,5 @@ protected:
 
 private:
     const std::shared_ptr<CVideoFrameSlot> m_slot;
+    bool m_framePainted = false;
 };
