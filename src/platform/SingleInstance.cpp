@@ -3,8 +3,10 @@
 #include "platform/PlatformLog.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QWidget>
 #include <unistd.h>
 
@@ -13,6 +15,9 @@ namespace {
 // A live instance accepts at once (the kernel queues the connection even while its event loop is
 // busy); a leftover socket file refuses at once. The limit only guards against a hung peer.
 constexpr int kConnectTimeoutMs = 1000;
+// Another start holds the lock only while it looks and listens; past this, the start goes on
+// unguarded rather than not at all.
+constexpr int kLockTimeoutMs = 3000;
 // The first instance answers from its event loop; one busy loading a file may take a moment.
 constexpr int kAnswerTimeoutMs = 2000;
 
@@ -48,12 +53,22 @@ bool CInstanceChecker::TrackFirstInstance(const QString& name) {
     if (m_previous || m_server) {
         return m_server != nullptr;
     }
+    const QString socketName = SocketName(name);
+    // Looking and listening under one lock, so that of two players started at once the second
+    // finds the first: listening with the user-only option replaces a socket file in the way,
+    // a live one too. A lock left by a dead process is taken over.
+    QLockFile lock(QDir::tempPath() + QLatin1Char('/') + socketName + QStringLiteral(".lock"));
+    if (!lock.tryLock(kLockTimeoutMs)) {
+        PlatformLog(PLATFORM_LOG_ERROR, "CInstanceChecker::TrackFirstInstance",
+                    "cannot lock " + lock.fileName().toStdString());
+    }
+    if (IsAnotherInstanceRunning(name)) {
+        return false;
+    }
     auto server = std::make_unique<QLocalServer>();
     server->setSocketOptions(QLocalServer::UserAccessOption);
-    const QString socketName = SocketName(name);
     if (!server->listen(socketName)) {
-        // Nobody answered on this name a moment ago, so a file in the way was left by a dead
-        // instance.
+        // Nobody answers there, so the file in the way was left by a dead instance.
         QLocalServer::removeServer(socketName);
         if (!server->listen(socketName)) {
             PlatformLog(PLATFORM_LOG_ERROR, "CInstanceChecker::TrackFirstInstance",

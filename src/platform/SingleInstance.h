@@ -32,9 +32,13 @@ public:
     // True when an instance under that name accepts a connection; the connection is kept for
     // ActivatePreviousInstance. Waits at most kConnectTimeoutMs (see the .cpp).
     bool IsAnotherInstanceRunning(const QString& name);
-    // Listens under that name, unless another instance was found. A leftover socket file is
-    // removed first. False when listening failed (the player then runs without the guard).
+    // Listens under that name, unless another instance was found. It looks again first, under a
+    // lock file beside the socket, so that of two started at once the later finds the earlier
+    // (HasPreviousInstance). A leftover socket file is replaced. False when this one does not
+    // listen: another was found, or listening failed (the player then runs without the guard).
     bool TrackFirstInstance(const QString& name);
+    // Whether a running instance was found, by either call above.
+    bool HasPreviousInstance() const { return m_previous != nullptr; }
     // The window that a later start brings forward; null while there is none (the request is then
     // answered without effect).
     void SetWindow(QWidget* window) { m_window = window; }

@@ -206,6 +206,11 @@ TEST_F(StartupTest, ALaterStartBringsTheFirstWindowForwardAndALeftoverSocketBloc
         EXPECT_FALSE(early.activated);
         EXPECT_TRUE(window.isMinimized());
 
+        // One that checked before the first listened, and so tries to listen too, finds it.
+        CInstanceChecker simultaneous;
+        EXPECT_FALSE(simultaneous.TrackFirstInstance(name));
+        EXPECT_TRUE(simultaneous.HasPreviousInstance());
+
         first.SetWindow(&window);
         const CLaterStart later = StartLater(name);
         EXPECT_TRUE(later.found);

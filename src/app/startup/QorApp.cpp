@@ -45,12 +45,15 @@ CQorApp::~CQorApp() {
 }
 
 bool CQorApp::InitInstance(const std::vector<std::wstring>& arguments) {
-    if (m_instance.IsAnotherInstanceRunning(m_instanceName)) {
+    // Without the guard (listening failed) the player still runs; a later start then opens a
+    // second player.
+    if (!m_instance.IsAnotherInstanceRunning(m_instanceName)) {
+        m_instance.TrackFirstInstance(m_instanceName);
+    }
+    if (m_instance.HasPreviousInstance()) {
         m_instance.ActivatePreviousInstance();
         return false;
     }
-    // Without the guard the player still runs; a later start then opens a second player.
-    m_instance.TrackFirstInstance(m_instanceName);
 
     // The crash handler is installed here, before anything that may fault.
 
