@@ -14,6 +14,7 @@
 #include <QMetaObject>
 
 #include <spawn.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -21,7 +22,9 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 extern char** environ;
 
@@ -29,6 +32,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Tells the upgrader which process to wait for.
+constexpr char kPlayerPidVariable[] = "QOR_PLAYER_PID";
 // How often a wait for the user's answer looks at the stop request.
 constexpr auto kAnswerPollPeriod = std::chrono::milliseconds(100);
 
@@ -74,8 +79,22 @@ bool StartUpgrader(const std::wstring& upgrader, const std::wstring& copy,
     std::string program = PathToBytes(copy);
     std::string argument = PathToBytes(installer);
     char* argv[] = {program.data(), argument.data(), nullptr};
+    // The upgrader waits while its parent is still this process.
+    std::vector<std::string> variables;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        if (!std::string_view(*variable).starts_with(kPlayerPidVariable + std::string("="))) {
+            variables.emplace_back(*variable);
+        }
+    }
+    variables.push_back(kPlayerPidVariable + std::string("=") + std::to_string(getpid()));
+    std::vector<char*> environment;
+    for (std::string& variable : variables) {
+        environment.push_back(variable.data());
+    }
+    environment.push_back(nullptr);
     pid_t child = 0;
-    const int result = posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, environ);
+    const int result =
+        posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, environment.data());
     if (result != 0) {
         LogCheck("cannot start the upgrader: %s", std::strerror(result));
         return false;
