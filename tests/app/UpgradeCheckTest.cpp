@@ -18,6 +18,13 @@
 
 namespace fs = std::filesystem;
 
+std::ostream& operator<<(std::ostream& out, EUpgradeOutcome outcome) {
+    static const char* const kNames[] = {"NoAnswer",       "UnusableAnswer", "NotNewer",
+                                         "NoUpgrader",     "DownloadFailed", "Declined",
+                                         "UpgraderFailed", "InstallStarted", "Stopped"};
+    return out << kNames[static_cast<int>(outcome)];
+}
+
 namespace {
 
 constexpr char kInstallerBytes[] = "#!/bin/sh\necho installed\n";

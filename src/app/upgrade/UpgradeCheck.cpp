@@ -102,10 +102,11 @@ bool StartUpgrader(const std::wstring& upgrader, const std::wstring& copy,
     return true;
 }
 
-// The question, put to the user on the user-interface thread; this thread waits for the answer.
+} // namespace
+
 // An answer that can never come (the application went, its event dropped) counts as "no".
-bool AskOnUserInterfaceThread(const std::wstring& installerName, const std::wstring& version,
-                              std::stop_token stop) {
+bool AskInstallOnUserInterfaceThread(const std::wstring& installerName,
+                                     const std::wstring& runningVersion, std::stop_token stop) {
     QCoreApplication* application = QCoreApplication::instance();
     if (application == nullptr) {
         return false;
@@ -114,8 +115,8 @@ bool AskOnUserInterfaceThread(const std::wstring& installerName, const std::wstr
     std::future<bool> answered = answer->get_future();
     QMetaObject::invokeMethod(
         application,
-        [answer, installerName, version] {
-            CDlgUpgrading dialog(installerName, version);
+        [answer, installerName, runningVersion] {
+            CDlgUpgrading dialog(installerName, runningVersion);
             answer->set_value(dialog.exec() == QDialog::Accepted);
         },
         Qt::QueuedConnection);
@@ -130,8 +131,6 @@ bool AskOnUserInterfaceThread(const std::wstring& installerName, const std::wstr
         return false;
     }
 }
-
-} // namespace
 
 bool IsUpgradeAvailable(CHttpClient& http, const std::string& vendorHost, bool beta) {
     try {
@@ -202,7 +201,7 @@ void StartUpgradeCheck(std::function<void()> requestClose) {
         settings.programFolder = CPathValue(SpecialFolder::ExecutableFolder).Folder();
         settings.installerFolder = CAppFolder().GetInstallerFolder();
         settings.vendorHost = VendorHost();
-        settings.askInstall = AskOnUserInterfaceThread;
+        settings.askInstall = AskInstallOnUserInterfaceThread;
         settings.installStarted = [close = std::move(requestClose)] {
             if (QCoreApplication* application = QCoreApplication::instance()) {
                 QMetaObject::invokeMethod(application, close, Qt::QueuedConnection);

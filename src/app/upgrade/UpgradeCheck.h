@@ -56,6 +56,12 @@ bool IsUpgradeAvailable(CHttpClient& http, const std::string& vendorHost, bool b
 // request ends a transfer or an unanswered question promptly.
 EUpgradeOutcome CheckForUpgrade(const CUpgradeSettings& settings, std::stop_token stop = {});
 
+// The question as the running program asks it: a CDlgUpgrading run on the user-interface thread
+// (the application's thread), which the calling thread waits for. "No" when the stop is requested
+// first or when no application is there to answer.
+bool AskInstallOnUserInterfaceThread(const std::wstring& installerName,
+                                     const std::wstring& runningVersion, std::stop_token stop);
+
 // Called by the main window on the user-interface thread; only the first call of a process does
 // anything. Starts the check on a thread of its own with the program folder, the user's Installer
 // folder and the vendor's host; the question is a CDlgUpgrading run on the user-interface thread.
