@@ -7,6 +7,7 @@
 // Every failure (network, status other than "200", an empty or unacceptable answer, no newer
 // release, no upgrader, a failed download, a declined dialog) ends the check with a log line and
 // nothing shown.
+#include <cstddef>
 #include <functional>
 #include <stop_token>
 #include <string>
