@@ -121,7 +121,9 @@ protected:
 };
 
 struct VersionCase {
-    const char* running; // major.minor.build
+    const char* major;
+    const char* minor;
+    const char* build;
     const char* offered;
     bool dialog;
 };
@@ -129,20 +131,16 @@ struct VersionCase {
 // Versions compare as (major, minor, build) in order: no downgrade is offered as a new release.
 TEST_F(UpgradeCheckTest, OnlyANewerReleaseIsDownloadedAndOffered) {
     const VersionCase cases[] = {
-        {"1.2.3", "qor_1.2.3.exe", false}, {"2.0.0", "qor_1.9.9.exe", false},
-        {"1.2.3", "qor_1.10.0.exe", true}, {"1.2.3", "qor_1.2.4.exe", true},
-        {"1.2.3", "qor_2.0.0.exe", true},  {"1.10.0", "qor_1.9.99.exe", false},
-        {"1.2.3", "1.3.0.exe", true},      {"1.2.3", "qor_setup_1.2.2.exe", false},
+        {"1", "2", "3", "qor_1.2.3.exe", false}, {"2", "0", "0", "qor_1.9.9.exe", false},
+        {"1", "2", "3", "qor_1.10.0.exe", true}, {"1", "2", "3", "qor_1.2.4.exe", true},
+        {"1", "2", "3", "qor_2.0.0.exe", true},  {"1", "10", "0", "qor_1.9.99.exe", false},
+        {"1", "2", "3", "1.3.0.exe", true},      {"1", "2", "3", "qor_setup_1.2.2.exe", false},
     };
     WriteUpgrader();
     for (const VersionCase& c : cases) {
-        SCOPED_TRACE(std::string(c.running) + " running, " + c.offered + " offered");
-        std::string fields[3];
-        std::istringstream running(c.running);
-        std::getline(running, fields[0], '.');
-        std::getline(running, fields[1], '.');
-        std::getline(running, fields[2]);
-        WriteVersion(fields[0], fields[1], fields[2]);
+        SCOPED_TRACE(std::string(c.major) + "." + c.minor + "." + c.build + " running, " +
+                     c.offered + " offered");
+        WriteVersion(c.major, c.minor, c.build);
         OfferInstaller(c.offered);
         m_questions.clear();
         const int downloadsBefore = m_server.Count(std::string("/download/") + c.offered);
