@@ -18,10 +18,6 @@ constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGAB
 // larger frames), on the alternate stack that still works once the thread's own stack is gone.
 constexpr std::size_t kAlternateStackSize = 256 * 1024;
 
-// A segmentation fault this close to the stack pointer is the stack running out: a push or call
-// faults right at it, and stack-clash probing touches each page below it in turn.
-constexpr std::uintptr_t kStackOverflowReach = 64 * 1024;
-
 // How long a fault on another thread waits for the report in progress, which ends the process
 // when done. Bounded so that a report that hangs still lets the process die.
 constexpr time_t kSecondFaultWaitSeconds = 30;
@@ -63,6 +59,7 @@ bool TakeReport() {
     return false;
 }
 
+// A segmentation fault this close to the stack pointer is the stack running out.
 bool IsStackOverflow(std::uintptr_t address, std::uintptr_t stackPointer) {
     const std::uintptr_t distance =
         address > stackPointer ? address - stackPointer : stackPointer - address;

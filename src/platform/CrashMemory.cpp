@@ -69,12 +69,49 @@ bool ParseMapsLine(const char* line, const char* end, MemoryMapping& mapping) {
     }
     ++line;
     mapping.end = ParseHex(line, end);
-    if (end - line < 3 || *line != ' ') {
+    if (end - line < 2 || *line != ' ') {
         return false;
     }
     mapping.readable = line[1] == 'r';
-    mapping.writable = line[2] == 'w';
     return true;
+}
+
+// The first mapping that ends above address: the one that holds it, else the next one up (the
+// map lists them in address order).
+bool FindMappingFrom(std::uintptr_t address, MemoryMapping& mapping) {
+    const int fd = ::open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    char buffer[kMapsChunk];
+    std::size_t held = 0;
+    bool found = false;
+    while (!found) {
+        const ssize_t got = ::read(fd, buffer + held, sizeof buffer - held);
+        if (got <= 0) {
+            break;
+        }
+        held += static_cast<std::size_t>(got);
+        const char* line = buffer;
+        const char* const end = buffer + held;
+        for (const char* c = line; c < end && !found; ++c) {
+            if (*c != '\n') {
+                continue;
+            }
+            found = ParseMapsLine(line, c, mapping) && address < mapping.end;
+            line = c + 1;
+        }
+        // Keep the unfinished line for the next chunk.
+        held = static_cast<std::size_t>(end - line);
+        for (std::size_t i = 0; i < held; ++i) {
+            buffer[i] = line[i];
+        }
+        if (held == sizeof buffer) {
+            break;
+        }
+    }
+    ::close(fd);
+    return found;
 }
 
 } // namespace
@@ -104,40 +141,18 @@ bool ReadOwnMemory(std::uintptr_t address, void* out, std::size_t size) {
 }
 
 bool FindMapping(std::uintptr_t address, MemoryMapping& mapping) {
-    const int fd = ::open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    return FindMappingFrom(address, mapping) && mapping.start <= address;
+}
+
+bool FindStack(std::uintptr_t stackPointer, std::uintptr_t& begin, std::uintptr_t& end) {
+    MemoryMapping stack;
+    if (!FindMappingFrom(stackPointer, stack) || !stack.readable ||
+        (stack.start > stackPointer && stack.start - stackPointer > kStackOverflowReach)) {
         return false;
     }
-    char buffer[kMapsChunk];
-    std::size_t held = 0;
-    bool found = false;
-    while (!found) {
-        const ssize_t got = ::read(fd, buffer + held, sizeof buffer - held);
-        if (got <= 0) {
-            break;
-        }
-        held += static_cast<std::size_t>(got);
-        const char* line = buffer;
-        const char* const end = buffer + held;
-        for (const char* c = line; c < end && !found; ++c) {
-            if (*c != '\n') {
-                continue;
-            }
-            found = ParseMapsLine(line, c, mapping) && mapping.start <= address &&
-                    address < mapping.end;
-            line = c + 1;
-        }
-        // Keep the unfinished line for the next chunk.
-        held = static_cast<std::size_t>(end - line);
-        for (std::size_t i = 0; i < held; ++i) {
-            buffer[i] = line[i];
-        }
-        if (held == sizeof buffer) {
-            break;
-        }
-    }
-    ::close(fd);
-    return found;
+    begin = stack.start > stackPointer ? stack.start : stackPointer;
+    end = stack.end;
+    return true;
 }
 
 bool ReadProcNumber(const char* path, const char* key, std::uint64_t& value) {

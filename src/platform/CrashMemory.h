@@ -19,11 +19,20 @@ struct MemoryMapping {
     std::uintptr_t start = 0;
     std::uintptr_t end = 0;
     bool readable = false;
-    bool writable = false;
 };
 
 // The mapping that contains address; false when none does or the map cannot be read.
 bool FindMapping(std::uintptr_t address, MemoryMapping& mapping);
+
+// How far past its stack's end a thread's stack pointer may be found after a stack overflow: a
+// push or call faults right at the end, and stack-clash probing touches each page in turn.
+inline constexpr std::uintptr_t kStackOverflowReach = 64 * 1024;
+
+// The readable stack from stackPointer up: [begin, end) of the mapping that holds it, begin
+// being stackPointer. After a stack overflow the pointer may lie below its stack; the stack is
+// then the first mapping within kStackOverflowReach above it, from its start. False when there
+// is neither.
+bool FindStack(std::uintptr_t stackPointer, std::uintptr_t& begin, std::uintptr_t& end);
 
 // The number after "key" (say "TracerPid:" or "MemAvailable:") in a /proc file of "key value"
 // lines; false when the file or the key is missing.

@@ -195,12 +195,16 @@ void WriteCodeBytes(CReportText& log, std::uintptr_t instruction) {
 
 void WriteStack(CReportText& log, std::uintptr_t stackPointer) {
     log.Text("\r\n\r\nStack:\r\n");
-    MemoryMapping stack;
-    std::uintptr_t top = stackPointer + kMaxStackWords * sizeof(std::uint64_t);
-    if (FindMapping(stackPointer, stack) && stack.end < top) {
-        top = stack.end;
+    std::uintptr_t begin = stackPointer;
+    std::uintptr_t top = stackPointer;
+    if (!FindStack(stackPointer, begin, top)) {
+        log.Text("Exception encountered during stack dump.\r\n");
+        return;
     }
-    for (std::uintptr_t line = stackPointer; line < top;) {
+    top = top - begin < kMaxStackWords * sizeof(std::uint64_t)
+              ? top
+              : begin + kMaxStackWords * sizeof(std::uint64_t);
+    for (std::uintptr_t line = begin; line < top;) {
         std::uint64_t words[kStackWordsPerLine] = {};
         const std::size_t left = (top - line) / sizeof(std::uint64_t);
         const std::size_t count = left < kStackWordsPerLine ? left : kStackWordsPerLine;

@@ -320,14 +320,16 @@ Location WriteContext(CDumpFile& file, const ucontext_t& source) {
     return location;
 }
 
+// The stack from just below the stack pointer (or from the stack's end after an overflow) up.
 MemoryDescriptor WriteStack(CDumpFile& file, std::uintptr_t stackPointer) {
-    const std::uintptr_t start = stackPointer - kRedZone;
+    std::uintptr_t begin = stackPointer;
     std::uintptr_t end = stackPointer;
-    MemoryMapping stack;
-    if (FindMapping(stackPointer, stack)) {
-        end = stack.end - stackPointer < kMaxStackBytes ? stack.end : stackPointer + kMaxStackBytes;
+    if (!FindStack(stackPointer, begin, end)) {
+        return {stackPointer, WriteMemory(file, stackPointer, 0)};
     }
-    return {start, WriteMemory(file, start, static_cast<std::uint32_t>(end - start))};
+    begin = begin == stackPointer ? stackPointer - kRedZone : begin;
+    end = end - begin < kMaxStackBytes ? end : begin + kMaxStackBytes;
+    return {begin, WriteMemory(file, begin, static_cast<std::uint32_t>(end - begin))};
 }
 
 Location WriteModuleList(CDumpFile& file, const LoadedModule* modules, std::size_t count) {
