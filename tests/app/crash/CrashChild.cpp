@@ -8,6 +8,7 @@
 // The faults are written so that neither the compiler nor the sanitizers catch them first.
 #include "app/crash/CrashReport.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -39,9 +40,12 @@ __attribute__((noinline)) int Recurse(int depth) {
     return Recurse(depth + 1) + frame[0];
 }
 
+std::atomic<bool> g_secondRuns{false};
+
 void DivideOnceTheReportBegins() {
     const std::string log = std::string(std::getenv("XDG_DATA_HOME")) + "/QOR/Temp/ERRORLOG.TXT";
     struct stat status {};
+    g_secondRuns = true;
     while (::stat(log.c_str(), &status) != 0) {
     }
     DivideByZero();
@@ -66,6 +70,8 @@ int main(int argc, char** argv) {
     } else if (fault == "two-threads") {
         std::thread second(&DivideOnceTheReportBegins);
         second.detach();
+        while (!g_secondRuns) {
+        }
         WriteThroughNull();
     }
     return 3;
