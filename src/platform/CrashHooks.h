@@ -6,7 +6,7 @@
 // The reporter runs on the faulting thread, inside a signal handler (or the terminate handler),
 // at most once per process: it may use only async-signal-safe calls and must not allocate. While
 // it runs every fatal signal is blocked on that thread, so a fault inside the reporter ends the
-// process at once; a fault on another thread meanwhile waits (kSecondFaultWait at most) until the
+// process at once; a fault on another thread meanwhile waits (30 s at most) until the
 // report is done, so that it cannot cut the report short, and then writes nothing. After the
 // reporter returns the fault takes its default action: the process ends by the same signal (a
 // debugger sees it), or by SIGABRT after std::terminate.

@@ -1,7 +1,7 @@
 #pragma once
-// Looking at the process's own memory from a crash handler, where the memory may be anything: a
-// plain dereference of a bad address would fault again inside the handler. Every call here is
-// async-signal-safe and allocates nothing.
+// Looking at the process's own memory and /proc files from a crash handler, where the memory may
+// be anything: a plain dereference of a bad address would fault again inside the handler. Every
+// call here is async-signal-safe and allocates nothing.
 //
 // Threads: any, also inside a signal handler. PrepareCrashMemory once on the main thread before
 // a handler may need the fallback reader (InstallCrashHooks calls it).

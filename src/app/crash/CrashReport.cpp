@@ -117,6 +117,11 @@ void StartMishap() {
 } // namespace
 
 void InstallCrashHandler() {
+    static bool installed = false;
+    if (installed) {
+        return;
+    }
+    installed = true;
     const CAppFolder folders;
     PreparedReport& prepared = g_prepared;
     const std::string program = PathToBytes(ExecutablePath());

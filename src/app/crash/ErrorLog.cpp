@@ -52,6 +52,16 @@ constexpr ExceptionName kExceptionNames[] = {
     {0xE06D7363, "a Microsoft C++ Exception"},
 };
 
+// The text for an exception code in the first line of the log ("an Access Violation").
+const char* ExceptionText(std::uint32_t code) {
+    for (const ExceptionName& name : kExceptionNames) {
+        if (name.code == code) {
+            return name.text;
+        }
+    }
+    return "an Unknown exception type";
+}
+
 // "month/day/year hh:mm:ss" of local time. Seconds are even, as in the platform's packed file
 // times the format comes from.
 void WriteLocalTime(CReportText& log, std::int64_t utcSeconds, long utcOffsetSeconds) {
@@ -280,15 +290,6 @@ void WriteModule(CReportText& log, int number, const LoadedModule& module,
 }
 
 } // namespace
-
-const char* ExceptionText(std::uint32_t code) {
-    for (const ExceptionName& name : kExceptionNames) {
-        if (name.code == code) {
-            return name.text;
-        }
-    }
-    return "an Unknown exception type";
-}
 
 void WriteErrorLog(CReportText& log, const CrashFault& fault, const ReportSetting& setting,
                    const LoadedModule* modules, std::size_t moduleCount) {

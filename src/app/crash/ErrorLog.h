@@ -20,8 +20,5 @@ struct ReportSetting {
     long processorCount = 1;
 };
 
-// The text for an exception code in the first line of the log ("an Access Violation").
-const char* ExceptionText(std::uint32_t code);
-
 void WriteErrorLog(CReportText& log, const CrashFault& fault, const ReportSetting& setting,
                    const LoadedModule* modules, std::size_t moduleCount);

@@ -96,9 +96,6 @@ void CReportText::Flush() {
 }
 
 void CReportText::Unit(char16_t unit) {
-    if (m_count == kCapacity) {
-        Flush();
-    }
     m_bytes[m_count * 2] = static_cast<unsigned char>(unit & 0xFF);
     m_bytes[m_count * 2 + 1] = static_cast<unsigned char>(unit >> 8);
     if (++m_count > kFlushAfter) {

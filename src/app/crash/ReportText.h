@@ -33,8 +33,8 @@ public:
     void Unit(char16_t unit);
 
 private:
-    static constexpr std::size_t kCapacity = 8192;
     static constexpr std::size_t kFlushAfter = 7168;
+    static constexpr std::size_t kCapacity = kFlushAfter + 1;
 
     void Flush();
 

@@ -3,6 +3,7 @@
 //   divide       an integer division by zero
 //   exception    a C++ exception nobody catches
 //   recursion    a recursion without end, until the stack runs out
+//   abort        abort(), as an assertion or the C library's heap checks end a program
 //   two-threads  a write through a null pointer, and on a second thread a division by zero as
 //                soon as the report has begun ($XDG_DATA_HOME/QOR/Temp/ERRORLOG.TXT exists)
 // The faults are written so that neither the compiler nor the sanitizers catch them first.
@@ -65,6 +66,8 @@ int main(int argc, char** argv) {
         return DivideByZero();
     } else if (fault == "exception") {
         throw std::runtime_error("nobody catches this");
+    } else if (fault == "abort") {
+        std::abort();
     } else if (fault == "recursion") {
         return Recurse(0);
     } else if (fault == "two-threads") {
