@@ -31,6 +31,8 @@ std::atomic<CrashReporter> g_reporter{nullptr};
 std::atomic<pid_t> g_reportingThread{0};
 static_assert(std::atomic<pid_t>::is_always_lock_free);
 alignas(16) char g_alternateStack[kAlternateStackSize];
+// The C++ library's own handler, which names the exception on stderr and aborts.
+std::terminate_handler g_previousTerminate = nullptr;
 
 pid_t CurrentThreadId() {
     return static_cast<pid_t>(::syscall(SYS_gettid));
@@ -95,6 +97,11 @@ CrashFault ClassifySignal(int signal, const siginfo_t& info, const ucontext_t& c
     const greg_t* registers = context.uc_mcontext.gregs;
     switch (signal) {
     case SIGSEGV: {
+        // A segmentation fault sent by kill() touched nothing: no address, no error code.
+        if (info.si_code <= 0) {
+            fault.code = kCodeAccessViolation;
+            break;
+        }
         fault.faultAddress = reinterpret_cast<std::uintptr_t>(info.si_addr);
         const auto stackPointer = static_cast<std::uintptr_t>(registers[REG_RSP]);
         if (IsStackOverflow(fault.faultAddress, stackPointer)) {
@@ -165,6 +172,9 @@ void OnFatalSignal(int signal, siginfo_t* info, void* context) {
     sigemptyset(&abortOnly);
     sigaddset(&abortOnly, SIGABRT);
     ::pthread_sigmask(SIG_UNBLOCK, &abortOnly, nullptr);
+    if (g_previousTerminate != nullptr) {
+        g_previousTerminate();
+    }
     std::abort();
 }
 
@@ -187,5 +197,5 @@ void InstallCrashHooks(CrashReporter reporter) {
     for (const int signal : kFatalSignals) {
         ::sigaction(signal, &action, nullptr);
     }
-    std::set_terminate(&OnTerminate);
+    g_previousTerminate = std::set_terminate(&OnTerminate);
 }

@@ -9,7 +9,8 @@
 // process at once; a fault on another thread meanwhile waits (30 s at most) until the
 // report is done, so that it cannot cut the report short, and then writes nothing. After the
 // reporter returns the fault takes its default action: the process ends by the same signal (a
-// debugger sees it), or by SIGABRT after std::terminate.
+// debugger sees it), or after std::terminate by the terminate handler that was there before
+// (the C++ library's names the exception on stderr) and SIGABRT.
 //
 // Signals are handled on an alternate stack of the thread that installs the hooks (the main
 // thread), so a stack overflow there is reported too. Other threads have no alternate stack: an
