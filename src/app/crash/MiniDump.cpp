@@ -327,7 +327,10 @@ MemoryDescriptor WriteStack(CDumpFile& file, std::uintptr_t stackPointer) {
     if (!FindStack(stackPointer, begin, end)) {
         return {stackPointer, WriteMemory(file, stackPointer, 0)};
     }
-    begin = begin == stackPointer ? stackPointer - kRedZone : begin;
+    // The red zone too, unless the stack pointer sits at the very end of the stack.
+    if (begin == stackPointer && ReadOwnMemory(stackPointer - kRedZone, g_copyBuffer, kRedZone)) {
+        begin = stackPointer - kRedZone;
+    }
     end = end - begin < kMaxStackBytes ? end : begin + kMaxStackBytes;
     return {begin, WriteMemory(file, begin, static_cast<std::uint32_t>(end - begin))};
 }
