@@ -48,6 +48,8 @@ Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
 XVFB=$!
 trap 'kill "$XVFB" 2>/dev/null || true' EXIT
 export DISPLAY=":$display" SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
+# qor's upgrade check asks a closed local port instead of the vendor's site.
+export QOR_VENDOR_HOST=127.0.0.1:9
 for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.05; done
 
 now_ms() { date +%s%3N; }

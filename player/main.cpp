@@ -11,6 +11,7 @@
 
 #include "app/main/MainWnd.h"
 #include "app/startup/QorApp.h"
+#include "app/upgrade/UpgradeCheck.h"
 #include "core/WideText.h"
 #include "platform/QuitSignals.h"
 
@@ -21,6 +22,10 @@ std::unique_ptr<QWidget> MakeMainWindow(CControlCenter& center, ISubject& applic
     if (!window->CreateMainWindow()) {
         return nullptr;
     }
+    // An upgrader that has started closes the player, the normal way, so it can be replaced.
+    // The window outlives the check: the application's end stops it first.
+    CMainWnd* closing = window.get();
+    window->SetUpgradeCheck([closing] { StartUpgradeCheck([closing] { closing->close(); }); });
     return window;
 }
 

@@ -68,6 +68,8 @@ export SDL_AUDIODRIVER=dummy
 # The single-instance socket lives in the temporary folder: a player the user runs meanwhile is
 # neither found nor disturbed.
 export TMPDIR=$work/tmp
+# The upgrade check asks a closed local port instead of the vendor's site.
+export QOR_VENDOR_HOST=127.0.0.1:9
 unset QT_QPA_PLATFORM
 mkdir -p "$HOME" "$TMPDIR"
 log=$XDG_DATA_HOME/QOR/Temp/qor.log

@@ -1,6 +1,7 @@
 #include "app/startup/QorApp.h"
 
 #include "app/VersionFile.h"
+#include "app/crash/CrashReport.h"
 #include "app/startup/AppEvents.h"
 #include "core/AppFolder.h"
 #include "core/Log.h"
@@ -55,7 +56,7 @@ bool CQorApp::InitInstance(const std::vector<std::wstring>& arguments) {
         return false;
     }
 
-    // The crash handler is installed here, before anything that may fault.
+    InstallCrashHandler();
 
     const CAppFolder folders;
     folders.GetTempFolder();

@@ -5,7 +5,7 @@
 // the desktop dialogs the center asks.
 //
 // Start-up order (InitInstance): the single-instance check (a later start brings the first
-// instance's window forward and returns false, its files unopened); the crash handler's place;
+// instance's window forward and returns false, its files unopened); the crash handler;
 // the application folder and its Temp folder; the log "qor.log" in Temp; "QOR(<version>)
 // initializing..."; the preferences' names; the main window, made by the factory, recorded for
 // later starts; the shuffle seed; "AppInitial" raised here (arguments 0, 0), on which the window
