@@ -134,8 +134,10 @@ void SaveScreenshot(QWidget& window, const char* name) {
 
 } // namespace
 
-TEST(MainWnd, LayoutSplitterBoxAndWheel) {
+TEST(MainWnd, LayoutSplitterWheelUpgradeAndClose) {
     CMainHost host;
+    int upgradeChecks = 0;
+    host.window.SetUpgradeCheck([&] { ++upgradeChecks; });
     host.Resize({1000, 600});
     CMainWnd& window = host.window;
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Zelia Media Player"));
@@ -184,6 +186,19 @@ TEST(MainWnd, LayoutSplitterBoxAndWheel) {
     EXPECT_EQ(host.center.GetController().GetVolume(), 100);
     wheel(-60);
     EXPECT_EQ(host.center.GetController().GetVolume(), 95);
+
+    // Timer 2 has fired once by now; "&Exit" closes through the one shut-down path, which
+    // saves the (empty) default playlist once.
+    EXPECT_TRUE(PumpUntil([&] { return upgradeChecks == 1; }));
+    const QString saved = QString::fromStdWString(CAppFolder().GetDefaultPlaylist());
+    EXPECT_FALSE(QFile::exists(saved));
+    window.RunCommand(MainCommands::Exit);
+    EXPECT_TRUE(PumpUntil([&] { return !window.isVisible(); }));
+    EXPECT_TRUE(QFile::exists(saved));
+    QFile::remove(saved);
+    window.close();
+    EXPECT_FALSE(QFile::exists(saved));
+    EXPECT_EQ(upgradeChecks, 1);
 }
 
 // One run over a loaded clip: fitting to the source, the labels, the menus of a clip with two
