@@ -125,11 +125,11 @@ std::vector<std::wstring> Captions(const std::vector<CMenuItem>& items) {
     return captions;
 }
 
-void SaveScreenshot(QWidget& window, const char* name) {
+void SaveScreenshot(QWidget& widget, const char* name) {
     QDir().mkpath(QOR_TEST_WORK_DIR);
     const QString path = QString(QOR_TEST_WORK_DIR) + "/" + name + "_x" +
-                         QString::number(window.devicePixelRatioF()) + ".png";
-    EXPECT_TRUE(window.grab().save(path)) << path.toStdString();
+                         QString::number(widget.devicePixelRatioF()) + ".png";
+    EXPECT_TRUE(widget.grab().save(path)) << path.toStdString();
 }
 
 } // namespace
@@ -290,6 +290,16 @@ TEST(MainWnd, LoadedClipFitsKeysMenusAndScreenSaver) {
     EXPECT_TRUE(PumpUntil([&] { return window.PlayButton().GetPlayState() == 2; }));
     PumpFor(500ms);
     SaveScreenshot(window, "main_window_playing");
+    QMenu mainMenu(&window);
+    RenderMenu(mainMenu, MainMenu(window.MenuState()), [](const CMenuItem&) {});
+    mainMenu.popup(window.mapToGlobal(QPoint(7, 17)));
+    QMenu* video = mainMenu.actions()[4]->menu();
+    video->popup(window.mapToGlobal(QPoint(7 + mainMenu.width(), 17)));
+    PumpFor(100ms);
+    SaveScreenshot(mainMenu, "main_menu");
+    SaveScreenshot(*video, "main_menu_video");
+    video->close();
+    mainMenu.close();
 
     // Stopping lets the screen saver run again; closing saves the playlist and stops.
     host.center.Reset();
