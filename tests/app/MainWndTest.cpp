@@ -8,10 +8,12 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include "MediaFixture.h"
@@ -134,7 +136,7 @@ void SaveScreenshot(QWidget& widget, const char* name) {
 
 } // namespace
 
-TEST(MainWnd, LayoutSplitterWheelUpgradeAndClose) {
+TEST(MainWnd, LayoutSplitterWheelDropsUpgradeAndClose) {
     CMainHost host;
     int upgradeChecks = 0;
     host.window.SetUpgradeCheck([&] { ++upgradeChecks; });
@@ -186,6 +188,25 @@ TEST(MainWnd, LayoutSplitterWheelUpgradeAndClose) {
     EXPECT_EQ(host.center.GetController().GetVolume(), 100);
     wheel(-60);
     EXPECT_EQ(host.center.GetController().GetVolume(), 95);
+
+    // Dropped files: a plain drop replaces the playlist, a drop with Ctrl held appends.
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile("/m/one.mp4"), QUrl::fromLocalFile("/m/two.mp4")});
+    // Qt delivers a drop only to the widget that accepted the drag's entry.
+    const auto drop = [&](Qt::KeyboardModifiers modifiers) {
+        const QPointF at(500, 300);
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(at.toPoint(), actions, &files, Qt::LeftButton, modifiers);
+        QApplication::sendEvent(&window, &enter);
+        QDropEvent event(at, actions, &files, Qt::LeftButton, modifiers);
+        QApplication::sendEvent(&window, &event);
+    };
+    drop(Qt::NoModifier);
+    EXPECT_EQ(window.Playlist().GetItemCount(), 2);
+    drop(Qt::ControlModifier);
+    EXPECT_EQ(window.Playlist().GetItemCount(), 4);
+    host.center.Reset();
+    host.center.ClearPlaylist();
 
     // Timer 2 has fired once by now; "&Exit" closes through the one shut-down path, which
     // saves the (empty) default playlist once.
