@@ -79,8 +79,6 @@ bool CMainWnd::CreateMainWindow() {
     setAcceptDrops(true);
     m_frame = GetSkinBitmap(SKIN_BITMAP_WINDOW_FRAME);
     CreateControls();
-    setMinimumSize(MinTrackSize(screen.size()));
-    setGeometry(DefaultWindowRect(screen.size()).translated(screen.topLeft()));
     LayoutPlaylist(m_playlistWidth);
 
     m_seek.setEnabled(false);
@@ -99,7 +97,7 @@ bool CMainWnd::CreateMainWindow() {
     m_screen.setEnabled(false);
     m_upgradeTimer.start(0);
     m_hoverShown = false;
-    show();
+    Create(DefaultWindowRect(screen.size()).translated(screen.topLeft()));
     return windowHandle() != nullptr;
 }
 
