@@ -322,6 +322,17 @@ TEST(MainWnd, LoadedClipFitsKeysMenusAndScreenSaver) {
     video->close();
     mainMenu.close();
 
+    // The playlist emptied under the playing clip frees its items; the window keeps its own
+    // copy of the clip's details, so fitting and the menus still have them.
+    host.center.ClearPlaylist();
+    window.RunCommand(MainCommands::WindowSizeFixed);
+    host.Resize({900, 700});
+    window.RunCommand(MainCommands::WindowSizeFitSource);
+    EXPECT_TRUE(PumpUntil([&] { return window.Screen().size() == QSize(640, 480); }, 2s));
+    EXPECT_EQ(window.MenuState().subtitleFiles.size(), 1u);
+    host.center.AddPaths({clip, clip, clip}, false);
+    ASSERT_TRUE(PumpUntil([&] { return window.PlayButton().GetPlayState() == 2; }));
+
     // Stopping lets the screen saver run again; closing saves the playlist and stops.
     host.center.Reset();
     EXPECT_TRUE(PumpUntil([&] { return !window.IsScreenSaverHeld(); }));
