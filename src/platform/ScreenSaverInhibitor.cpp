@@ -31,6 +31,8 @@ private:
 
 class CDBusScreenSaverInhibitor : public IScreenSaverInhibitor {
 public:
+    // An empty address means the session bus.
+    explicit CDBusScreenSaverInhibitor(std::string address) : m_address(std::move(address)) {}
     ~CDBusScreenSaverInhibitor() override { Hold(false); }
 
     void Hold(bool hold) override {
@@ -63,7 +65,7 @@ private:
 
     // A plain call without introspection, bounded by kCallTimeoutMs; an error reply is logged.
     QDBusMessage Call(const QString& method, const QList<QVariant>& arguments) {
-        QDBusConnection bus = QDBusConnection::sessionBus();
+        QDBusConnection bus = Bus();
         if (!bus.isConnected()) {
             Complain(bus.lastError().message());
             return {};
@@ -77,6 +79,15 @@ private:
         return reply;
     }
 
+    QDBusConnection Bus() const {
+        if (m_address.empty()) {
+            return QDBusConnection::sessionBus();
+        }
+        // Connections are shared by name; one per address.
+        const QString address = QString::fromStdString(m_address);
+        return QDBusConnection::connectToBus(address, QString::fromLatin1(kWhere) + address);
+    }
+
     // Sessions without the service are common (a bare X server, a test run); say it once.
     void Complain(const QString& error) {
         if (m_complained) {
@@ -87,6 +98,7 @@ private:
                     "screen saver cannot be held off: " + error.toStdString());
     }
 
+    const std::string m_address;
     bool m_held = false;
     std::optional<quint32> m_cookie; // the desktop's ticket while it granted the request
     bool m_complained = false;
@@ -95,7 +107,11 @@ private:
 } // namespace
 
 std::unique_ptr<IScreenSaverInhibitor> CreateSystemScreenSaverInhibitor() {
-    return std::make_unique<CDBusScreenSaverInhibitor>();
+    return std::make_unique<CDBusScreenSaverInhibitor>(std::string());
+}
+
+std::unique_ptr<IScreenSaverInhibitor> CreateScreenSaverInhibitorOnBus(const std::string& address) {
+    return std::make_unique<CDBusScreenSaverInhibitor>(address);
 }
 
 std::unique_ptr<IScreenSaverInhibitor> CreateNullScreenSaverInhibitor() {

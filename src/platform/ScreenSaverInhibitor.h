@@ -6,6 +6,7 @@
 // Who calls: the main window, on the user-interface thread (the D-Bus calls block briefly there).
 // A service that is missing or refuses is logged once and otherwise ignored: the player plays on.
 #include <memory>
+#include <string>
 
 class IScreenSaverInhibitor {
 public:
@@ -19,5 +20,7 @@ public:
 
 // org.freedesktop.ScreenSaver on the session bus (Inhibit / UnInhibit).
 std::unique_ptr<IScreenSaverInhibitor> CreateSystemScreenSaverInhibitor();
+// The same on the bus at that D-Bus address ("unix:path=..."), for tests with a bus of their own.
+std::unique_ptr<IScreenSaverInhibitor> CreateScreenSaverInhibitorOnBus(const std::string& address);
 // Remembers the wish and asks no one, for tests and sessions without a desktop.
 std::unique_ptr<IScreenSaverInhibitor> CreateNullScreenSaverInhibitor();

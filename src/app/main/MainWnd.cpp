@@ -31,9 +31,10 @@ constexpr int kHoverHoldMs = 3000;
 // Labels are drawn in this pixel height.
 constexpr int kLabelFontHeight = 12;
 
-QSize PrimaryScreenSize() {
+// The primary screen's rectangle on the desktop; a stand-in when there is no screen at all.
+QRect PrimaryScreenRect() {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen != nullptr ? screen->geometry().size() : QSize(800, 600);
+    return screen != nullptr ? screen->geometry() : QRect(0, 0, 800, 600);
 }
 
 } // namespace
@@ -73,13 +74,11 @@ CPlaybackController& CMainWnd::Controller() {
 }
 
 bool CMainWnd::CreateMainWindow() {
-    const QSize screen = PrimaryScreenSize();
+    const QRect screen = PrimaryScreenRect();
     setWindowTitle(QString::fromWCharArray(kTitle));
     setAcceptDrops(true);
     m_frame = GetSkinBitmap(SKIN_BITMAP_WINDOW_FRAME);
     CreateControls();
-    setMinimumSize(MinTrackSize(screen));
-    setGeometry(DefaultWindowRect(screen));
     LayoutPlaylist(m_playlistWidth);
 
     m_seek.setEnabled(false);
@@ -98,7 +97,7 @@ bool CMainWnd::CreateMainWindow() {
     m_screen.setEnabled(false);
     m_upgradeTimer.start(0);
     m_hoverShown = false;
-    show();
+    Create(DefaultWindowRect(screen.size()).translated(screen.topLeft()));
     return windowHandle() != nullptr;
 }
 
@@ -212,7 +211,7 @@ bool CMainWnd::GetFramePiece(int index, const CMemDC2*& skin, QRect& source) con
 }
 
 QSize CMainWnd::GetMinTrackSize() const {
-    return MinTrackSize(PrimaryScreenSize());
+    return MinTrackSize(PrimaryScreenRect().size());
 }
 
 void CMainWnd::LayoutChildren() {

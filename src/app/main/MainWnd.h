@@ -204,6 +204,7 @@ private:
     // A left press on the window that may become a drag (moving it) or a double click.
     bool m_movePending = false;
     QPoint m_pressPos;
+    int m_wheelRemainder = 0; // wheel travel short of a notch
 
     int m_playlistWidth;
     // A copy of the loaded item: the center frees its item when the row is deleted, which may

@@ -61,11 +61,15 @@ void CMainWnd::keyPressEvent(QKeyEvent* event) {
 }
 
 void CMainWnd::wheelEvent(QWheelEvent* event) {
-    const int volume = WheelVolume(m_volume.GetPos(), event->angleDelta().y(),
-                                   m_volume.GetRangeMin(), m_volume.GetRangeMax());
-    m_volume.SetPos(volume);
-    m_volume.update();
-    Controller().SetVolume(volume);
+    const CWheelNotches wheel = AccumulateWheel(m_wheelRemainder, event->angleDelta().y());
+    m_wheelRemainder = wheel.remainder;
+    if (wheel.notches != 0) {
+        const int volume = WheelVolume(m_volume.GetPos(), wheel.notches, m_volume.GetRangeMin(),
+                                       m_volume.GetRangeMax());
+        m_volume.SetPos(volume);
+        m_volume.update();
+        Controller().SetVolume(volume);
+    }
     CSkinWnd::wheelEvent(event);
 }
 

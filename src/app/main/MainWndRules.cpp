@@ -42,9 +42,13 @@ CSplitterRelease ReleaseSplitter(QSize client, int screenWidth, int position, in
     return release;
 }
 
-int WheelVolume(int volume, int wheelDelta, int minimum, int maximum) {
-    const int step = wheelDelta / kWheelNotch > 0 ? kWheelVolumeStep : -kWheelVolumeStep;
-    return std::clamp(volume + step, minimum, std::max(minimum, maximum));
+CWheelNotches AccumulateWheel(int remainder, int wheelDelta) {
+    const int total = remainder + wheelDelta;
+    return {total / kWheelNotch, total % kWheelNotch};
+}
+
+int WheelVolume(int volume, int notches, int minimum, int maximum) {
+    return std::clamp(volume + notches * kWheelVolumeStep, minimum, std::max(minimum, maximum));
 }
 
 std::optional<QSize> FitWindowSize(QSize window, QSize screenClient, QSize video) {

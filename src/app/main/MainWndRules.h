@@ -57,8 +57,15 @@ struct CSplitterRelease {
 CSplitterRelease ReleaseSplitter(QSize client, int screenWidth, int position, int pressX,
                                  bool ctrlHeld);
 
-// One wheel turn: up a step for a positive notch, down a step otherwise, within the range.
-int WheelVolume(int volume, int wheelDelta, int minimum, int maximum);
+// The wheel in whole notches: deltas are summed until they make a notch, so a touchpad's small
+// steps change the volume as often as a mouse wheel's clicks do, not once per event.
+struct CWheelNotches {
+    int notches = 0;   // positive up, negative down
+    int remainder = 0; // carried to the next event
+};
+CWheelNotches AccumulateWheel(int remainder, int wheelDelta);
+// The volume a step per notch away, within the range.
+int WheelVolume(int volume, int notches, int minimum, int maximum);
 
 // The window size that makes the screen's client area `video`: the window grows or shrinks by
 // what the screen lacks or has too much. Nothing for a video without a width or height.
