@@ -2,8 +2,8 @@
 
 #include <utility>
 
-ISubject::CItem::CItem(IObserver* observer, std::wstring eventName, int handlerId)
-    : observer(observer), eventName(std::move(eventName)), handlerId(handlerId) {}
+ISubject::CItem::CItem(IObserver* subscriber, std::wstring name, int handler)
+    : observer(subscriber), eventName(std::move(name)), handlerId(handler) {}
 
 ISubject::~ISubject() = default;
 
