@@ -16,10 +16,9 @@ constexpr char kChangeLogPath[] = "/media-player/changelog.htm";
 } // namespace
 
 QUrl ChangeLogUrl(const std::wstring& version) {
-    QUrl url;
-    url.setScheme(QStringLiteral("http"));
-    url.setHost(QString::fromStdString(VendorHost()));
-    url.setPath(QString::fromLatin1(kChangeLogPath));
+    // The host is text, not a QUrl host: it may carry a port ("127.0.0.1:8080").
+    QUrl url(QStringLiteral("http://") + QString::fromStdString(VendorHost()) +
+             QString::fromLatin1(kChangeLogPath));
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("v"), QString::fromStdWString(version));
     url.setQuery(query);

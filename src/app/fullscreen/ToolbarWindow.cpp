@@ -68,7 +68,6 @@ void CToolbarWindow::PlaceOnScreen() {
     const QRect area = screen != nullptr ? screen->geometry() : QRect(0, 0, 640, 480);
     setGeometry(area.left(), area.bottom() + 1 - kHeight, area.width(), kHeight);
     show();
-    raise();
 }
 
 void CToolbarWindow::LayoutChildren() {
