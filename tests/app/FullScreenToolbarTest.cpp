@@ -190,7 +190,11 @@ TEST(FullScreenToolbar, EachCreationReadsThePlaybackStateAndTheControlsDriveTheC
     EXPECT_EQ(Fields(host.screen.LayoutRequest()), std::tuple(5, 25, -5, -40));
     EXPECT_EQ(Fields(host.list.LayoutRequest()), std::tuple(-150, 45, 0, 0));
 
-    // The seek slider seeks; Stop stops, hides the time and names the click it offers next.
+    // The seek slider seeks; Stop stops while playing, hides the time and names the click the
+    // button now offers.
+    Click(bar->Play());
+    ASSERT_TRUE(PumpUntil([&] { return host.State() == L"Playing"; }));
+    EXPECT_EQ(bar->Play().GetTooltipText(), L"Pause");
     Hover(bar->Seek(), {bar->Seek().width() / 2, 6});
     SendMouse(bar->Seek(), QEvent::MouseButtonPress, {bar->Seek().width() / 2, 6}, Qt::LeftButton);
     SendMouse(bar->Seek(), QEvent::MouseButtonRelease, {bar->Seek().width() / 2, 6},
