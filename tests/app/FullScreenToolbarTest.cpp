@@ -107,11 +107,15 @@ struct CToolbarHost : CTestApplicationUser {
         if (qEnvironmentVariableIsEmpty("QOR_SCREENSHOT_DIR")) {
             return;
         }
+        // As the main window lays itself out in full screen: the screen over all of it.
         const QRect area = QGuiApplication::primaryScreen()->geometry();
         mainWindow.setGeometry(area);
+        list.hide();
+        screen.setGeometry(mainWindow.rect());
+        screen.SetVideoWindow(center.GetController().GetEngine().GetWindowHandle());
+        screen.SetVideoSize({160, 120});
+        screen.ResizeScreen(CPixelSize::From(area.size()));
         PumpFor(500ms);
-        QWidget picture;
-        picture.resize(area.size());
         QPixmap canvas = mainWindow.grab();
         QPainter painter(&canvas);
         painter.drawPixmap(0, area.height() - CToolbarWindow::kHeight, toolbar.Window()->grab());
@@ -284,13 +288,18 @@ TEST(FullScreenToolbar, ShowingAndHidingAHundredTimesWhilePlayingLeavesNoSubscri
     EXPECT_GT(onCenter, 0U);
     EXPECT_GT(onController, 0U);
 
+    int leftHidden = 0; // rounds whose hidden bar was still subscribed somewhere
     for (int round = 0; round < 100; ++round) {
         host.toolbar.Destroy();
-        EXPECT_EQ(host.center.CountSubscriptions(&host.toolbar), 0U);
-        EXPECT_EQ(controller.CountSubscriptions(&host.toolbar), 0U);
+        if (host.center.CountSubscriptions(&host.toolbar) +
+                controller.CountSubscriptions(&host.toolbar) !=
+            0) {
+            ++leftHidden;
+        }
         host.toolbar.Create();
         PumpFor(5ms);
     }
+    EXPECT_EQ(leftHidden, 0);
     EXPECT_EQ(host.center.CountSubscriptions(&host.toolbar), onCenter);
     EXPECT_EQ(controller.CountSubscriptions(&host.toolbar), onController);
     // Hidden bars are deleted from the event loop (which PumpFor does not run to its end).

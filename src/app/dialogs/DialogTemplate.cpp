@@ -3,12 +3,15 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QIcon>
+#include <QStringList>
 #include <QStyle>
 #include <QWidget>
 
 namespace {
 
 constexpr int kTemplatePointSize = 8;
+// Where a long name may break best: after one of these, if one lies in the line's last third.
+constexpr QStringView kBreakAfter = u"/_-. ";
 
 // a * b / c rounded to nearest, halves away from zero, for the non-negative values of templates.
 int ScaleRounded(int a, int b, int c) {
@@ -21,6 +24,30 @@ QFont TemplateDialogFont() {
     QFont font = QApplication::font();
     font.setPointSize(kTemplatePointSize);
     return font;
+}
+
+QString WrapToBox(const QString& text, const QFontMetrics& metrics, int width, int lines) {
+    QStringList result;
+    QString rest = text;
+    while (!rest.isEmpty() && result.size() + 1 < lines &&
+           metrics.horizontalAdvance(rest) > width) {
+        qsizetype fit = 1; // at least one character per line, however narrow the box
+        while (fit < rest.size() && metrics.horizontalAdvance(rest.left(fit + 1)) <= width) {
+            ++fit;
+        }
+        for (qsizetype at = fit; at > fit * 2 / 3; --at) {
+            if (kBreakAfter.contains(rest.at(at - 1))) {
+                fit = at;
+                break;
+            }
+        }
+        result << rest.left(fit);
+        rest.remove(0, fit);
+    }
+    if (!rest.isEmpty()) {
+        result << metrics.elidedText(rest, Qt::ElideMiddle, width);
+    }
+    return result.join(QLatin1Char('\n'));
 }
 
 QPixmap TemplateDialogIcon(const QWidget& dialog) {

@@ -9,6 +9,8 @@
 #include <QPixmap>
 #include <QRect>
 
+class QFontMetrics;
+class QString;
 class QWidget;
 
 // The font the templates ask for ("MS Shell Dlg", 8 points): the desktop's general font at that
@@ -19,6 +21,12 @@ QFont TemplateDialogFont();
 QPixmap TemplateDialogIcon(const QWidget& dialog);
 // That size in pixels.
 inline constexpr int kTemplateIconSize = 32;
+
+// A name or path set into a box `width` pixels wide and `lines` lines high: broken into lines
+// that fit, preferably after a separator ("/", "_", "-", ".", " ") near the end of a line, else
+// between any two characters (a file name has no spaces to wrap at); what does not fit the last
+// line is elided in its middle. Never cut off at the box's edge.
+QString WrapToBox(const QString& text, const QFontMetrics& metrics, int width, int lines);
 
 class CDialogUnits {
 public:

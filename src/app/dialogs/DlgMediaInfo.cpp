@@ -1,6 +1,8 @@
 #include "app/dialogs/DlgMediaInfo.h"
 
-#include <QHeaderView>
+#include <algorithm>
+
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -10,14 +12,8 @@
 
 namespace {
 
-// Width of the list's first column, in pixels.
+// Width of the list's first column, in pixels, at the least.
 constexpr int kTitleColumnWidth = 100;
-// Breaks a long folder may wrap at, after each separator; nothing is shown for them.
-constexpr char16_t kZeroWidthSpace = u'\u200B';
-
-QString Wrappable(QString path) {
-    return path.replace(QLatin1Char('/'), QStringLiteral("/") + QChar(kZeroWidthSpace));
-}
 
 } // namespace
 
@@ -38,15 +34,18 @@ CDlgMediaInfo::CDlgMediaInfo(const CMediaFacts& facts, QWidget* parent)
 
     const QString path = QString::fromStdWString(facts.path);
     const qsizetype split = path.lastIndexOf(QLatin1Char('/')) + 1;
-    m_fileName->setText(path.mid(split));
-    m_fileName->setGeometry(units.Rect(40, 10, 147, 27));
-    m_folder->setText(Wrappable(path.left(split)));
-    m_folder->setGeometry(units.Rect(39, 42, 148, 22));
-    for (QLabel* label : {m_fileName, m_folder}) {
-        label->setWordWrap(true);
+    m_fileNameText = path.mid(split);
+    m_folderText = path.left(split);
+    const QFontMetrics metrics(font());
+    const auto place = [&](QLabel* label, const QString& text, const QRect& box) {
+        label->setGeometry(box);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setText(WrapToBox(text, metrics, box.width(),
+                                 std::max(1, box.height() / metrics.lineSpacing())));
         label->setToolTip(path);
-    }
+    };
+    place(m_fileName, m_fileNameText, units.Rect(40, 10, 147, 27));
+    place(m_folder, m_folderText, units.Rect(39, 42, 148, 22));
     auto* pathLabel = new QLabel(QStringLiteral("Path:"), this);
     pathLabel->setGeometry(units.Rect(7, 42, 30, 8));
 
@@ -79,11 +78,11 @@ std::vector<CMediaInfoRow> CDlgMediaInfo::ShownRows() const {
 }
 
 QString CDlgMediaInfo::FileNameText() const {
-    return m_fileName->text();
+    return m_fileNameText;
 }
 
 QString CDlgMediaInfo::FolderText() const {
-    return m_folder->text().remove(QChar(kZeroWidthSpace));
+    return m_folderText;
 }
 
 void CDlgMediaInfo::showEvent(QShowEvent* event) {
@@ -92,6 +91,9 @@ void CDlgMediaInfo::showEvent(QShowEvent* event) {
 }
 
 void CDlgMediaInfo::SizeColumns() {
-    m_list->setColumnWidth(0, kTitleColumnWidth);
-    m_list->setColumnWidth(1, std::max(0, m_list->viewport()->width() - kTitleColumnWidth));
+    // Wider than the template's 100 pixels where the desktop font needs it for the longest label.
+    m_list->resizeColumnToContents(0);
+    const int title = std::max(kTitleColumnWidth, m_list->columnWidth(0));
+    m_list->setColumnWidth(0, title);
+    m_list->setColumnWidth(1, std::max(0, m_list->viewport()->width() - title));
 }

@@ -25,6 +25,8 @@ public:
 
     // The list's rows as shown, label and value.
     std::vector<CMediaInfoRow> ShownRows() const;
+    // The name with its extension, and the folder (ending in "/"), as read; the boxes show them
+    // wrapped to fit.
     QString FileNameText() const;
     QString FolderText() const;
 
@@ -34,6 +36,8 @@ protected:
 private:
     void SizeColumns();
 
+    QString m_fileNameText;
+    QString m_folderText;
     QLabel* m_fileName;  // static 1001; owned by the dialog, as every child below
     QLabel* m_folder;    // static 1002
     QTreeWidget* m_list; // list 1003

@@ -25,7 +25,8 @@ bool TextTooWide(const QWidget& widget) {
         if (label->wordWrap()) {
             return label->heightForWidth(label->width()) > label->height();
         }
-        return label->sizeHint().width() > label->width();
+        const QSize needed = label->sizeHint();
+        return needed.width() > label->width() || needed.height() > label->height();
     }
     if (const auto* button = qobject_cast<const QAbstractButton*>(&widget)) {
         const QFontMetrics metrics(button->font());

@@ -7,7 +7,7 @@
 class QWidget;
 
 // One line per visible child that reaches outside the window, and per label or button whose text
-// needs more room than its box (a wrapped label: more lines than fit its height).
+// needs more room than its box, across or down (a wrapped label: more lines than fit its height).
 QStringList CutOffParts(const QWidget& window);
 
 // Saves window.grab() as <QOR_SCREENSHOT_DIR>/<name>@<ratio>x.png when that variable is set;
