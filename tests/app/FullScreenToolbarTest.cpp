@@ -246,22 +246,26 @@ TEST(FullScreenToolbar, VolumeFollowsTheControllerTheSliderAndTheWheel) {
     host.Controller().SetVolume(35);
     EXPECT_EQ(bar->Volume().GetPos(), 35);
 
-    // The wheel over the bar (the controls hand theirs on): 5 per turn, within 0..100; a fine
-    // wheel's small turns count too, a sideways turn does nothing.
+    // The wheel over the bar (the controls hand theirs on): 5 per notch, within 0..100; the
+    // small turns of a fine wheel add up to notches, and a sideways turn does nothing.
     TurnWheel(*bar, 120);
     EXPECT_EQ(host.Controller().GetVolume(), 40);
     EXPECT_EQ(bar->Volume().GetPos(), 40);
-    TurnWheel(*bar, -120);
-    EXPECT_EQ(host.Controller().GetVolume(), 35);
+    TurnWheel(*bar, -240);
+    EXPECT_EQ(host.Controller().GetVolume(), 30);
     host.Controller().SetVolume(98);
     TurnWheel(*bar, 120);
     EXPECT_EQ(host.Controller().GetVolume(), 100);
-    TurnWheel(*bar, 15);
-    EXPECT_EQ(host.Controller().GetVolume(), 100);
     TurnWheel(*bar, -15);
+    EXPECT_EQ(host.Controller().GetVolume(), 100);
+    for (int turn = 0; turn < 7; ++turn) {
+        TurnWheel(*bar, -15);
+    }
     EXPECT_EQ(host.Controller().GetVolume(), 95);
     TurnWheel(*bar, 0);
+    TurnWheel(*bar, 15);
     EXPECT_EQ(host.Controller().GetVolume(), 95);
+    TurnWheel(*bar, -15); // back to a whole notch
     host.Controller().SetVolume(3);
     TurnWheel(*bar, -120);
     EXPECT_EQ(host.Controller().GetVolume(), 0);

@@ -142,6 +142,7 @@ void CFullScreenToolbar::ReadCurrentState() {
     volume.update();
 
     m_hoverShown = false;
+    m_wheelRemainder = 0;
     bar.TimeLabel().setEnabled(false);
     bar.TimeLabel().Show(true);
     ShowTime(position, duration);
@@ -172,15 +173,20 @@ void CFullScreenToolbar::SelectPlaylistView() {
 }
 
 void CFullScreenToolbar::OnWheel(int delta) {
-    if (!IsShown() || delta == 0) {
+    if (!IsShown()) {
         return;
     }
-    // One step per turn reported. A turn up raises and a turn down lowers, also the small
-    // deltas of a fine wheel or a touchpad (below one notch of 120); a sideways turn does nothing.
-    const int step = delta > 0 ? kWheelVolumeStep : -kWheelVolumeStep;
+    // Whole notches only, the small deltas of a fine wheel or a touchpad summed up to them, so
+    // that every wheel changes the volume at the same rate and a small turn up never lowers it.
+    const int total = m_wheelRemainder + delta;
+    const int notches = total / kWheelNotch;
+    m_wheelRemainder = total % kWheelNotch;
+    if (notches == 0) {
+        return;
+    }
     CSkinSlider& volume = m_window->Volume();
-    const int level =
-        std::clamp(volume.GetPos() + step, volume.GetRangeMin(), volume.GetRangeMax());
+    const int level = std::clamp(volume.GetPos() + notches * kWheelVolumeStep, volume.GetRangeMin(),
+                                 volume.GetRangeMax());
     volume.SetPos(level);
     volume.update();
     m_controller.SetVolume(level);

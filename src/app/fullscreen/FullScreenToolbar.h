@@ -12,7 +12,8 @@
 // Sliders and clicks: Play, Stop, Previous, Next go to the center; Open Files too, from the event
 // loop, so no button of the bar is in the middle of its click while the file dialog runs (the
 // bar may be destroyed meanwhile); Mute toggles the controller's mute; the seek slider seeks; the
-// volume slider and the wheel (5 per notch, in the slider's range) set the volume. Hovering the
+// volume slider and the wheel (5 per notch, smaller turns summed, in the slider's range) set the
+// volume. Hovering the
 // seek slider shows the hovered time on the label and holds it there for kHoverHoldMs after the
 // last hover, while position updates only move the slider.
 //
@@ -39,8 +40,9 @@ public:
     // How long a hovered seek time stays on the label (the main window's timer 3 does the same
     // for its own label, TIMER_HOVER_HOLD).
     static constexpr int kHoverHoldMs = 3000;
-    // Volume step of one wheel notch.
+    // Volume step of one wheel notch, and one notch as Qt reports it (eighths of a degree).
     static constexpr int kWheelVolumeStep = 5;
+    static constexpr int kWheelNotch = 120;
 
     CFullScreenToolbar(CControlCenter& center, CSkinWnd& mainWindow, CSkinCtrl& screen,
                        CSkinCtrl& playlist);
@@ -99,7 +101,8 @@ private:
     QPointer<CToolbarWindow> m_window; // null while hidden
     // Set while a hovered seek time is held on the label; cleared by m_hoverHold.
     bool m_hoverShown = false;
-    QTimer m_hoverHold; // single shot, kHoverHoldMs
+    QTimer m_hoverHold;       // single shot, kHoverHoldMs
+    int m_wheelRemainder = 0; // wheel delta short of a whole notch, kept for the next turn
     // Posted calls run on this object's thread and die with it, so none reaches a destroyed
     // toolbar.
     QObject m_postTarget;
