@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-ISubject::CItem::CItem(IObserver* observer, std::wstring eventName, int handlerId)
-    : observer(observer), eventName(std::move(eventName)), handlerId(handlerId) {}
+ISubject::CItem::CItem(IObserver* subscriber, std::wstring name, int handler)
+    : observer(subscriber), eventName(std::move(name)), handlerId(handler) {}
 
 ISubject::~ISubject() = default;
 

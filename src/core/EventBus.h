@@ -28,7 +28,7 @@ public:
     // One subscription. Copied by value when the sequence grows.
     class CItem {
     public:
-        CItem(IObserver* observer, std::wstring eventName, int handlerId);
+        CItem(IObserver* subscriber, std::wstring name, int handler);
         CItem(const CItem&) = default;
         CItem(CItem&&) = default;
         CItem& operator=(const CItem&) = default;

@@ -43,6 +43,7 @@ class QWidget;
 struct CPlaylistMenuEntry {
     int command;
     std::wstring caption;
+    std::wstring path; // the file the entry opens, whatever its command
 };
 
 class CControlCenter : public ITimerClient, public ISubject, public CObserver<CControlCenter> {

@@ -192,7 +192,7 @@ std::vector<CPlaylistMenuEntry> CControlCenter::PlaylistMenuEntries() const {
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::wstring title = CPathValue(files[i]).Title();
         if (title != kDefaultPlaylistTitle) {
-            entries.push_back({kPlaylistMenuFirst + 1 + static_cast<int>(i), title});
+            entries.push_back({kPlaylistMenuFirst + 1 + static_cast<int>(i), title, files[i]});
         }
     }
     return entries;

@@ -174,12 +174,12 @@ TEST_P(ControlCenterAfterEnd, CommandPlaysItsRow) {
 INSTANTIATE_TEST_SUITE_P(LoopModesThatEnd, ControlCenterAfterEnd,
                          ::testing::Combine(::testing::Values(L"PLAYLISTONCE", L"SINGLEFILEONCE"),
                                             ::testing::ValuesIn(kCommands)),
-                         [](const auto& info) {
-                             const wchar_t* mode = std::get<0>(info.param);
+                         [](const auto& testInfo) {
+                             const wchar_t* mode = std::get<0>(testInfo.param);
                              return CaseName(std::wstring(mode) == L"PLAYLISTONCE"
                                                  ? "PlaylistOnce"
                                                  : "SingleFileOnce",
-                                             std::get<1>(info.param).name);
+                                             std::get<1>(testInfo.param).name);
                          });
 
 class ControlCenterAfterFailedLoad : public ::testing::TestWithParam<CCommandCase> {};
@@ -214,6 +214,6 @@ TEST_P(ControlCenterAfterFailedLoad, NothingOfTheOldClipIsLeftAndTheCommandPlays
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, ControlCenterAfterFailedLoad, ::testing::ValuesIn(kCommands),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace

@@ -63,6 +63,6 @@ INSTANTIATE_TEST_SUITE_P(Orders, ControlCenterTeardown,
                                            CTeardownCase{"WindowFirstNoClose", true, false},
                                            CTeardownCase{"CenterFirstAfterClose", false, true},
                                            CTeardownCase{"CenterFirstNoClose", false, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace

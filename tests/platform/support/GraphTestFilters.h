@@ -41,8 +41,8 @@ private:
 
 class CFakeSeekingPin : public CSourceStream, public CSourceSeeking {
 public:
-    CFakeSeekingPin(CSource* filter, std::string name, bool primary)
-        : CSourceStream(std::move(name), filter), primary(primary) {
+    CFakeSeekingPin(CSource* filter, std::string name, bool isPrimary)
+        : CSourceStream(std::move(name), filter), primary(isPrimary) {
         SetLength(60 * UNITS);
     }
 

@@ -1,0 +1,98 @@
+#include "app/upgrade/UpgradeRules.h"
+
+#include "core/WideText.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+
+namespace {
+
+using Version = std::array<int, 3>;
+
+// Leading digits as a number, like the C library's reading of a field: "7beta" is 7, "x" is 0;
+// a number too large for an int stays at the largest one.
+int FieldValue(const std::wstring& field) {
+    long long value = 0;
+    for (const wchar_t c : field) {
+        if (c < L'0' || c > L'9') {
+            break;
+        }
+        value = std::min<long long>(value * 10 + (c - L'0'), INT_MAX);
+    }
+    return static_cast<int>(value);
+}
+
+Version ParseVersion(const std::wstring& text) {
+    Version version{};
+    std::size_t start = 0;
+    for (int& field : version) {
+        const auto dot = text.find(L'.', start);
+        field = FieldValue(text.substr(start, dot == std::wstring::npos ? dot : dot - start));
+        if (dot == std::wstring::npos) {
+            break;
+        }
+        start = dot + 1;
+    }
+    return version;
+}
+
+std::string PercentEncoded(const std::wstring& name) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    for (const unsigned char byte : WideToUtf8(name)) {
+        const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                                (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' ||
+                                byte == '_' || byte == '~';
+        if (unreserved) {
+            encoded += static_cast<char>(byte);
+        } else {
+            encoded += {'%', kHex[byte >> 4], kHex[byte & 0xF]};
+        }
+    }
+    return encoded;
+}
+
+} // namespace
+
+std::wstring UpgradeQueryUrl(const std::string& host, bool beta) {
+    return Utf8ToWide("http://" + host + "/upgrade/" +
+                      (beta ? "retrieve_latest_qor_beta" : "retrieve_latest_qor"));
+}
+
+std::wstring InstallerDownloadUrl(const std::string& host, bool beta, const std::wstring& name) {
+    return Utf8ToWide("http://" + host + (beta ? "/download/beta/" : "/download/") +
+                      PercentEncoded(name));
+}
+
+bool IsAcceptableInstallerName(const std::wstring& name) {
+    if (name.empty() || name.size() > kMaxInstallerNameLength || name == L"." ||
+        name.find(L"..") != std::wstring::npos) {
+        return false;
+    }
+    for (const wchar_t c : name) {
+        const bool control = c < 0x20 || (c >= 0x7F && c < 0xA0);
+        if (control || c == L'/' || c == L'\\') {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::wstring OfferedVersion(const std::wstring& installerName) {
+    const auto underscore = installerName.rfind(L'_');
+    const auto start = underscore == std::wstring::npos ? 0 : underscore + 1;
+    const auto dot = installerName.rfind(L'.');
+    if (dot == std::wstring::npos || dot < start) {
+        return installerName.substr(start);
+    }
+    return installerName.substr(start, dot - start);
+}
+
+bool IsNewerVersion(const std::wstring& installerName, const std::wstring& runningVersion) {
+    std::wstring running = runningVersion;
+    if (running.size() >= 4 && running.ends_with(L"beta")) {
+        running.erase(running.size() - std::min<std::size_t>(running.size(), 5));
+    }
+    return ParseVersion(OfferedVersion(installerName)) > ParseVersion(running);
+}
