@@ -325,4 +325,15 @@ TEST(FullScreenToolbar, ShowingAndHidingAHundredTimesWhilePlayingLeavesNoSubscri
     PumpFor(600ms);
     EXPECT_EQ(log.Names(), (std::vector<std::wstring>{L"MediaPaused", L"MediaPlaying"}));
     EXPECT_EQ(bar->TimeLabel().GetText(), TimeLabelText(bar->Seek().GetPos(), kClipSeconds));
+
+    // A main window that goes first takes its bar with it; the toolbar still leaves the center.
+    auto* shortLived = new CSkinWnd;
+    CFullScreenToolbar orphan(host.center, *shortLived, host.screen, host.list);
+    orphan.Create();
+    delete shortLived;
+    EXPECT_FALSE(orphan.IsShown());
+    controller.SetVolume(30);
+    orphan.Destroy();
+    EXPECT_EQ(host.center.CountSubscriptions(&orphan), 0U);
+    EXPECT_EQ(controller.CountSubscriptions(&orphan), 0U);
 }

@@ -60,10 +60,15 @@ void CFullScreenToolbar::Create() {
 void CFullScreenToolbar::Destroy() {
     m_hoverHold.stop();
     m_hoverShown = false;
+    // Also when the main window has already deleted the bar with itself.
+    m_center.Unsubscribe(this);
+    m_controller.Unsubscribe(this);
     if (!IsShown()) {
         return;
     }
-    UnsubscribeEverything();
+    for (CSkinCtrl* control : m_window->Children()) {
+        control->Unsubscribe(this);
+    }
     CToolbarWindow* window = m_window.data();
     m_window.clear();
     QObject::disconnect(window, nullptr, &m_postTarget, nullptr);
@@ -112,14 +117,6 @@ void CFullScreenToolbar::SubscribeEverything() {
                            RegisterHandler(&CFullScreenToolbar::OnControllerVolumeChanged));
     m_controller.Subscribe(this, MediaEvents::MuteChanged,
                            RegisterHandler(&CFullScreenToolbar::OnControllerMuteChanged));
-}
-
-void CFullScreenToolbar::UnsubscribeEverything() {
-    for (CSkinCtrl* control : m_window->Children()) {
-        control->Unsubscribe(this);
-    }
-    m_center.Unsubscribe(this);
-    m_controller.Unsubscribe(this);
 }
 
 void CFullScreenToolbar::ReadCurrentState() {

@@ -52,7 +52,8 @@ public:
 
     // Shows the bar with the current state; nothing when it is shown already.
     void Create();
-    // Unsubscribes everything and removes the bar; nothing when it is not shown.
+    // Unsubscribes everything and removes the bar; nothing more when it is not shown (also when
+    // the main window deleted the bar with itself).
     void Destroy();
     bool IsShown() const { return !m_window.isNull(); }
 
@@ -61,7 +62,6 @@ public:
 
 private:
     void SubscribeEverything();
-    void UnsubscribeEverything();
     void ReadCurrentState();
     // Play state 0 stopped, 1 paused, 2 playing; the tooltip names what a click will do.
     void SetPlayLook(int state);
