@@ -1,5 +1,6 @@
 #include "core/EventBus.h"
 
+#include <algorithm>
 #include <utility>
 
 ISubject::CItem::CItem(IObserver* subscriber, std::wstring name, int handler)
@@ -9,6 +10,12 @@ ISubject::~ISubject() = default;
 
 void ISubject::Subscribe(IObserver* observer, std::wstring eventName, int handlerId) {
     m_items.emplace_back(observer, std::move(eventName), handlerId);
+}
+
+std::size_t ISubject::CountSubscriptions(const IObserver* observer) const {
+    return static_cast<std::size_t>(
+        std::count_if(m_items.begin(), m_items.end(),
+                      [observer](const CItem& item) { return item.observer == observer; }));
 }
 
 void ISubject::Unsubscribe(IObserver* observer) {

@@ -52,6 +52,10 @@ public:
     // Removes every subscription of the observer, for all names; the rest keep their order.
     void Unsubscribe(IObserver* observer);
 
+    // The observer's subscriptions here, over all names: an owner that subscribes and leaves
+    // repeatedly can be checked to leave nothing behind.
+    std::size_t CountSubscriptions(const IObserver* observer) const;
+
     // Calls every subscriber of the name, in subscription order, before returning. The count is
     // re-read on every step, so a handler may raise further events (delivered at once, nested),
     // subscribe (a matching newcomer is called later in the same pass) or unsubscribe (the

@@ -1,0 +1,87 @@
+#pragma once
+// The window of the full-screen toolbar: a topmost frameless bar, 40 pixels high, with its own
+// copies of the transport buttons, the seek and volume sliders, the time label and the two view
+// radios, laid out from edge-relative rectangles like a skinned window's children, over a
+// background tiled from bitmap 132. It decides nothing: CFullScreenToolbar wires the controls,
+// reads the playback state into them and answers the wheel.
+//
+// Who calls: CFullScreenToolbar, which creates one per showing and deletes it when hidden.
+// Threads: user-interface thread only.
+//
+// Ownership: the window owns its controls and the skin bitmaps they borrow (the bitmaps are
+// declared first, so they outlive the controls). It is a Qt child of the main window, which
+// deletes it if it goes first.
+#include <map>
+#include <memory>
+#include <vector>
+
+#include <QWidget>
+
+#include "skin/MemDC2.h"
+#include "skin/controls/SkinButton.h"
+#include "skin/controls/SkinCheck.h"
+#include "skin/controls/SkinRadio.h"
+#include "skin/controls/SkinSlider.h"
+#include "skin/controls/SkinString.h"
+
+class CToolbarWindow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kHeight = 40;
+
+    // Creates every control at its rectangle, with its tooltip, the video-view radio selected.
+    // Not shown yet: PlaceOnScreen shows it.
+    explicit CToolbarWindow(QWidget* mainWindow);
+    ~CToolbarWindow() override;
+
+    // Across the bottom of the primary screen, kHeight high, shown above other windows without
+    // taking the focus (the keys stay with the main window).
+    void PlaceOnScreen();
+    // Positions every control from its rectangle in the current size, then repaints.
+    void LayoutChildren();
+
+    CSkinButton& Stop() { return m_stop; }
+    CSkinButton& OpenFiles() { return m_openFiles; }
+    CSkinButton& Previous() { return m_previous; }
+    CSkinButton& Next() { return m_next; }
+    CSkinButtonPlay& Play() { return m_play; }
+    CSkinCheck& Mute() { return m_mute; }
+    CSkinSlider& Seek() { return m_seek; }
+    CSkinSlider& Volume() { return m_volume; }
+    CSkinRadio& PlaylistView() { return m_playlistView; }
+    CSkinRadio& VideoView() { return m_videoView; }
+    CSkinRadioGroup& Views() { return m_views; }
+    CSkinString& TimeLabel() { return m_timeLabel; }
+    // In creation order; the toolbar subscribes to and leaves these.
+    const std::vector<CSkinCtrl*>& Children() const { return m_children; }
+
+Q_SIGNALS:
+    // A wheel turn over the bar or any of its controls: the vertical angle delta, in eighths of
+    // a degree (120 for one notch of a common wheel).
+    void WheelTurned(int delta);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    // The window's copy of a skin bitmap, loaded at the screen's pixel ratio on first use.
+    const CMemDC2* Bitmap(int bitmapId);
+    void CreateControls();
+
+    std::map<int, std::unique_ptr<CMemDC2>> m_bitmaps; // by bitmap id; owned
+    CSkinButton m_stop;
+    CSkinButton m_openFiles;
+    CSkinButton m_previous;
+    CSkinButton m_next;
+    CSkinButtonPlay m_play;
+    CSkinCheck m_mute;
+    CSkinSlider m_seek;
+    CSkinSlider m_volume;
+    CSkinRadio m_playlistView;
+    CSkinRadio m_videoView;
+    CSkinRadioGroup m_views;
+    CSkinString m_timeLabel;
+    std::vector<CSkinCtrl*> m_children; // layout order; not owned (the members above)
+};
