@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/TimeLabelText.h"
+#include "app/main/MainWndRules.h"
 #include "engine/ClipInfo.h"
 #include "engine/EngineEvents.h"
 #include "engine/MediaEvents.h"
@@ -173,17 +174,15 @@ void CFullScreenToolbar::OnWheel(int delta) {
     if (!IsShown()) {
         return;
     }
-    // Whole notches only, the small deltas of a fine wheel or a touchpad summed up to them, so
-    // that every wheel changes the volume at the same rate and a small turn up never lowers it.
-    const int total = m_wheelRemainder + delta;
-    const int notches = total / kWheelNotch;
-    m_wheelRemainder = total % kWheelNotch;
-    if (notches == 0) {
+    // The main window's rule: whole notches, small deltas summed up to them.
+    const CWheelNotches turn = AccumulateWheel(m_wheelRemainder, delta);
+    m_wheelRemainder = turn.remainder;
+    if (turn.notches == 0) {
         return;
     }
     CSkinSlider& volume = m_window->Volume();
-    const int level = std::clamp(volume.GetPos() + notches * kWheelVolumeStep, volume.GetRangeMin(),
-                                 volume.GetRangeMax());
+    const int level =
+        WheelVolume(volume.GetPos(), turn.notches, volume.GetRangeMin(), volume.GetRangeMax());
     volume.SetPos(level);
     volume.update();
     m_controller.SetVolume(level);

@@ -40,9 +40,6 @@ public:
     // How long a hovered seek time stays on the label (the main window's timer 3 does the same
     // for its own label, TIMER_HOVER_HOLD).
     static constexpr int kHoverHoldMs = 3000;
-    // Volume step of one wheel notch, and one notch as Qt reports it (eighths of a degree).
-    static constexpr int kWheelVolumeStep = 5;
-    static constexpr int kWheelNotch = 120;
 
     CFullScreenToolbar(CControlCenter& center, CSkinWnd& mainWindow, CSkinCtrl& screen,
                        CSkinCtrl& playlist);

@@ -27,6 +27,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include "app/fullscreen/FullScreenToolbar.h"
 #include "app/main/MainMenus.h"
 #include "app/main/MainWndRules.h"
 #include "engine/ClipInfo.h"
@@ -134,7 +135,6 @@ private:
     void OnUpgradeTimer();
     void OnFullScreenPointer(QPoint globalPos);
 
-    // Filled in with the dialogs and the full-screen toolbar of their own modules.
     void ShowMediaInfo();
     void ShowAbout();
     void ShowToolbar();
@@ -221,4 +221,7 @@ private:
     QTimer m_hoverTimer;   // timer 3
     std::function<void()> m_upgradeCheck;
     bool m_upgradeDue = false; // timer 2 fired before a check was given
+
+    // Its window exists only while shown in full screen; declared last, so it goes first.
+    CFullScreenToolbar m_toolbar{m_center, *this, m_screen, m_playlist};
 };

@@ -9,6 +9,9 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "app/VersionFile.h"
+#include "app/dialogs/DlgAbout.h"
+#include "app/dialogs/DlgMediaInfo.h"
 #include "app/main/MainCommands.h"
 #include "app/main/MenuRender.h"
 #include "media/VeltoSource.h"
@@ -213,8 +216,19 @@ void CMainWnd::RunCommand(int id) {
     }
 }
 
-// ---- the dialogs' seam, filled in where the dialogs are built
+// ---- the dialogs
 
-void CMainWnd::ShowMediaInfo() {}
+void CMainWnd::ShowMediaInfo() {
+    // The command is grayed while nothing is loaded; a load that failed since leaves no source.
+    CVeltoSource* source = m_center.GetController().GetEngine().GetSource();
+    if (m_center.GetController().IsLoaded() == 0 || source == nullptr) {
+        return;
+    }
+    CDlgMediaInfo dialog(source->Media(), this);
+    dialog.exec();
+}
 
-void CMainWnd::ShowAbout() {}
+void CMainWnd::ShowAbout() {
+    CDlgAbout dialog(ReadProgramVersion(), this);
+    dialog.exec();
+}

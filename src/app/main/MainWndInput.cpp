@@ -223,14 +223,22 @@ void CMainWnd::HideCursor() {
     }
 }
 
-// ---- the full-screen toolbar's seam, filled in where the toolbar is built
+// ---- the full-screen toolbar
 
-void CMainWnd::ShowToolbar() {}
+void CMainWnd::ShowToolbar() {
+    if (!m_toolbar.IsShown()) {
+        m_toolbar.Create();
+    }
+}
 
-void CMainWnd::HideToolbar() {}
+void CMainWnd::HideToolbar() {
+    if (m_toolbar.IsShown()) {
+        m_toolbar.Destroy();
+    }
+}
 
 bool CMainWnd::IsToolbarShown() const {
-    return false;
+    return m_toolbar.IsShown();
 }
 
 // ---- file drops

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "core/TimeText.h"
 #include "engine/EngineEvents.h"
 
 QRect DefaultWindowRect(QSize screen) {
@@ -74,11 +73,6 @@ ECursorChange CursorOnTimer(bool fullScreen, bool menuOpen, std::int64_t quietMs
         return ECursorChange::None;
     }
     return toolbarShown ? ECursorChange::Show : ECursorChange::Hide;
-}
-
-std::wstring TimeLabelText(std::int64_t positionSeconds, double durationSeconds) {
-    return FormatClock(positionSeconds) + L"/" +
-           FormatDurationShort(static_cast<std::int64_t>(durationSeconds));
 }
 
 bool ScreenSaverHeld(const std::wstring& engineState, bool hasVideo, bool hasAudio) {

@@ -10,6 +10,7 @@
 #include <QRect>
 #include <QSize>
 
+#include "app/TimeLabelText.h"
 #include "skin/rules/ChildLayout.h"
 
 // Width the playlist starts with, and returns to after the splitter was dropped on a limit.
@@ -80,9 +81,6 @@ EToolbarChange ToolbarOnPointer(int pointerY, int screenHeight, bool toolbarShow
 enum class ECursorChange { None, Show, Hide };
 ECursorChange CursorOnTimer(bool fullScreen, bool menuOpen, std::int64_t quietMs,
                             bool toolbarShown);
-
-// "position/duration": the position as a clock, the duration short ("00:05/2m").
-std::wstring TimeLabelText(std::int64_t positionSeconds, double durationSeconds);
 
 // The screen saver is held while the engine is playing or paused a clip that is not sound
 // alone: it has a picture, or has no sound either.

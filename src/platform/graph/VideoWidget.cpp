@@ -6,6 +6,16 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+namespace {
+
+// Frames are made in device pixels, so that on a scaled desktop the picture keeps its full
+// resolution instead of being converted at the logical size and enlarged by the painter.
+QSize DeviceSize(const QWidget* widget, QSize logical) {
+    return logical * widget->devicePixelRatioF();
+}
+
+} // namespace
+
 QSize CVideoFrameSlot::TargetSize() const {
     std::lock_guard lock(m_lock);
     return m_widget != nullptr ? m_size : QSize();
@@ -31,7 +41,7 @@ QImage CVideoFrameSlot::Latest() const {
 void CVideoFrameSlot::Attach(QWidget* widget) {
     std::lock_guard lock(m_lock);
     m_widget = widget;
-    m_size = widget->size();
+    m_size = DeviceSize(widget, widget->size());
 }
 
 void CVideoFrameSlot::Detach() {
@@ -57,10 +67,11 @@ CVideoWidget::~CVideoWidget() {
 
 void CVideoWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QImage image = m_slot->Latest();
+    QImage image = m_slot->Latest();
     if (image.isNull()) {
         painter.fillRect(rect(), Qt::black);
-    } else if (image.size() == size()) {
+    } else if (image.size() == DeviceSize(this, size())) {
+        image.setDevicePixelRatio(devicePixelRatioF());
         painter.drawImage(0, 0, image);
     } else {
         // Only between a resize and the next frame (or while paused): scaled by the painter.
@@ -73,6 +84,6 @@ void CVideoWidget::paintEvent(QPaintEvent*) {
 }
 
 void CVideoWidget::resizeEvent(QResizeEvent* event) {
-    m_slot->SetTargetSize(event->size());
+    m_slot->SetTargetSize(DeviceSize(this, event->size()));
     QWidget::resizeEvent(event);
 }

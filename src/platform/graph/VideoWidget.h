@@ -13,7 +13,8 @@
 
 class CVideoFrameSlot {
 public:
-    // The size frames should be converted to: the widget's, empty without a widget.
+    // The size frames should be converted to: the widget's in device pixels, empty without a
+    // widget.
     QSize TargetSize() const;
     // Keeps the image as the latest and asks the widget, if any, to repaint.
     void Publish(QImage image);
