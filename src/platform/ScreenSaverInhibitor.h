@@ -3,7 +3,8 @@
 // The main window decides when (playing or paused, with a picture) and says so with Hold; the
 // service turns that into a request to the desktop and takes it back.
 //
-// Who calls: the main window, on the user-interface thread (the D-Bus calls block briefly there).
+// Who calls: the main window, on the user-interface thread; Hold returns at once (the D-Bus
+// service talks to the desktop on a thread of its own, in the order of the calls).
 // A service that is missing or refuses is logged once and otherwise ignored: the player plays on.
 #include <memory>
 #include <string>
@@ -14,7 +15,7 @@ public:
     // wish does nothing.
     virtual void Hold(bool hold) = 0;
     virtual bool IsHeld() const = 0;
-    // Lets the screen saver run again.
+    // Lets the screen saver run again (the D-Bus service waits until the desktop was told).
     virtual ~IScreenSaverInhibitor() = default;
 };
 
