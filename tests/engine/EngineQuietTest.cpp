@@ -79,10 +79,10 @@ void ExpectThreadsSleep(const char* state, const std::vector<std::string>& expec
 } // namespace
 
 TEST(EngineQuiet, PausedAndStoppedEnginesMakeNoProgressAndTheirThreadsSleep) {
+    CRendererTap tap;
     CPlayerHost host;
     CEngineDS& engine = host.controller.GetEngine();
     ASSERT_EQ(host.Load(ClipWithVideoAndAudio()), 1);
-    CRendererTap tap;
     ASSERT_TRUE(tap.Attach(engine, true, true));
 
     // Loaded, not playing: only the demux worker exists, waiting for its next command.

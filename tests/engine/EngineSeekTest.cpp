@@ -14,10 +14,10 @@ constexpr REFERENCE_TIME kMaxDistance = UNITS; // one second: at most one key fr
 constexpr auto kMaxLatency = std::chrono::milliseconds(300);
 
 TEST(EngineSeek, NextFrameAndPositionAreNearTheTargetWithinLatency) {
+    CRendererTap tap;
     CPlayerHost host;
     CEngineDS& engine = host.controller.GetEngine();
     ASSERT_EQ(host.Load(Clip1080pKeyEachSecond()), 1);
-    CRendererTap tap;
     ASSERT_TRUE(tap.Attach(engine, true, false));
     host.controller.PlayPause();
     ASSERT_TRUE(PumpUntil([&] { return tap.Frames().size() >= 10; }));

@@ -142,10 +142,11 @@ TEST(EngineSubtitle, LoadingAHundredThousandCueFileKeepsPlaybackGoing) {
          "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest"});
     const std::string srt =
         WriteFixtureFile("engine_long_" + std::to_string(kCues) + "_cues.srt", LongSrt());
+    // The renderers call the tap until the host is gone, so the tap outlives it.
+    CDeliveryTap tap;
     CPlayerHost host;
     CEngineDS& engine = host.controller.GetEngine();
     ASSERT_EQ(host.Load(clip), 1);
-    CDeliveryTap tap;
     ASSERT_TRUE(tap.Attach(engine));
     host.controller.PlayPause();
     ASSERT_TRUE(PumpUntil([&] { return engine.GetPosition() >= 1.5; }));

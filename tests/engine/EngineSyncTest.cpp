@@ -52,10 +52,10 @@ void ExpectTogether(CRendererTap& tap, std::size_t from, std::size_t minFlashes,
 }
 
 TEST(EngineSync, FlashesAndBeepsStayTogetherWhilePlayingAndAfterSeeks) {
+    CRendererTap tap;
     CPlayerHost host;
     CEngineDS& engine = host.controller.GetEngine();
     ASSERT_EQ(host.Load(ClipFlashAndBeep()), 1);
-    CRendererTap tap;
     ASSERT_TRUE(tap.Attach(engine, true, true));
     host.controller.PlayPause();
     ASSERT_TRUE(

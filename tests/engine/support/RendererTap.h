@@ -18,7 +18,8 @@ struct CShownFrame {
 class CRendererTap {
 public:
     // Attaches to the renderers of the engine's current graph, which must be stopped. False when
-    // a renderer the file needs is missing.
+    // a renderer the file needs is missing. The renderers call the tap until their graph is
+    // released, so the tap must outlive the engine (declare it first).
     bool Attach(CEngineDS& engine, bool wantVideo, bool wantSound);
 
     std::vector<CShownFrame> Frames();
