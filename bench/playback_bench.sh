@@ -42,20 +42,8 @@ if [ ! -f "$CLIP" ]; then
     mv "$CLIP.part.mp4" "$CLIP"
 fi
 
-# A free display number below 10.
-display=""
-for n in 9 8 7 6 5 4 3 2 1; do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-        display=$n
-        break
-    fi
-done
-[ -n "$display" ] || { echo "no free display below 10" >&2; exit 1; }
-Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-XVFB=$!
-trap 'kill "$XVFB" 2>/dev/null || true' EXIT
-sleep 1
-export DISPLAY=":$display" SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
+. "$(dirname "$0")/xvfb.sh"
+start_xvfb
 
 # CPU clock ticks a process has used so far (user + system).
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
@@ -102,7 +90,7 @@ for round in $(seq 1 "$ROUNDS"); do
     paused mpv "$round" "${MPV[@]}" --pause "$CLIP"
 done
 
-echo "1080p30 H.264 + AAC under Xvfb :$display, $PLAY_SECONDS s played, $PAUSE_SECONDS s paused, $ROUNDS rounds interleaved"
+echo "1080p30 H.264 + AAC under Xvfb $DISPLAY, $PLAY_SECONDS s played, $PAUSE_SECONDS s paused, $ROUNDS rounds interleaved"
 printf '%-6s %-5s %12s %12s %12s %10s %10s %12s\n' player round "CPU s/s" "player s/s" "Xvfb s/s" "peak MiB" dropped "paused %"
 for round in $(seq 1 "$ROUNDS"); do
     for name in qor mpv; do

@@ -36,18 +36,8 @@ if [ ! -f "$CLIP" ]; then
     mv "$CLIP.part.mp4" "$CLIP"
 fi
 
-display=""
-for n in 9 8 7 6 5 4 3 2 1; do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-        display=$n
-        break
-    fi
-done
-[ -n "$display" ] || { echo "no free display below 10" >&2; exit 1; }
-Xvfb ":$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
-XVFB=$!
-trap 'kill "$XVFB" 2>/dev/null || true' EXIT
-export DISPLAY=":$display" SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
+. "$(dirname "$0")/xvfb.sh"
+start_xvfb
 # qor's upgrade check asks a closed local port instead of the vendor's site.
 export QOR_VENDOR_HOST=127.0.0.1:9
 for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.05; done
@@ -114,7 +104,7 @@ run_qor >/dev/null
 run_mpv >/dev/null
 run_ffplay >/dev/null
 
-echo "first picture of a 720p25 H.264 + AAC clip under Xvfb :$display, $ROUNDS rounds interleaved (ms)"
+echo "first picture of a 720p25 H.264 + AAC clip under Xvfb $DISPLAY, $ROUNDS rounds interleaved (ms)"
 printf '%-6s %8s %8s %8s\n' round qor mpv ffplay
 : >"$WORK/times"
 for round in $(seq 1 "$ROUNDS"); do
