@@ -6,3 +6,9 @@ inline std::string VendorHost() {
     const char* host = std::getenv("QOR_VENDOR_HOST");
     return host != nullptr && *host != '\0' ? host : "www.zeliaplayer.example";
 }
+
+// "http://<host><path>" for a page of the vendor's site (path starts with "/"). Built as text, as
+// the host may carry a port ("127.0.0.1:8080").
+inline std::string VendorPage(const std::string& path) {
+    return "http://" + VendorHost() + path;
+}

@@ -16,9 +16,7 @@ constexpr char kChangeLogPath[] = "/media-player/changelog.htm";
 } // namespace
 
 QUrl ChangeLogUrl(const std::wstring& version) {
-    // The host is text, not a QUrl host: it may carry a port ("127.0.0.1:8080").
-    QUrl url(QStringLiteral("http://") + QString::fromStdString(VendorHost()) +
-             QString::fromLatin1(kChangeLogPath));
+    QUrl url(QString::fromStdString(VendorPage(kChangeLogPath)));
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("v"), QString::fromStdWString(version));
     url.setQuery(query);

@@ -58,8 +58,7 @@ CDlgUpgrading::CDlgUpgrading(const std::wstring& installerName, const std::wstri
 }
 
 QUrl CDlgUpgrading::ChangeLogUrl(const std::wstring& runningVersion) {
-    // The host may carry a port, so it is parsed as part of the address.
-    QUrl url(QString::fromStdString("http://" + VendorHost() + "/media-player/changelog.htm"));
+    QUrl url(QString::fromStdString(VendorPage("/media-player/changelog.htm")));
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("v"), QString::fromStdWString(runningVersion));
     query.addQueryItem(QStringLiteral("u"), QStringLiteral("1"));

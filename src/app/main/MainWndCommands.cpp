@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "app/VendorSite.h"
 #include "app/VersionFile.h"
 #include "app/dialogs/DlgAbout.h"
 #include "app/dialogs/DlgMediaInfo.h"
@@ -21,8 +22,7 @@ namespace {
 
 namespace Cmd = MainCommands;
 
-// The vendor's site, whose contact and manual pages the "&Help" menu opens.
-constexpr char kVendorSite[] = "https://qor.example.org";
+// The vendor's pages the "&Help" menu opens.
 constexpr char kContactPage[] = "/contact";
 constexpr char kManualPage[] = "/media-player/manual.htm";
 
@@ -200,10 +200,10 @@ void CMainWnd::RunCommand(int id) {
         }
         break;
     case Cmd::OnlineFeedback:
-        QDesktopServices::openUrl(QUrl(QString::fromLatin1(kVendorSite) + kContactPage));
+        QDesktopServices::openUrl(QUrl(QString::fromStdString(VendorPage(kContactPage))));
         break;
     case Cmd::OnlineManual:
-        QDesktopServices::openUrl(QUrl(QString::fromLatin1(kVendorSite) + kManualPage));
+        QDesktopServices::openUrl(QUrl(QString::fromStdString(VendorPage(kManualPage))));
         break;
     case Cmd::About:
         ShowAbout();
