@@ -130,6 +130,35 @@ void CSkinCtrl::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+void CSkinCtrl::PressLost() {
+    m_state = SKIN_STATE_NORMAL;
+    m_tracking = SKIN_TRACKING_IDLE;
+    update();
+}
+
+bool CSkinCtrl::event(QEvent* event) {
+    // Before any subclass sees the move: it must not be taken for a drag.
+    if (event->type() == QEvent::MouseMove && HasCapture() &&
+        !static_cast<QMouseEvent*>(event)->buttons().testFlag(Qt::LeftButton)) {
+        PressLost();
+    }
+    return QWidget::event(event);
+}
+
+void CSkinCtrl::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange && !isEnabled() && HasCapture()) {
+        PressLost();
+    }
+}
+
+void CSkinCtrl::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (HasCapture()) {
+        PressLost();
+    }
+}
+
 void CSkinCtrl::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
     m_state = SKIN_STATE_NORMAL;

@@ -8,6 +8,10 @@
 //   left release:  "LeftUp", then "LeftClicked" when released inside; nothing without a press
 //   pointer left:  "MouseLeave"
 // so a double click reads LeftDown, LeftUp, LeftClicked, LeftDoubleClicked, LeftUp, LeftClicked.
+// A press whose release cannot come (the control is disabled or hidden, or a move arrives with
+// the left button up because the release went to another window) ends without events, back in
+// the Normal state: Qt delivers no release to a disabled or hidden widget, and a press left
+// tracked would turn every later plain move into "MouseDragging".
 //
 // Who calls: the owning window constructs the control (empty), then Create; owners subscribe to
 // its events; subclasses may subscribe to their own events through the CObserver side (handlers
@@ -84,8 +88,15 @@ protected:
     int FrameHeight() const;
     const CMemDC2* Skin() const { return m_skin; }
     void SetState(int state) { m_state = state; }
-    // True from a left press (or double click) until its release.
+    // True from a left press (or double click) until its release or its loss.
     bool HasCapture() const { return m_tracking != SKIN_TRACKING_IDLE; }
+    // Ends a tracked press that gets no release; subclasses undo what their press started and
+    // then call this.
+    virtual void PressLost();
+
+    bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -141,8 +141,20 @@ TEST_F(SkinControlsTest, RadiosTurnOnByClickAndTheGroupKeepsOne) {
     group.Add(&playlist);
     group.Add(&video);
     group.Select(&playlist);
+    CEventLog log; // after the controls: it unsubscribes from them when it goes
+    log.Watch(video, {LeftClicked});
+
+    // Released outside, the press is no click: the radio stays off, as the group says.
+    QTest::mousePress(&video, Qt::LeftButton, {}, {3, 3});
+    QTest::mouseMove(&video, {40, 3});
+    QTest::mouseRelease(&video, Qt::LeftButton, {}, {40, 3});
+    EXPECT_FALSE(video.GetCheck());
+    EXPECT_TRUE(playlist.GetCheck());
+    EXPECT_EQ(log.Count(LeftClicked), 0);
+
     QTest::mouseClick(&video, Qt::LeftButton, {}, {3, 3});
     EXPECT_TRUE(video.GetCheck());
+    EXPECT_EQ(log.Count(LeftClicked), 1);
     QTest::mouseClick(&video, Qt::LeftButton, {}, {3, 3});
     EXPECT_TRUE(video.GetCheck()); // a radio never turns itself off
     group.Select(&video);
@@ -209,6 +221,73 @@ TEST_F(SkinControlsTest, SliderPressSnapsDragThresholdAndHover) {
     QTest::mouseRelease(&volume, Qt::LeftButton, {}, {6, 17});
 }
 
+// Qt delivers no release to a disabled or hidden control, and a release over another window
+// goes there. Each loss ends the press: later plain moves are hovers, not drags, and seek nothing.
+TEST_F(SkinControlsTest, PressLostMidDragEndsTheDrag) {
+    struct CLoss {
+        const char* name;
+        void (*lose)(QWidget&);
+        void (*restore)(QWidget&);
+    };
+    const CLoss losses[] = {
+        {"disabled", [](QWidget& c) { c.setEnabled(false); },
+         [](QWidget& c) { c.setEnabled(true); }},
+        {"hidden", [](QWidget& c) { c.hide(); }, [](QWidget& c) { c.show(); }},
+        {"released elsewhere", [](QWidget&) {}, [](QWidget&) {}},
+    };
+    for (const CLoss& loss : losses) {
+        SCOPED_TRACE(loss.name);
+        CSkinSlider seek;
+        seek.Create(&window, true, 40, 300, 200, 12, window.GetSkinBitmap(SKIN_BITMAP_SLIDER_TRACK),
+                    12, 12, window.GetSkinBitmap(SKIN_BITMAP_SLIDER_THUMB));
+        seek.SetRange(100);
+        CEventLog log; // after the controls: it unsubscribes from them when it goes
+        log.Watch(seek, {LeftDown, LeftUp, LeftClicked, MouseDragging, SliderPosChanged});
+
+        QTest::mousePress(&seek, Qt::LeftButton, {}, {20, 6});
+        QTest::mouseMove(&seek, {150, 6});
+        ASSERT_EQ(log.Count(SliderPosChanged), 2);
+        loss.lose(seek);
+        // The release reaches the window, not the slider.
+        QTest::mouseRelease(&window, Qt::LeftButton, {}, seek.mapTo(&window, QPoint(150, 6)));
+        loss.restore(seek);
+        EXPECT_EQ(seek.Tracking(), loss.name == std::string("released elsewhere")
+                                       ? SKIN_TRACKING_CLICK
+                                       : SKIN_TRACKING_IDLE);
+
+        log.Clear();
+        const int thumb = seek.ThumbOffset();
+        Hover(&seek, {60, 6});
+        Hover(&seek, {190, 6});
+        EXPECT_TRUE(log.events.empty()) << testing::PrintToString(log.Names());
+        EXPECT_EQ(seek.ThumbOffset(), thumb);
+        EXPECT_EQ(seek.Tracking(), SKIN_TRACKING_IDLE);
+        EXPECT_EQ(seek.State(), SKIN_STATE_HOVER);
+
+        // The next press is tracked afresh.
+        QTest::mouseClick(&seek, Qt::LeftButton, {}, {100, 6});
+        EXPECT_EQ(log.Names(),
+                  (std::vector<std::wstring>{LeftDown, SliderPosChanged, LeftUp, LeftClicked}));
+    }
+
+    // A drag of the splitter disabled halfway takes its line away and reports no position.
+    CSkinSizer sizer;
+    sizer.Create(&window, 300, 30, 10, 300, 150);
+    CEventLog log;
+    log.Watch(sizer, {SkinSizerPosChanged, MouseDragging});
+    QTest::mousePress(&sizer, Qt::LeftButton, {}, {4, 20});
+    QTest::mouseMove(&sizer, {-50, 20});
+    ASSERT_NE(sizer.DragLine(), nullptr);
+    sizer.setEnabled(false);
+    EXPECT_EQ(sizer.DragLine(), nullptr);
+    QTest::mouseRelease(&sizer, Qt::LeftButton, {}, {-50, 20});
+    sizer.setEnabled(true);
+    log.Clear();
+    Hover(&sizer, {5, 20});
+    EXPECT_EQ(sizer.DragLine(), nullptr);
+    EXPECT_TRUE(log.events.empty());
+}
+
 TEST_F(SkinControlsTest, SizerDragShowsALineAndReleaseReportsTheClampedPosition) {
     CSkinSizer sizer;
     sizer.Create(&window, 300, 30, 10, 300, 150);
@@ -244,6 +323,24 @@ TEST_F(SkinControlsTest, SizerDragShowsALineAndReleaseReportsTheClampedPosition)
     EXPECT_TRUE(sizer.IsBoxChecked());
     ASSERT_EQ(log.Count(SkinSizerBoxChecked), 1);
     EXPECT_EQ(log.events[0].arg1, 1);
+}
+
+// The main window hides its title label on stop and sets the next clip's title while it is
+// hidden; shown again, the label must show that title, not the last one it drew.
+TEST_F(SkinControlsTest, LabelShowsTheTextSetWhileItWasHidden) {
+    CSkinString label;
+    label.Create(&window, 20, 100, 200, 19, -1, 12);
+    CSkinString expected;
+    expected.Create(&window, 20, 140, 200, 19, -1, 12);
+    expected.SetText(L"second clip.mkv");
+
+    label.SetText(L"first clip.mkv");
+    const QImage first = Shown(&label);
+    EXPECT_NE(first, Shown(&expected));
+    label.Show(false);
+    label.SetText(L"second clip.mkv");
+    label.Show(true);
+    EXPECT_EQ(Shown(&label), Shown(&expected));
 }
 
 TEST_F(SkinControlsTest, WindowLaysOutChildrenFromTheirEdges) {

@@ -3,7 +3,10 @@
 #include <QMouseEvent>
 
 void CSkinRadio::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && Tracking() == SKIN_TRACKING_CLICK && !GetCheck()) {
+    // Only a release inside: one outside is no click, and the owner, who keeps the group to one
+    // radio on "LeftClicked", would not hear of it.
+    if (event->button() == Qt::LeftButton && Tracking() == SKIN_TRACKING_CLICK && !GetCheck() &&
+        rect().contains(event->position().toPoint())) {
         SetCheck(true);
     }
     CSkinCheck::mouseReleaseEvent(event);

@@ -1,6 +1,6 @@
 #pragma once
-// Radio buttons: a check that a single click turns on (never off), and the group that keeps one
-// member on.
+// Radio buttons: a check that a single click, pressed and released inside, turns on (never off),
+// and the group that keeps one member on.
 //
 // Who calls: the owning window creates the radios, adds them to a group and calls Select when it
 // changes the choice (normally from a radio's "LeftClicked"). Threads: user-interface thread only.

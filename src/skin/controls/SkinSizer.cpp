@@ -87,9 +87,9 @@ void CSkinSizer::mouseReleaseEvent(QMouseEvent* event) {
     CSkinCtrl::mouseReleaseEvent(event);
 }
 
-void CSkinSizer::hideEvent(QHideEvent* event) {
-    RemoveLine(); // a drag cut short by hiding must not leave its line behind
-    CSkinCtrl::hideEvent(event);
+void CSkinSizer::PressLost() {
+    RemoveLine(); // a drag cut short reports no position and leaves no line behind
+    CSkinCtrl::PressLost();
 }
 
 // The window system offers no inverting pen, so the line is a plain widget over the parent's

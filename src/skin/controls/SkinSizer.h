@@ -41,7 +41,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
+    void PressLost() override;
 
 private:
     void OnBoxClicked(ISubject* sender, EventArg x, EventArg y);

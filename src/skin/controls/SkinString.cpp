@@ -40,11 +40,14 @@ void CSkinString::Redraw() {
     if (isHidden() || !m_buffer) {
         return;
     }
+    DrawBuffer();
+    update();
+}
+
+void CSkinString::DrawBuffer() {
     QPainter painter(&m_buffer->Pixmap());
     PaintTextBackground(painter);
     PaintText(painter);
-    painter.end();
-    update();
 }
 
 void CSkinString::CreateBuffer() {
@@ -84,11 +87,21 @@ void CSkinString::PaintText(QPainter& painter) {
 }
 
 void CSkinString::Paint(QPainter& painter) {
+    // The window moved to a screen of another pixel ratio: Qt repaints it, the size stays.
+    if (m_buffer && m_buffer->DevicePixelRatio() != devicePixelRatioF()) {
+        EnsureBuffer(width(), height());
+        DrawBuffer();
+    }
     if (m_buffer) {
         m_buffer->Blit(painter, QPoint(0, 0), QRect(QPoint(0, 0), m_buffer->Bounds().size()));
     } else {
         painter.fillRect(rect(), QColor(kBackgroundColour));
     }
+}
+
+void CSkinString::showEvent(QShowEvent* event) {
+    CSkinCtrl::showEvent(event);
+    Redraw(); // SetText while hidden drew nothing
 }
 
 void CSkinString::resizeEvent(QResizeEvent* event) {

@@ -3,6 +3,10 @@
 // type, vertically centred, cut with an ellipsis at the end when too long, and the buffer blitted
 // on painting.
 //
+// The buffer always shows the current text when the label is shown: text set while hidden is
+// drawn when it is shown again, and a change of the screen's pixel ratio (a move to another
+// screen) rebuilds the buffer at the next paint.
+//
 // Who calls: the owning window (Create, SetText, SetHighlight). Threads: user-interface thread
 // only. The label owns its buffer; it exists from the first resize on.
 #include <memory>
@@ -45,8 +49,12 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // Background and text into the buffer, which must exist.
+    void DrawBuffer();
+
     std::unique_ptr<CMemDC2> m_buffer;
     int m_spare = -1;
     int m_fontHeight = kDefaultFontHeight;
