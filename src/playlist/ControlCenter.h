@@ -118,6 +118,9 @@ public:
     // The owner of the dialogs and the widget that gets the focus after a navigation.
     void SetMainWindow(QWidget* window) { m_mainWindow = window; }
 
+    // The item records the center holds: one per row while every removal of rows goes through
+    // it (DeleteSelected, ClearPlaylist).
+    std::size_t GetItemRecordCount() const { return m_items.size(); }
     CPlaybackController& GetController() { return m_controller; }
     CPlaylistOperator& GetPlaylist() { return m_playlist; }
     const IClipShiftState* GetShiftState() const { return m_shiftState; }

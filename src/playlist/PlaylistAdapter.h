@@ -44,13 +44,12 @@ public:
     virtual int GetSortKey() = 0;
     // Called after bulk changes.
     virtual void Refresh() = 0;
-    // Duration column kPlaylistDurationWidth wide, the title column the rest of the client width
-    // less the vertical scroll bar's kPlaylistScrollBarWidth when the rows overflow one page.
+    // Duration column kPlaylistDurationWidth wide, the title column the rest of the width the
+    // list shows rows in (less its vertical scroll bar while the rows overflow one page).
     virtual void ResizeColumns() = 0;
 
     virtual ~IPlaylistAdapter() = default;
 };
 
-// Column widths of the two-column list ("Title", "Duration"), in pixels.
+// Width of the "Duration" column of the two-column list ("Title", "Duration"), in pixels.
 constexpr int kPlaylistDurationWidth = 40;
-constexpr int kPlaylistScrollBarWidth = 18;

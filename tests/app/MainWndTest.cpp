@@ -6,11 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -375,4 +377,51 @@ TEST(MainWnd, FiftyPlaylistFilesEachOpenTheirOwn) {
     }
     EXPECT_EQ(opened, kFiles);
     EXPECT_EQ(host.dialogs.asked, 0);
+}
+
+// The Delete key in the playlist deletes as "Delete &Selected" does: the same rows go, the active
+// index stays, the center frees the rows' records and the columns fit the list again.
+TEST(MainWnd, DeleteKeyInThePlaylistDeletesAsTheMenuDoes) {
+    CMainHost host;
+    CSkinList& list = host.window.Playlist();
+    CListCtrlApp& view = list.List();
+    struct CAfter {
+        std::vector<std::wstring> titles;
+        int active;
+        std::size_t records;
+        int columns;
+    };
+    const auto deleteRows = [&](const std::function<void()>& remove) {
+        host.center.ClearPlaylist();
+        for (int i = 0; i < 40; ++i) {
+            host.center.AddFile(L"/m/clip" + std::to_wstring(i) + L".mp4");
+        }
+        EXPECT_TRUE(PumpUntil([&] { return view.verticalScrollBar()->isVisible(); }, 2s));
+        list.SetActiveItem(30);
+        view.selectionModel()->select(
+            QItemSelection(view.model()->index(0, 0), view.model()->index(34, 1)),
+            QItemSelectionModel::ClearAndSelect);
+        remove();
+        EXPECT_TRUE(PumpUntil([&] { return !view.verticalScrollBar()->isVisible(); }, 2s));
+        CAfter after{{}, list.GetActiveItem(), host.center.GetItemRecordCount(), 0};
+        for (int row = 0; row < list.GetItemCount(); ++row) {
+            after.titles.push_back(list.GetItemText(row));
+        }
+        after.columns = view.columnWidth(0) + view.columnWidth(1);
+        return after;
+    };
+
+    const CAfter byMenu = deleteRows([&] { host.window.RunCommand(MainCommands::DeleteSelected); });
+    const CAfter byKey = deleteRows([&] {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+        QApplication::sendEvent(&view, &press);
+    });
+    EXPECT_EQ(byKey.titles, byMenu.titles);
+    ASSERT_EQ(byKey.titles.size(), 5u);
+    EXPECT_EQ(byKey.titles.front(), L"clip35.mp4");
+    EXPECT_EQ(byKey.active, byMenu.active);
+    EXPECT_EQ(byMenu.records, 5u);
+    EXPECT_EQ(byKey.records, 5u);
+    EXPECT_EQ(byMenu.columns, view.viewport()->width());
+    EXPECT_EQ(byKey.columns, view.viewport()->width());
 }

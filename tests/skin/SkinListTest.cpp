@@ -14,6 +14,7 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QItemSelectionModel>
+#include <QScrollBar>
 #include <QTest>
 
 #include <memory>
@@ -226,11 +227,15 @@ TEST_F(SkinListTest, EnterDoubleClickRightClickAndDeleteRaiseTheirEvents) {
     EXPECT_EQ(operatorEvents.events[0].arg1, 1);
     EXPECT_EQ(operatorEvents.events[1].arg1, 3);
 
+    // The Delete key asks the owner, who deletes through the control center: the rows are still
+    // there when it hears of it, so that their records can be freed.
     listEvents.Clear();
     list.SetActiveItem(4);
     Select({0, 2, 3});
     QTest::keyClick(&list.List(), Qt::Key_Delete);
     EXPECT_EQ(listEvents.Names(), std::vector<std::wstring>{ListEvents::SelectedItemsDeleted});
+    EXPECT_EQ(Titles(), L"ABCDE");
+    list.DeleteSelectedItems();
     EXPECT_EQ(Titles(), L"BE");
     EXPECT_TRUE(Selected().empty());
     // Deleting rows leaves the active index as it was, even past the last row.
@@ -238,38 +243,40 @@ TEST_F(SkinListTest, EnterDoubleClickRightClickAndDeleteRaiseTheirEvents) {
     EXPECT_EQ(list.GetItemData(4), nullptr);
 }
 
-TEST_F(SkinListTest, TitleColumnMakesRoomForTheScrollBarOnlyWhenRowsOverflow) {
-    struct CWidthCase {
-        int clientWidth;
-        int rows;
-        int rowsPerPage;
-        int title;
+// The columns fill the area the rows are drawn in: inside the list's frame and beside the style's
+// own scroll bar, following that bar as rows come and go and the list as it is resized.
+TEST_F(SkinListTest, ColumnsFillTheViewportWithOrWithoutTheScrollBar) {
+    CListCtrlApp& view = list.List();
+    QHeaderView& columns = *view.horizontalHeader();
+    const QScrollBar& bar = *view.verticalScrollBar();
+    ASSERT_GT(view.frameWidth(), 0);
+    const auto expectFilled = [&](int width) {
+        EXPECT_EQ(view.viewport()->width(),
+                  width - 2 * view.frameWidth() - (bar.isVisible() ? bar.width() : 0));
+        EXPECT_EQ(columns.sectionSize(1), kPlaylistDurationWidth);
+        EXPECT_EQ(columns.sectionSize(0) + columns.sectionSize(1), view.viewport()->width());
     };
-    const CWidthCase cases[] = {
-        {300, 5, 10, 260},
-        {300, 10, 10, 260},
-        {300, 11, 10, 242},
-        {30, 0, 0, -10},
-    };
-    for (const CWidthCase& c : cases) {
-        const auto [title, duration] = PlaylistColumnWidths(c.clientWidth, c.rows, c.rowsPerPage);
-        EXPECT_EQ(title, c.title) << c.clientWidth << " " << c.rows << " " << c.rowsPerPage;
-        EXPECT_EQ(duration, kPlaylistDurationWidth);
-    }
 
-    QHeaderView& columns = *list.List().horizontalHeader();
     Fill(L"AB");
     list.ResizeColumns();
-    EXPECT_EQ(columns.sectionSize(0), 260);
-    EXPECT_EQ(columns.sectionSize(1), 40);
-    Fill(std::wstring(static_cast<std::size_t>(list.List().RowsPerPage()), L'x'));
-    list.ResizeColumns();
-    EXPECT_EQ(columns.sectionSize(0), 242);
-    // The host keeps the list over its whole area and the columns across it.
+    EXPECT_FALSE(bar.isVisible());
+    expectFilled(300);
+
+    // The view shows its scroll bar only once it has laid the new rows out.
+    Fill(std::wstring(30, L'x'));
+    ASSERT_TRUE(PumpUntil([&] { return bar.isVisible(); }, std::chrono::seconds(2)));
+    expectFilled(300);
+
     host.resize(400, 200);
     list.resize(400, 200);
-    EXPECT_EQ(list.List().geometry(), QRect(0, 0, 400, 200));
-    EXPECT_EQ(columns.sectionSize(0), 342);
+    EXPECT_EQ(view.geometry(), QRect(0, 0, 400, 200));
+    expectFilled(400);
+
+    while (list.GetItemCount() > 2) {
+        list.DeleteItem(2);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return !bar.isVisible(); }, std::chrono::seconds(2)));
+    expectFilled(400);
 }
 
 TEST_F(SkinListTest, AdapterKeepsRowsAndItemsApart) {

@@ -184,6 +184,7 @@ void CMainWnd::WireEvents() {
         {&m_splitter, SkinEvents::SkinSizerPosChanged, &CMainWnd::OnSplitterReleased},
         {&m_splitter, SkinEvents::SkinSizerBoxChecked, &CMainWnd::OnSplitterBoxChecked},
         {&m_playlist, ListEvents::ListItemRightClicked, &CMainWnd::OnListRightClicked},
+        {&m_playlist, ListEvents::SelectedItemsDeleted, &CMainWnd::OnListDeleteKey},
         {&m_center, MediaEvents::Loaded, &CMainWnd::OnMediaLoaded},
         {&m_center, MediaEvents::Playing, &CMainWnd::OnMediaPlaying},
         {&m_center, MediaEvents::Paused, &CMainWnd::OnMediaPaused},
@@ -400,6 +401,11 @@ void CMainWnd::OnSplitterBoxChecked(ISubject*, EventArg checked, EventArg) {
 
 void CMainWnd::OnListRightClicked(ISubject*, EventArg, EventArg) {
     PopupMenu(PlaylistContextMenu(MenuState()), QCursor::pos());
+}
+
+// The Delete key deletes as "Delete &Selected" does: the center frees the rows' records.
+void CMainWnd::OnListDeleteKey(ISubject*, EventArg, EventArg) {
+    RunCommand(MainCommands::DeleteSelected);
 }
 
 // ---- media events

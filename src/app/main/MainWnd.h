@@ -157,6 +157,7 @@ private:
     void OnSplitterReleased(ISubject* sender, EventArg position, EventArg pressX);
     void OnSplitterBoxChecked(ISubject* sender, EventArg checked, EventArg unused);
     void OnListRightClicked(ISubject* sender, EventArg row, EventArg top);
+    void OnListDeleteKey(ISubject* sender, EventArg arg1, EventArg arg2);
     void OnMediaLoaded(ISubject* sender, EventArg record, EventArg unused);
     void OnMediaPlaying(ISubject* sender, EventArg arg1, EventArg arg2);
     void OnMediaPaused(ISubject* sender, EventArg arg1, EventArg arg2);

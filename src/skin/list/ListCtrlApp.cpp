@@ -9,14 +9,6 @@
 
 #include <algorithm>
 
-std::pair<int, int> PlaylistColumnWidths(int clientWidth, int rowCount, int rowsPerPage) {
-    int title = clientWidth - kPlaylistDurationWidth;
-    if (rowCount > rowsPerPage) {
-        title -= kPlaylistScrollBarWidth;
-    }
-    return {title, kPlaylistDurationWidth};
-}
-
 CListCtrlApp::CListCtrlApp(QWidget* parent) : CListCtrlFocus(parent) {}
 
 void CListCtrlApp::MoveItem(int from, int to) {
@@ -62,10 +54,15 @@ void CListCtrlApp::SortItems(int key) {
     Rows().SetActive(result.activeRow);
 }
 
-void CListCtrlApp::ResizeColumns(int clientWidth) {
-    const auto [title, duration] = PlaylistColumnWidths(clientWidth, Rows().Count(), RowsPerPage());
+void CListCtrlApp::ResizeColumns() {
+    const int title = viewport()->width() - kPlaylistDurationWidth;
     horizontalHeader()->resizeSection(CPlaylistModel::kTitleColumn, std::max(title, 0));
-    horizontalHeader()->resizeSection(CPlaylistModel::kDurationColumn, duration);
+    horizontalHeader()->resizeSection(CPlaylistModel::kDurationColumn, kPlaylistDurationWidth);
+}
+
+void CListCtrlApp::resizeEvent(QResizeEvent* event) {
+    CListCtrlFocus::resizeEvent(event);
+    ResizeColumns();
 }
 
 void CListCtrlApp::keyPressEvent(QKeyEvent* event) {

@@ -14,13 +14,6 @@
 #include "playlist/PlaylistSort.h"
 #include "skin/list/ListCtrlFocus.h"
 
-#include <utility>
-
-// The widths of the title and duration columns in a list client area that wide: the duration
-// column is kPlaylistDurationWidth, the title the rest, less the vertical scroll bar when there
-// are more rows than fit on one page.
-std::pair<int, int> PlaylistColumnWidths(int clientWidth, int rowCount, int rowsPerPage);
-
 class CListCtrlApp : public CListCtrlFocus {
     Q_OBJECT
 public:
@@ -41,9 +34,15 @@ public:
     void SortItems(int key);
     int GetSortKey() const { return m_sorter.GetSortKey(); }
 
-    void ResizeColumns(int clientWidth);
+    // The duration column kPlaylistDurationWidth wide, the title column the rest of the viewport:
+    // the list inside its frame, less the vertical scroll bar (of the style's width) while one
+    // shows. Runs by itself whenever the viewport changes size, so the columns follow the list's
+    // size and the scroll bar coming and going.
+    void ResizeColumns();
 
 protected:
+    // The viewport's resize (QAbstractScrollArea passes those here).
+    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

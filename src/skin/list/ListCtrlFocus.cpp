@@ -26,7 +26,7 @@ CListCtrlFocus::CListCtrlFocus(QWidget* parent) : QTableView(parent) {
     setShowGrid(true);
     setWordWrap(false);
     setTextElideMode(Qt::ElideRight);
-    // The title column is sized to leave room for the vertical bar (ResizeColumns).
+    // The columns fill the viewport's width (CListCtrlApp::ResizeColumns).
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QPalette colours = palette();
     colours.setColor(QPalette::Base, PlaylistColours::kListBackground);
@@ -52,13 +52,6 @@ std::vector<int> CListCtrlFocus::SelectedRows() const {
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
-}
-
-int CListCtrlFocus::RowsPerPage() const {
-    const int rowHeight = verticalHeader()->defaultSectionSize();
-    // The list's own rectangle, not the viewport's: a hidden list that was just resized has not
-    // laid its viewport out yet, and would count no rows on the page.
-    return rowHeight > 0 ? contentsRect().height() / rowHeight : 0;
 }
 
 void CListCtrlFocus::EnsureRowVisible(int row) {

@@ -30,8 +30,6 @@ public:
     bool IsRowSelected(int row) const;
     // Selected rows in ascending order.
     std::vector<int> SelectedRows() const;
-    // Rows that fit wholly in the visible area.
-    int RowsPerPage() const;
     // Scrolls the whole row into view; nothing for an index that is not a row.
     void EnsureRowVisible(int row);
 

@@ -13,6 +13,6 @@ inline constexpr wchar_t DeleteSelectedItems[] = L"DeleteSelectedItems"; // 0, 0
 inline constexpr wchar_t ListItemRightClicked[] = L"ListItemRightClicked"; // on RightClicked
 // On LeftDblClicked and ActiveSelected; the playlist operator passes it on.
 inline constexpr wchar_t ListItemActived[] = L"ListItemActived";
-// On DeleteSelectedItems, once the selected rows are gone.
+// On DeleteSelectedItems, before any row goes: a request to delete the selected rows.
 inline constexpr wchar_t SelectedItemsDeleted[] = L"SelectedItemsDeleted";
 } // namespace ListEvents

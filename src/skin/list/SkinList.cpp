@@ -108,13 +108,12 @@ int CSkinList::GetSortKey() {
 }
 
 void CSkinList::ResizeColumns() {
-    m_list->ResizeColumns(width());
+    m_list->ResizeColumns();
 }
 
 void CSkinList::resizeEvent(QResizeEvent* event) {
     CSkinCtrl::resizeEvent(event);
-    m_list->setGeometry(rect());
-    ResizeColumns();
+    m_list->setGeometry(rect()); // the list fits its columns to its new viewport
 }
 
 void CSkinList::OnRightClicked(ISubject* /*sender*/, EventArg arg1, EventArg arg2) {
@@ -126,6 +125,5 @@ void CSkinList::OnActivated(ISubject* /*sender*/, EventArg arg1, EventArg arg2) 
 }
 
 void CSkinList::OnDeleteSelected(ISubject* /*sender*/, EventArg arg1, EventArg arg2) {
-    DeleteSelectedItems();
     Raise(ListEvents::SelectedItemsDeleted, arg1, arg2);
 }

@@ -7,7 +7,9 @@
 // Events raised (ListEvents.h), with the arguments the inner list raised:
 //   "ListItemRightClicked"  on the list's "RightClicked"
 //   "ListItemActived"       on the list's "LeftDblClicked" and "ActiveSelected"
-//   "SelectedItemsDeleted"  on the list's "DeleteSelectedItems", once the selected rows are gone
+//   "SelectedItemsDeleted"  on the list's "DeleteSelectedItems" (the Delete key), with the rows
+//                           still in place: the owner deletes them as its delete command does,
+//                           through the control center, which frees their records
 //
 // Threads: user-interface thread only.
 // Ownership: the inner list is a Qt child of this control. Item records are the control

@@ -2,6 +2,13 @@
 
 #include <algorithm>
 
+namespace {
+
+// This list's vertical scroll bar, shown while the rows overflow its page.
+constexpr int kScrollBarWidth = 18;
+
+} // namespace
+
 int CMemoryPlaylist::GetItemCount() {
     return static_cast<int>(m_rows.size());
 }
@@ -104,8 +111,7 @@ int CMemoryPlaylist::GetSortKey() {
 void CMemoryPlaylist::ResizeColumns() {
     const bool scrolls = GetItemCount() > m_rowsPerPage;
     m_columnWidths[1] = kPlaylistDurationWidth;
-    m_columnWidths[0] =
-        m_clientWidth - kPlaylistDurationWidth - (scrolls ? kPlaylistScrollBarWidth : 0);
+    m_columnWidths[0] = m_clientWidth - kPlaylistDurationWidth - (scrolls ? kScrollBarWidth : 0);
 }
 
 void CMemoryPlaylist::SetItemSelected(int index, bool selected) {
