@@ -16,7 +16,6 @@ done
 readonly display=:21
 
 work=$(mktemp -d /tmp/qor_upgrade_e2e.XXXXXX)
-failures=0
 xvfb_pid=""
 site_pid=""
 qor_pid=""
@@ -29,23 +28,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-check() { # check DESCRIPTION COMMAND...
-    if "${@:2}"; then
-        echo "ok: $1"
-    else
-        echo "FAILED: $1"
-        failures=$((failures + 1))
-    fi
-}
-
-# Polls a command every 100 ms until it succeeds or the seconds pass.
-wait_for() { # wait_for SECONDS COMMAND...
-    local deadline=$((SECONDS + $1))
-    while ! "${@:2}" 2>/dev/null; do
-        [ $SECONDS -ge $deadline ] && return 1
-        sleep 0.1
-    done
-}
+source "$(dirname "$0")/e2e_checks.sh"
 
 [ -e "/tmp/.X${display#:}-lock" ] && { echo "display $display is taken"; exit 1; }
 Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
