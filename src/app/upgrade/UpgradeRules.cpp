@@ -12,6 +12,8 @@ namespace {
 
 using Version = std::array<int, 3>;
 
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
 // Leading digits as a number, like the C library's reading of a field: "7beta" is 7, "x" is 0;
 // a number too large for an int stays at the largest one.
 int FieldValue(const std::wstring& field) {
@@ -40,7 +42,6 @@ Version ParseVersion(const std::wstring& text) {
 }
 
 std::string PercentEncoded(const std::wstring& name) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string encoded;
     for (const unsigned char byte : WideToUtf8(name)) {
         const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
@@ -49,7 +50,7 @@ std::string PercentEncoded(const std::wstring& name) {
         if (unreserved) {
             encoded += static_cast<char>(byte);
         } else {
-            encoded += {'%', kHex[byte >> 4], kHex[byte & 0xF]};
+            encoded += {'%', kHexDigits[byte >> 4], kHexDigits[byte & 0xF]};
         }
     }
     return encoded;
@@ -101,13 +102,12 @@ bool IsInstallerLeftover(const std::wstring& fileName) {
 }
 
 std::string EscapedForLog(std::string_view bytes) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string text;
     for (const unsigned char byte : bytes.substr(0, kMaxLoggedAnswerBytes)) {
         if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
             text += static_cast<char>(byte);
         } else {
-            text += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+            text += {'\\', 'x', kHexDigits[byte >> 4], kHexDigits[byte & 0xF]};
         }
     }
     if (bytes.size() > kMaxLoggedAnswerBytes) {
