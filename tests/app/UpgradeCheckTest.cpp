@@ -1,124 +1,29 @@
-#include "UpgradeTestServer.h"
+#include "UpgradeCheckFixture.h"
 
-#include "app/upgrade/UpgradeCheck.h"
-#include "core/AppFolder.h"
-#include "core/WideText.h"
-
-#include <gtest/gtest.h>
+#include <openssl/evp.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <optional>
-#include <set>
-#include <sstream>
 #include <thread>
 
 namespace fs = std::filesystem;
 
-std::ostream& operator<<(std::ostream& out, EUpgradeOutcome outcome) {
-    static const char* const kNames[] = {"NoAnswer",       "UnusableAnswer", "NotNewer",
-                                         "NoUpgrader",     "DownloadFailed", "Declined",
-                                         "UpgraderFailed", "InstallStarted", "Stopped"};
-    return out << kNames[static_cast<int>(outcome)];
-}
-
 namespace {
 
-constexpr char kInstallerBytes[] = "#!/bin/sh\necho installed\n";
+using UpgradeCheckTest = UpgradeCheckFixture;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+std::string Sha256Hex(const std::string& bytes) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
+    std::string hex;
+    for (unsigned int i = 0; i < length; ++i) {
+        char pair[3];
+        std::snprintf(pair, sizeof(pair), "%02x", digest[i]);
+        hex += pair;
+    }
+    return hex;
 }
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-// A program folder and a data home in a fresh temporary folder whose name holds a blank, so that
-// a path handed on unquoted would split.
-class UpgradeCheckTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "qor upgrade XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_root = pattern;
-        const char* dataHome = std::getenv("XDG_DATA_HOME");
-        m_savedDataHome = dataHome != nullptr ? std::optional<std::string>(dataHome) : std::nullopt;
-        setenv("XDG_DATA_HOME", (m_root / "data").c_str(), 1);
-        m_settings.programFolder = Utf8ToWide((m_root / "program").string() + "/");
-        m_settings.installerFolder = CAppFolder().GetInstallerFolder();
-        m_settings.vendorHost = m_server.Host();
-        m_settings.askInstall = [this](const std::wstring& name, const std::wstring& version,
-                                       std::stop_token) {
-            m_questions.push_back(WideToUtf8(name) + " / " + WideToUtf8(version));
-            return m_answer;
-        };
-        m_settings.installStarted = [this] { ++m_installsStarted; };
-        fs::create_directories(ProgramFolder());
-    }
-
-    void TearDown() override {
-        if (m_savedDataHome) {
-            setenv("XDG_DATA_HOME", m_savedDataHome->c_str(), 1);
-        } else {
-            unsetenv("XDG_DATA_HOME");
-        }
-        fs::remove_all(m_root);
-    }
-
-    fs::path ProgramFolder() const { return WideToUtf8(m_settings.programFolder); }
-    fs::path InstallerFolder() const { return WideToUtf8(m_settings.installerFolder); }
-    fs::path RecordFile() const { return m_root / "renovo arguments"; }
-
-    void WriteVersion(const std::string& major, const std::string& minor, const std::string& build,
-                      bool beta = false) {
-        WriteFile(ProgramFolder() / "qor.ini", "[Version]\nMajor=" + major + "\nMinor=" + minor +
-                                                   "\nBuild=" + build +
-                                                   "\nBeta=" + (beta ? "1" : "0") + "\n");
-    }
-
-    // A stand-in upgrader that records the path it was started by and each argument, one a line.
-    void WriteUpgrader() {
-        const fs::path upgrader = ProgramFolder() / "Renovo";
-        WriteFile(upgrader, "#!/bin/sh\n{ printf '%s\\n' \"$0\" \"$#\"; for a in \"$@\"; do "
-                            "printf '%s\\n' \"$a\"; done; } > '" +
-                                RecordFile().string() + ".part'\nmv '" + RecordFile().string() +
-                                ".part' '" + RecordFile().string() + "'\n");
-        fs::permissions(upgrader, fs::perms::owner_all);
-    }
-
-    void OfferInstaller(const std::string& name, bool beta = false) {
-        m_server.Set(beta ? "/upgrade/retrieve_latest_qor_beta" : "/upgrade/retrieve_latest_qor",
-                     {200, name, ""});
-        m_server.SetBelow("/download/", {200, kInstallerBytes, ""});
-    }
-
-    // Every file below the temporary folder, relative to it.
-    std::set<std::string> Files() const {
-        std::set<std::string> files;
-        for (const auto& entry : fs::recursive_directory_iterator(m_root)) {
-            if (!entry.is_directory()) {
-                files.insert(fs::relative(entry.path(), m_root).string());
-            }
-        }
-        return files;
-    }
-
-    fs::path m_root;
-    std::optional<std::string> m_savedDataHome;
-    CUpgradeTestServer m_server;
-    CUpgradeSettings m_settings;
-    std::vector<std::string> m_questions;
-    bool m_answer = false;
-    int m_installsStarted = 0;
-};
 
 struct VersionCase {
     const char* major;
@@ -172,8 +77,8 @@ TEST_F(UpgradeCheckTest, ABetaAsksForTheBetaAndDownloadsFromTheBetaFolder) {
 TEST_F(UpgradeCheckTest, AnUnfinishedPageIsFetchedThreeTimesAndNoMore) {
     WriteUpgrader();
     WriteVersion("1", "0", "0");
-    m_server.Set("/upgrade/retrieve_latest_qor", {200, "<html><body>qor_9.0.0.exe", ""});
-    m_server.SetBelow("/download/", {200, kInstallerBytes, ""});
+    OfferInstaller("qor_9.0.0.exe");
+    m_server.Set("/upgrade/retrieve_latest_qor", {200, "<html><body>qor_9.0.0.exe", "", 0});
 
     EXPECT_EQ(CheckForUpgrade(m_settings), EUpgradeOutcome::NoAnswer);
 
@@ -218,8 +123,9 @@ TEST_F(UpgradeCheckTest, EveryFailureEndsTheCheckQuietlyWithNothingWrittenOutsid
         }
         const std::set<std::string> before = Files();
         const std::size_t requestsBefore = m_server.Requests().size();
-        m_server.Set("/upgrade/retrieve_latest_qor", {c.status, c.body, ""});
-        m_server.SetBelow("/download/", {c.downloadStatus, kInstallerBytes, ""});
+        OfferInstaller("qor_9.0.0.exe");
+        m_server.Set("/upgrade/retrieve_latest_qor", {c.status, c.body, "", 0});
+        m_server.Set("/download/qor_9.0.0.exe", {c.downloadStatus, kInstallerBytes, "", 0});
 
         EXPECT_EQ(CheckForUpgrade(m_settings), c.outcome);
 
@@ -236,15 +142,15 @@ TEST_F(UpgradeCheckTest, EveryFailureEndsTheCheckQuietlyWithNothingWrittenOutsid
 }
 
 // The whole way through: old installers cleared, the new one downloaded, the user says
-// "Install", the upgrader's copy in the Installer folder is started with the installer's path as
-// its one argument, and the player is asked to close.
+// "Install", the upgrader's copy in the Installer folder is started with the installer's path and
+// the digest of what was verified, and the player is asked to close.
 TEST_F(UpgradeCheckTest, InstallStartsTheUpgradersCopyWithTheInstallersPath) {
     WriteUpgrader();
     WriteVersion("1", "2", "3");
     OfferInstaller("qor_1.3.0.exe");
-    WriteFile(InstallerFolder() / "qor_1.2.9.exe", "old");
-    WriteFile(InstallerFolder() / "sub" / "older.exe", "older");
-    WriteFile(InstallerFolder() / "notes.txt", "kept");
+    WriteWholeFile(InstallerFolder() / "qor_1.2.9.exe", "old");
+    WriteWholeFile(InstallerFolder() / "sub" / "older.exe", "older");
+    WriteWholeFile(InstallerFolder() / "notes.txt", "kept");
     m_answer = true;
 
     EXPECT_EQ(CheckForUpgrade(m_settings), EUpgradeOutcome::InstallStarted);
@@ -252,7 +158,8 @@ TEST_F(UpgradeCheckTest, InstallStartsTheUpgradersCopyWithTheInstallersPath) {
     EXPECT_FALSE(fs::exists(InstallerFolder() / "qor_1.2.9.exe"));
     EXPECT_FALSE(fs::exists(InstallerFolder() / "sub" / "older.exe"));
     EXPECT_TRUE(fs::exists(InstallerFolder() / "notes.txt"));
-    EXPECT_EQ(ReadFile(InstallerFolder() / "qor_1.3.0.exe"), kInstallerBytes);
+    EXPECT_EQ(ReadWholeFile(InstallerFolder() / "qor_1.3.0.exe"), kInstallerBytes);
+    EXPECT_EQ(m_server.Count("/download/qor_1.3.0.exe.sig"), 1);
     EXPECT_EQ(m_questions, std::vector<std::string>{"qor_1.3.0.exe / 1.2.3"});
     EXPECT_EQ(m_installsStarted, 1);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -261,8 +168,9 @@ TEST_F(UpgradeCheckTest, InstallStartsTheUpgradersCopyWithTheInstallersPath) {
     }
     const std::string copy = (InstallerFolder() / "Renovo").string();
     const std::string installer = (InstallerFolder() / "qor_1.3.0.exe").string();
-    EXPECT_EQ(ReadFile(RecordFile()), copy + "\n1\n" + installer + "\n");
-    EXPECT_EQ(ReadFile(copy), ReadFile(ProgramFolder() / "Renovo"));
+    EXPECT_EQ(ReadWholeFile(RecordFile()),
+              copy + "\n2\n" + installer + "\n" + Sha256Hex(kInstallerBytes) + "\n");
+    EXPECT_EQ(ReadWholeFile(copy), ReadWholeFile(ProgramFolder() / "Renovo"));
     const auto request = m_server.Requests().front().text;
     EXPECT_NE(request.find("User-Agent: WinHttpClient\r\n"), std::string::npos) << request;
 }

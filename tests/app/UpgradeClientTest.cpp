@@ -26,18 +26,33 @@ namespace {
 using namespace std::chrono_literals;
 
 std::wstring UrlOf(const CUpgradeTestServer& server, const std::string& path) {
-    return Utf8ToWide("http://" + server.Host() + path);
+    return Utf8ToWide(server.Origin() + path);
 }
 
+// A loopback HTTPS site whose authority the clients of these tests trust.
+class UpgradeClientTest : public ::testing::Test {
+protected:
+    CHttpClient TrustingClient(std::wstring url = {}) const {
+        CHttpClient client(std::move(url));
+        client.SetCertificateAuthorities(m_authority.Pem());
+        return client;
+    }
+
+    CTestAuthority m_authority{"qor test authority"};
+    CTestIdentity m_identity = m_authority.IssueServer("IP:127.0.0.1");
+    CUpgradeTestServer m_server{&m_identity};
+};
+
 // What the client sends and what it makes of the answer, in one exchange that exercises them all.
-TEST(UpgradeClientTest, SendsItsHeadersAndReadsEveryPartOfTheAnswer) {
-    CUpgradeTestServer server;
+TEST_F(UpgradeClientTest, SendsItsHeadersAndReadsEveryPartOfTheAnswer) {
+    CUpgradeTestServer& server = m_server;
     // Longer than the first body buffer several times over, so the buffer has to grow.
     const std::string body = "h\xc3\xa9llo" + std::string(50000, 'x');
     server.Set("/echo", {200, body,
                          "Content-Type: text/plain; charset=utf-8\r\n"
-                         "Set-Cookie: a=1; Path=/\r\nSet-Cookie:   b=2\r\n"});
-    CHttpClient client(UrlOf(server, "/echo"));
+                         "Set-Cookie: a=1; Path=/\r\nSet-Cookie:   b=2\r\n",
+                         0});
+    CHttpClient client = TrustingClient(UrlOf(server, "/echo"));
     client.SetAdditionalHeaders("X-One: 1\r\nX-Two: 2\r\nX-One: 3\r\n");
     client.SetCookies("session=abc");
     client.SetRequestBody("payload");
@@ -66,18 +81,19 @@ TEST(UpgradeClientTest, SendsItsHeadersAndReadsEveryPartOfTheAnswer) {
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
 
     // Bytes that are no UTF-8 under a charset claiming it are read as legacy text.
-    server.Set("/latin", {200, "caf\xe9", "Content-Type: text/plain; charset=UTF-8\r\n"});
+    server.Set("/latin", {200, "caf\xe9", "Content-Type: text/plain; charset=UTF-8\r\n", 0});
     client.SetUrl(UrlOf(server, "/latin"));
     ASSERT_TRUE(client.SendHttpRequest("GET"));
     EXPECT_EQ(client.GetResponseText(), L"caf\u00e9");
     EXPECT_EQ(client.GetCookiesReceived(), "");
 }
 
-TEST(UpgradeClientTest, RefusalsAndFailuresGiveTheirErrorNumbers) {
-    CUpgradeTestServer server;
-    server.Set("/page", {200, "<html><body>cut short", ""});
-    server.Set("/big", {200, std::string(5000, 'b'), ""});
-    CHttpClient client;
+TEST_F(UpgradeClientTest, RefusalsAndFailuresGiveTheirErrorNumbers) {
+    CUpgradeTestServer& server = m_server;
+    server.Set("/page", {200, "<html><body>cut short", "", 0});
+    server.Set("/big", {200, std::string(5000, 'b'), "", 0});
+    server.Set("/drip", {200, std::string(50, 'd'), "", 100});
+    CHttpClient client = TrustingClient();
 
     EXPECT_FALSE(client.SendHttpRequest("GET"));
     EXPECT_EQ(client.GetLastErrorNumber(), CHttpClient::kErrorNoUrl);
@@ -96,6 +112,27 @@ TEST(UpgradeClientTest, RefusalsAndFailuresGiveTheirErrorNumbers) {
     client.SetMaxBodyBytes(4096);
     EXPECT_FALSE(client.SendHttpRequest("GET"));
     EXPECT_GT(client.GetLastErrorNumber(), CHttpClient::kLibcurlErrorBase);
+
+    // Nothing but HTTPS leaves the client, and no site the trusted authorities do not vouch for
+    // is read.
+    CUpgradeTestServer plain;
+    plain.Set("/page", {200, "<html></html>", "", 0});
+    client.SetUrl(Utf8ToWide(plain.Origin() + "/page"));
+    EXPECT_FALSE(client.SendHttpRequest("GET"));
+    EXPECT_TRUE(plain.Requests().empty());
+    CHttpClient untrusting(UrlOf(server, "/page"));
+    EXPECT_FALSE(untrusting.SendHttpRequest("GET"));
+    EXPECT_EQ(server.Count("/page"), 2);
+
+    // A body trickling in ends at the whole-transfer limit, on each of the three attempts.
+    client.SetMaxBodyBytes(0);
+    client.SetUrl(UrlOf(server, "/drip"));
+    client.SetTransferLimit(500);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(client.SendHttpRequest("GET"));
+    EXPECT_EQ(client.GetLastErrorNumber(),
+              CHttpClient::kLibcurlErrorBase + 28 /* CURLE_OPERATION_TIMEDOUT */);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 4s);
 }
 
 class UpgradeDialogTest : public ::testing::Test {
@@ -173,17 +210,24 @@ TEST_F(UpgradeDialogTest, TheCheckingThreadGetsTheAnswerGivenOnTheUserInterfaceT
     EXPECT_EQ(ShownUpgradeDialog(), nullptr);
 }
 
+// The check the program starts trusts what the program links (here the test's authority, read
+// from the trust folder).
 TEST_F(UpgradeDialogTest, TheCheckStartsOncePerProcess) {
-    CUpgradeTestServer server;
-    server.Set("/upgrade/retrieve_latest_qor", {404, "", ""});
+    const CTestAuthority authority("qor test authority");
+    const CTestIdentity identity = authority.IssueServer("IP:127.0.0.1");
+    CUpgradeTestServer server(&identity);
+    server.Set("/upgrade/retrieve_latest_qor", {404, "", "", 0});
     const std::string dataHome =
         (std::filesystem::temp_directory_path() / ("qor-upgrade-once-" + std::to_string(getpid())))
             .string();
+    WriteTrustFolder(std::filesystem::path(dataHome) / "trust", {}, authority.Pem());
     setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
     setenv("QOR_VENDOR_HOST", server.Host().c_str(), 1);
+    setenv(kTrustFolderVariable, (dataHome + "/trust").c_str(), 1);
     int closeRequests = 0;
     StartUpgradeCheck([&closeRequests] { ++closeRequests; });
     StartUpgradeCheck([&closeRequests] { ++closeRequests; });
+    unsetenv(kTrustFolderVariable);
     unsetenv("QOR_VENDOR_HOST");
     unsetenv("XDG_DATA_HOME");
 

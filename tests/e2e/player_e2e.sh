@@ -24,7 +24,6 @@ readonly kVolumeRowFromBottom=14 kVolumeLeft=206 kVolumeWidth=50 kThumb=12
 readonly kClipSeconds=40
 
 work=$(mktemp -d /tmp/qor_e2e.XXXXXX)
-failures=0
 xvfb_pid=""
 qor_pid=""
 cleanup() {
@@ -35,23 +34,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-check() { # check DESCRIPTION COMMAND...
-    if "${@:2}"; then
-        echo "ok: $1"
-    else
-        echo "FAILED: $1"
-        failures=$((failures + 1))
-    fi
-}
-
-# Polls a command every 100 ms until it succeeds or the seconds pass.
-wait_for() { # wait_for SECONDS COMMAND...
-    local deadline=$((SECONDS + $1))
-    while ! "${@:2}" 2>/dev/null; do
-        [ $SECONDS -ge $deadline ] && return 1
-        sleep 0.1
-    done
-}
+source "$(dirname "$0")/e2e_checks.sh"
 
 # A free display below 10.
 for n in 1 2 3 4 5 6 7 8 9; do

@@ -5,6 +5,9 @@
 
 #include <curl/curl.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -19,8 +22,9 @@ constexpr std::size_t kInitialBodyBuffer = 10240;
 constexpr int kAttempts = 3;
 // A redirect chain longer than this is a loop or a hostile server.
 constexpr long kMaxRedirects = 10;
-// Only plain web requests: no file://, no other schemes reached through a redirect.
-constexpr const char* kAllowedProtocols = "http,https";
+// What is fetched decides what runs on this machine: no plain HTTP, no file://, no other scheme
+// reached through a redirect.
+constexpr const char* kAllowedProtocols = "https";
 
 struct CurlDeleter {
     void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
@@ -152,6 +156,11 @@ void CHttpClient::SetTimeouts(long resolveMs, long connectMs, long sendMs, long 
     m_receiveTimeoutMs = receiveMs;
 }
 
+void CHttpClient::SetLowSpeedLimit(long bytesPerSecond, long seconds) {
+    m_lowSpeedBytesPerSecond = bytesPerSecond;
+    m_lowSpeedSeconds = seconds;
+}
+
 void CHttpClient::SetProxy(std::string proxy, std::string userName, std::string password) {
     m_proxy = std::move(proxy);
     m_proxyUserName = std::move(userName);
@@ -205,14 +214,22 @@ void CHttpClient::Configure(void* handle, const std::string& verb, bool disableR
                                ? m_resolveTimeoutMs + m_connectTimeoutMs
                                : m_connectTimeoutMs;
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
-    const long stallSeconds = (std::max(m_sendTimeoutMs, m_receiveTimeoutMs) + 999) / 1000;
+    const long stallSeconds = m_lowSpeedSeconds > 0
+                                  ? m_lowSpeedSeconds
+                                  : (std::max(m_sendTimeoutMs, m_receiveTimeoutMs) + 999) / 1000;
     if (stallSeconds > 0) {
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, m_lowSpeedBytesPerSecond);
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, stallSeconds);
     }
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, m_transferLimitMs);
     if (!m_requireValidCertificate) {
         curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
         curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+    }
+    if (!m_certificateAuthorities.empty()) {
+        curl_blob authorities{m_certificateAuthorities.data(), m_certificateAuthorities.size(),
+                              CURL_BLOB_COPY};
+        curl_easy_setopt(curl, CURLOPT_CAINFO_BLOB, &authorities);
     }
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(headerList));
     if (!m_proxy.empty()) {
@@ -282,8 +299,13 @@ bool CHttpClient::DownloadToFile(const std::wstring& path) {
     }
     CurlHandle curl(curl_easy_init());
     const std::string file = PathToBytes(path);
-    m_bodyFile = curl ? std::fopen(file.c_str(), "wb") : nullptr;
+    const int descriptor =
+        curl ? open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600) : -1;
+    m_bodyFile = descriptor >= 0 ? fdopen(descriptor, "wb") : nullptr;
     if (m_bodyFile == nullptr) {
+        if (descriptor >= 0) {
+            close(descriptor);
+        }
         m_lastError = kLibcurlErrorBase + (curl ? CURLE_WRITE_ERROR : CURLE_FAILED_INIT);
         return false;
     }
@@ -296,8 +318,13 @@ bool CHttpClient::DownloadToFile(const std::wstring& path) {
     long status = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &status);
     m_statusCode = status != 0 ? std::to_string(status) : std::string();
-    if (result != CURLE_OK || !closed) {
-        m_lastError = kLibcurlErrorBase + (result != CURLE_OK ? result : CURLE_WRITE_ERROR);
+    // FAILONERROR ends the transfer on 400 and above; an answer such as 304 ends it "well" with
+    // no installer in the file.
+    const bool success = status >= 200 && status < 300;
+    if (result != CURLE_OK || !closed || !success) {
+        m_lastError = kLibcurlErrorBase + (result != CURLE_OK ? result
+                                           : !closed          ? CURLE_WRITE_ERROR
+                                                              : CURLE_HTTP_RETURNED_ERROR);
         std::remove(file.c_str());
         return false;
     }

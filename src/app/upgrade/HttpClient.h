@@ -5,8 +5,12 @@
 // Threads: one object is used by one thread at a time (the upgrade worker); nothing is shared.
 // The stop token, when given, is looked at while a transfer runs and ends it promptly.
 //
+// Only HTTPS: a URL of any other scheme fails, and so does a redirect to one. Certificates and
+// host names are verified against the system's certificate store (or the authorities given).
+//
 // Time-outs: libcurl has no separate resolve, send and receive limits. Resolving and connecting
-// together get the connect limit; a transfer that moves no byte for the receive limit ends.
+// together get the connect limit; a transfer slower than the low-speed limit for its time (by
+// default: no byte for the receive limit) ends, and so does one that outlasts the transfer limit.
 // The system proxy settings are libcurl's: the proxy environment variables (http_proxy,
 // https_proxy, no_proxy) apply to every attempt; an explicit proxy set here overrides them.
 #include <cstddef>
@@ -30,9 +34,16 @@ public:
     void SetUrl(std::wstring url) { m_url = std::move(url); }
     void SetUserAgent(std::string agent) { m_userAgent = std::move(agent); }
     void SetTimeouts(long resolveMs, long connectMs, long sendMs, long receiveMs);
+    // The whole of one attempt, redirects included, in milliseconds (0: no limit).
+    void SetTransferLimit(long totalMs) { m_transferLimitMs = totalMs; }
+    // An attempt averaging fewer than `bytesPerSecond` over `seconds` ends.
+    void SetLowSpeedLimit(long bytesPerSecond, long seconds);
     // Off, HTTPS requests accept an untrusted authority, a wrong host name and an expired
     // certificate. On by default: what the upgrade check fetches is run afterwards.
     void SetRequireValidCertificate(bool require) { m_requireValidCertificate = require; }
+    // PEM certificates of the authorities to trust instead of the system's store (empty: the
+    // system's store).
+    void SetCertificateAuthorities(std::string pem) { m_certificateAuthorities = std::move(pem); }
     // Header lines separated by CR LF; a name given twice is sent once, values joined by "; ".
     void SetAdditionalHeaders(std::string headers) { m_additionalHeaders = std::move(headers); }
     void SetCookies(std::string cookies) { m_cookies = std::move(cookies); }
@@ -54,8 +65,9 @@ public:
     // (error 13) and runs again. False with the last error set when no attempt succeeded.
     bool SendHttpRequest(const std::string& verb = "GET", bool disableRedirects = false);
 
-    // One "GET" that follows redirects, its body written to the file at `path` (replaced) under
-    // the body limit. False, with the file removed, unless a 2xx answer arrived whole.
+    // One "GET" that follows redirects, its body written to the file at `path` (replaced, never
+    // through a link, readable by the user only) under the body limit. False, with the file
+    // removed, unless a 2xx answer arrived whole.
     bool DownloadToFile(const std::wstring& path);
 
     const std::string& GetRawHeaders() const { return m_rawHeaders; }
@@ -92,7 +104,12 @@ private:
     long m_connectTimeoutMs = 60000;
     long m_sendTimeoutMs = 30000;
     long m_receiveTimeoutMs = 30000;
+    long m_transferLimitMs = 0;
+    // 0 seconds: the rule derived from the send and receive time-outs.
+    long m_lowSpeedBytesPerSecond = 1;
+    long m_lowSpeedSeconds = 0;
     bool m_requireValidCertificate = true;
+    std::string m_certificateAuthorities;
     std::string m_additionalHeaders;
     std::string m_cookies;
     std::string m_proxy;

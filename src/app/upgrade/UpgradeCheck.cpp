@@ -4,6 +4,7 @@
 #include "app/VersionFile.h"
 #include "app/dialogs/DlgUpgrading.h"
 #include "app/upgrade/HttpClient.h"
+#include "app/upgrade/InstallerSignature.h"
 #include "app/upgrade/UpgradeRules.h"
 #include "core/AppFolder.h"
 #include "core/Log.h"
@@ -22,6 +23,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -45,18 +47,84 @@ fs::path FsPath(const std::wstring& path) {
     return fs::path(PathToBytes(path));
 }
 
-// Installers left by an earlier start that was not installed ("*.exe", in subfolders too).
+// Installers left by an earlier start that was not installed, and downloads cut short (in
+// subfolders too; links are removed, never followed).
 void DeleteOldInstallers(const std::wstring& installerFolder) {
     std::error_code error;
     fs::recursive_directory_iterator entries(FsPath(installerFolder),
                                              fs::directory_options::skip_permission_denied, error);
     for (; !error && entries != fs::recursive_directory_iterator(); entries.increment(error)) {
         const fs::path& entry = entries->path();
-        if (entry.extension() == ".exe" && !entries->is_directory(error)) {
+        if (IsInstallerLeftover(PathFromBytes(entry.filename().string())) &&
+            !entries->is_directory(error)) {
             fs::remove(entry, error);
         }
         error.clear();
     }
+}
+
+bool IsSuccessStatus(const std::string& status) {
+    return status.size() == 3 && status[0] == '2';
+}
+
+// Every transfer of the check: only the authorities the program trusts, and the limits.
+void Prepare(CHttpClient& http, const CUpgradeSettings& settings, long transferLimitMs) {
+    http.SetCertificateAuthorities(settings.trust.certificateAuthorities);
+    http.SetTimeouts(0, settings.limits.connectMs, 0, 0);
+    http.SetTransferLimit(transferLimitMs);
+    http.SetLowSpeedLimit(settings.limits.lowSpeedBytesPerSecond, settings.limits.lowSpeedSeconds);
+}
+
+// The installer's detached signature, or nothing when it cannot be had whole from a 2xx answer.
+std::optional<std::string> DownloadSignature(const CUpgradeSettings& settings, bool beta,
+                                             const std::wstring& name, std::stop_token stop) {
+    CHttpClient http(InstallerSignatureUrl(settings.vendorHost, beta, name), std::move(stop));
+    Prepare(http, settings, settings.limits.queryMs);
+    http.SetMaxBodyBytes(kMaxSignatureBodyBytes);
+    if (!http.SendHttpRequest("GET", false) || !IsSuccessStatus(http.GetStatusCode())) {
+        LogCheck("no signature (status \"%s\")", http.GetStatusCode());
+        return std::nullopt;
+    }
+    return std::string(http.GetResponseBytes());
+}
+
+// Downloads the installer under a partial name, checks its signature and only then gives it its
+// name; the digest of what was verified, or nothing with no file left behind.
+std::optional<std::string> DownloadVerifiedInstaller(const CUpgradeSettings& settings, bool beta,
+                                                     const std::wstring& name,
+                                                     const std::wstring& installer,
+                                                     EUpgradeOutcome& failure,
+                                                     std::stop_token stop) {
+    const std::wstring partial = installer + kPartialDownloadSuffix;
+    CHttpClient download(InstallerDownloadUrl(settings.vendorHost, beta, name), stop);
+    Prepare(download, settings, settings.limits.downloadMs);
+    download.SetMaxBodyBytes(kMaxInstallerBytes);
+    if (!download.DownloadToFile(partial)) {
+        LogCheck("download failed (error %s)", std::to_string(download.GetLastErrorNumber()));
+        failure = EUpgradeOutcome::DownloadFailed;
+        return std::nullopt;
+    }
+    const std::optional<std::string> signature = DownloadSignature(settings, beta, name, stop);
+    std::optional<std::string> digest;
+    if (signature) {
+        digest =
+            VerifyInstallerSignature(PathToBytes(partial), *signature, settings.trust.signingKey);
+    }
+    std::error_code error;
+    if (!digest) {
+        LogCheck("%s is not signed by the vendor; deleted", EscapedForLog(WideToUtf8(name)));
+        fs::remove(FsPath(partial), error);
+        failure = EUpgradeOutcome::Unverified;
+        return std::nullopt;
+    }
+    fs::rename(FsPath(partial), FsPath(installer), error);
+    if (error) {
+        LogCheck("cannot name the installer: %s", error.message());
+        fs::remove(FsPath(partial), error);
+        failure = EUpgradeOutcome::DownloadFailed;
+        return std::nullopt;
+    }
+    return digest;
 }
 
 std::wstring RunningVersion(const std::wstring& programFolder) {
@@ -66,10 +134,11 @@ std::wstring RunningVersion(const std::wstring& programFolder) {
 }
 
 // The upgrader copied into the Installer folder (replacing an older copy) and started with the
-// installer's path as its only argument; the program is the copy, so the installer may replace
-// the original. It stays our child, which lets it wait for this process to end.
+// installer's path and its digest as arguments (InstallerDigest.h); the program is the copy, so
+// the installer may replace the original. It stays our child, which lets it wait for this
+// process to end.
 bool StartUpgrader(const std::wstring& upgrader, const std::wstring& copy,
-                   const std::wstring& installer) {
+                   const std::wstring& installer, std::string digest) {
     std::error_code error;
     fs::copy_file(FsPath(upgrader), FsPath(copy), fs::copy_options::overwrite_existing, error);
     if (error) {
@@ -78,7 +147,7 @@ bool StartUpgrader(const std::wstring& upgrader, const std::wstring& copy,
     }
     std::string program = PathToBytes(copy);
     std::string argument = PathToBytes(installer);
-    char* argv[] = {program.data(), argument.data(), nullptr};
+    char* argv[] = {program.data(), argument.data(), digest.data(), nullptr};
     // The upgrader waits while its parent is still this process.
     std::vector<std::string> variables;
     for (char** variable = environ; *variable != nullptr; ++variable) {
@@ -145,6 +214,7 @@ EUpgradeOutcome CheckForUpgrade(const CUpgradeSettings& settings, std::stop_toke
     try {
         DeleteOldInstallers(settings.installerFolder);
         CHttpClient http({}, stop);
+        Prepare(http, settings, settings.limits.queryMs);
         http.SetMaxBodyBytes(kMaxQueryBodyBytes);
         const std::wstring version = RunningVersion(settings.programFolder);
         const bool beta = version.ends_with(L"beta");
@@ -154,11 +224,11 @@ EUpgradeOutcome CheckForUpgrade(const CUpgradeSettings& settings, std::stop_toke
         }
         const std::wstring name = http.GetResponseText();
         if (!IsAcceptableInstallerName(name)) {
-            LogCheck("the answer is no installer name: %.80s", WideToUtf8(name));
+            LogCheck("the answer is no installer name: %s", EscapedForLog(http.GetResponseBytes()));
             return EUpgradeOutcome::UnusableAnswer;
         }
         if (!IsNewerVersion(name, version)) {
-            LogCheck("%s is not newer", WideToUtf8(name));
+            LogCheck("%s is not newer", EscapedForLog(WideToUtf8(name)));
             return EUpgradeOutcome::NotNewer;
         }
         const std::wstring upgrader = settings.programFolder + Utf8ToWide(kUpgraderName);
@@ -167,21 +237,20 @@ EUpgradeOutcome CheckForUpgrade(const CUpgradeSettings& settings, std::stop_toke
             return EUpgradeOutcome::NoUpgrader;
         }
         const std::wstring installer = settings.installerFolder + name;
-        CHttpClient download(InstallerDownloadUrl(settings.vendorHost, beta, name), stop);
-        download.SetMaxBodyBytes(kMaxInstallerBytes);
-        if (!download.DownloadToFile(installer)) {
-            LogCheck("download failed (error %s)", std::to_string(download.GetLastErrorNumber()));
-            return stop.stop_requested() ? EUpgradeOutcome::Stopped
-                                         : EUpgradeOutcome::DownloadFailed;
+        EUpgradeOutcome failure = EUpgradeOutcome::DownloadFailed;
+        const std::optional<std::string> digest =
+            DownloadVerifiedInstaller(settings, beta, name, installer, failure, stop);
+        if (!digest) {
+            return stop.stop_requested() ? EUpgradeOutcome::Stopped : failure;
         }
         if (!settings.askInstall(name, version, stop)) {
             return stop.stop_requested() ? EUpgradeOutcome::Stopped : EUpgradeOutcome::Declined;
         }
         const std::wstring copy = settings.installerFolder + Utf8ToWide(kUpgraderName);
-        if (!StartUpgrader(upgrader, copy, installer)) {
+        if (!StartUpgrader(upgrader, copy, installer, *digest)) {
             return EUpgradeOutcome::UpgraderFailed;
         }
-        LogCheck("upgrader started for %s", WideToUtf8(name));
+        LogCheck("upgrader started for %s", EscapedForLog(WideToUtf8(name)));
         if (settings.installStarted) {
             settings.installStarted();
         }
@@ -201,6 +270,7 @@ void StartUpgradeCheck(std::function<void()> requestClose) {
         settings.programFolder = CPathValue(SpecialFolder::ExecutableFolder).Folder();
         settings.installerFolder = CAppFolder().GetInstallerFolder();
         settings.vendorHost = VendorHost();
+        settings.trust = UpgradeTrust();
         settings.askInstall = AskInstallOnUserInterfaceThread;
         settings.installStarted = [close = std::move(requestClose)] {
             if (QCoreApplication* application = QCoreApplication::instance()) {

@@ -2,6 +2,8 @@
 
 #include "core/WideText.h"
 
+#include <QChar>
+
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -9,6 +11,8 @@
 namespace {
 
 using Version = std::array<int, 3>;
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // Leading digits as a number, like the C library's reading of a field: "7beta" is 7, "x" is 0;
 // a number too large for an int stays at the largest one.
@@ -38,7 +42,6 @@ Version ParseVersion(const std::wstring& text) {
 }
 
 std::string PercentEncoded(const std::wstring& name) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string encoded;
     for (const unsigned char byte : WideToUtf8(name)) {
         const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
@@ -47,7 +50,7 @@ std::string PercentEncoded(const std::wstring& name) {
         if (unreserved) {
             encoded += static_cast<char>(byte);
         } else {
-            encoded += {'%', kHex[byte >> 4], kHex[byte & 0xF]};
+            encoded += {'%', kHexDigits[byte >> 4], kHexDigits[byte & 0xF]};
         }
     }
     return encoded;
@@ -56,27 +59,61 @@ std::string PercentEncoded(const std::wstring& name) {
 } // namespace
 
 std::wstring UpgradeQueryUrl(const std::string& host, bool beta) {
-    return Utf8ToWide("http://" + host + "/upgrade/" +
+    return Utf8ToWide("https://" + host + "/upgrade/" +
                       (beta ? "retrieve_latest_qor_beta" : "retrieve_latest_qor"));
 }
 
 std::wstring InstallerDownloadUrl(const std::string& host, bool beta, const std::wstring& name) {
-    return Utf8ToWide("http://" + host + (beta ? "/download/beta/" : "/download/") +
+    return Utf8ToWide("https://" + host + (beta ? "/download/beta/" : "/download/") +
                       PercentEncoded(name));
 }
 
+std::wstring InstallerSignatureUrl(const std::string& host, bool beta, const std::wstring& name) {
+    return InstallerDownloadUrl(host, beta, name) + L".sig";
+}
+
 bool IsAcceptableInstallerName(const std::wstring& name) {
-    if (name.empty() || name.size() > kMaxInstallerNameLength || name == L"." ||
-        name.find(L"..") != std::wstring::npos) {
+    if (name.empty() || name.size() > kMaxInstallerNameLength || name.starts_with(L'.') ||
+        !name.ends_with(kInstallerExtension) || name.find(L"..") != std::wstring::npos) {
         return false;
     }
-    for (const wchar_t c : name) {
-        const bool control = c < 0x20 || (c >= 0x7F && c < 0xA0);
-        if (control || c == L'/' || c == L'\\') {
+    return std::none_of(name.begin(), name.end(), [](wchar_t c) {
+        if (c == L'/' || c == L'\\' || static_cast<char32_t>(c) > 0x10FFFF) {
+            return true;
+        }
+        switch (QChar::category(static_cast<char32_t>(c))) {
+        case QChar::Other_Control:
+        case QChar::Other_Format:
+        case QChar::Other_Surrogate:
+        case QChar::Other_PrivateUse:
+        case QChar::Other_NotAssigned:
+        case QChar::Separator_Line:
+        case QChar::Separator_Paragraph:
+            return true;
+        default:
             return false;
         }
+    });
+}
+
+bool IsInstallerLeftover(const std::wstring& fileName) {
+    return fileName.ends_with(kInstallerExtension) ||
+           fileName.ends_with(std::wstring(kInstallerExtension) + kPartialDownloadSuffix);
+}
+
+std::string EscapedForLog(std::string_view bytes) {
+    std::string text;
+    for (const unsigned char byte : bytes.substr(0, kMaxLoggedAnswerBytes)) {
+        if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
+            text += static_cast<char>(byte);
+        } else {
+            text += {'\\', 'x', kHexDigits[byte >> 4], kHexDigits[byte & 0xF]};
+        }
     }
-    return true;
+    if (bytes.size() > kMaxLoggedAnswerBytes) {
+        text += "...";
+    }
+    return text;
 }
 
 std::wstring OfferedVersion(const std::wstring& installerName) {
