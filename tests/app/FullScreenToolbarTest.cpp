@@ -157,6 +157,7 @@ TEST(FullScreenToolbar, EachCreationReadsThePlaybackStateAndTheControlsDriveTheC
     EXPECT_GE(bar->Seek().GetPos(), 1);
     EXPECT_TRUE(bar->TimeLabel().isVisible());
     EXPECT_EQ(bar->TimeLabel().GetText(), TimeLabelText(bar->Seek().GetPos(), kClipSeconds));
+    EXPECT_EQ(bar->TimeLabel().GetText().substr(5), L"/00:20") << "the duration as a clock";
     EXPECT_TRUE(bar->VideoView().GetCheck());
     EXPECT_EQ(Fields(host.screen.LayoutRequest()), std::tuple(5, 25, -5, -40));
     SaveScreenshot(*bar, QStringLiteral("toolbar-playing"));

@@ -158,9 +158,12 @@ TEST(MainRules, ScreenSaverHeldWhilePlayingOrPausedAPicture) {
 }
 
 TEST(MainRules, TimeLabel) {
-    EXPECT_EQ(TimeLabelText(0, 59.9), L"00:00/1m");
-    EXPECT_EQ(TimeLabelText(61, 61), L"01:01/2m");
-    EXPECT_EQ(TimeLabelText(3725, 5400), L"01:02:05/1.5h");
+    // Both times as clocks: the short "1m" of a playlist row would make a 10-second clip read
+    // as a minute long.
+    EXPECT_EQ(TimeLabelText(4, 10.0), L"00:04/00:10");
+    EXPECT_EQ(TimeLabelText(0, 59.9), L"00:00/00:59");
+    EXPECT_EQ(TimeLabelText(61, 61), L"01:01/01:01");
+    EXPECT_EQ(TimeLabelText(3725, 5400), L"01:02:05/01:30:00");
 }
 
 TEST(MainMenus, NothingLoaded) {

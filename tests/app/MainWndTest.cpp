@@ -244,7 +244,7 @@ TEST(MainWnd, LoadedClipFitsKeysMenusAndScreenSaver) {
     EXPECT_TRUE(window.SeekSlider().isEnabled());
     EXPECT_EQ(window.SeekSlider().GetRangeMax(), 30);
     EXPECT_EQ(host.DurationText(0), L"1m");
-    EXPECT_TRUE(PumpUntil([&] { return window.TimeLabel().GetText() == L"00:01/1m"; }));
+    EXPECT_TRUE(PumpUntil([&] { return window.TimeLabel().GetText() == L"00:01/00:30"; }));
     EXPECT_TRUE(window.IsScreenSaverHeld());
 
     const CMenuState state = window.MenuState();
