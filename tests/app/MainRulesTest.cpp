@@ -169,6 +169,7 @@ TEST(MainRules, TimeLabel) {
 TEST(MainMenus, NothingLoaded) {
     EXPECT_EQ(Flat(MainMenu(StartState())), (std::vector<std::wstring>{
                                                 L"Open &File... 16300",
+                                                L"Open Dis&c 16301",
                                                 L"---",
                                                 L"S&tay on Top 16502",
                                                 L"F&ull Screen 16500",
@@ -202,7 +203,7 @@ TEST(MainMenus, FullScreenOnTopAndAspect) {
     state.aspectId = 16602;
     state.windowSizeId = 16701;
     const std::vector<std::wstring> flat = Flat(MainMenu(state));
-    const std::vector<std::wstring> head(flat.begin() + 2, flat.begin() + 12);
+    const std::vector<std::wstring> head(flat.begin() + 3, flat.begin() + 13);
     EXPECT_EQ(head, (std::vector<std::wstring>{
                         L"S&tay on Top 16502 [x]",
                         L"N&ormal Window 16501",
@@ -228,7 +229,7 @@ TEST(MainMenus, StreamsAndSubtitleFilesCarryWhatTheyChoose) {
     state.currentSubtitleFile = L"/subs/movie.en.ass";
     const std::vector<CMenuItem> menu = MainMenu(state);
     const std::vector<std::wstring> flat = Flat(menu);
-    const std::vector<std::wstring> middle(flat.begin() + 13, flat.end() - 8);
+    const std::vector<std::wstring> middle(flat.begin() + 14, flat.end() - 8);
     EXPECT_EQ(middle, (std::vector<std::wstring>{
                           L"&Dubbings",
                           L"  Dubbing 1 16401",
@@ -245,10 +246,10 @@ TEST(MainMenus, StreamsAndSubtitleFilesCarryWhatTheyChoose) {
                       }));
     EXPECT_EQ(flat[flat.size() - 3], L"Media &Info 16302");
 
-    const CMenuItem& dubbing = menu[6].submenu[1];
+    const CMenuItem& dubbing = menu[7].submenu[1];
     EXPECT_EQ(dubbing.target, EMenuTarget::AudioStream);
     EXPECT_EQ(dubbing.stream, 2);
-    const CMenuItem& file = menu[8].submenu[4];
+    const CMenuItem& file = menu[9].submenu[4];
     EXPECT_EQ(file.target, EMenuTarget::ExternalSubtitle);
     EXPECT_EQ(file.path, L"/x/movie.srt");
 
@@ -256,9 +257,26 @@ TEST(MainMenus, StreamsAndSubtitleFilesCarryWhatTheyChoose) {
     state.audioStreams = {1};
     state.subtitleStreams.clear();
     const std::vector<std::wstring> single = Flat(MainMenu(state));
-    EXPECT_EQ(single[13], L"&Dubbings -");
-    EXPECT_EQ(single[16], L"&Subtitle");
-    EXPECT_EQ(single[17], L"  &No External Subtitle 16100");
+    EXPECT_EQ(single[14], L"&Dubbings -");
+    EXPECT_EQ(single[17], L"&Subtitle");
+    EXPECT_EQ(single[18], L"  &No External Subtitle 16100");
+
+    // A loaded clip without any subtitle file can still be given one; nothing loaded, nothing
+    // to give it to.
+    state.subtitleFiles.clear();
+    state.currentSubtitleFile.clear();
+    const std::vector<std::wstring> bare = Flat(MainMenu(state));
+    EXPECT_EQ(
+        std::vector<std::wstring>(bare.begin() + 17, bare.begin() + 20),
+        (std::vector<std::wstring>{L"&Subtitle", L"  &Load External Subtitle... 16200", L"---"}));
+    state.subtitleStreams = {3};
+    const std::vector<std::wstring> inner = Flat(MainMenu(state));
+    EXPECT_EQ(std::vector<std::wstring>(inner.begin() + 17, inner.begin() + 23),
+              (std::vector<std::wstring>{L"&Subtitle", L"  &No Internal Subtitle 16000 (o)",
+                                         L"  Subtitle 1 16004", L"  ---",
+                                         L"  &Load External Subtitle... 16200", L"---"}));
+    state = StartState();
+    EXPECT_EQ(Flat(MainMenu(state))[16], L"&Subtitle -");
 }
 
 TEST(MainMenus, PlaylistMenus) {
@@ -298,6 +316,7 @@ TEST(MainMenus, PlaylistMenus) {
                                                     L"Sort by &Create Time 15059 (o)",
                                                     L"Sort by &Add Time 15057",
                                                     L"Sort by &Last Access Time 15058",
+                                                    L"Sort by &Duration 16202",
                                                     L"&Shuffle 15060",
                                                     L"---",
                                                     L"Media &Info 16302 -",

@@ -250,12 +250,12 @@ TEST(MainWnd, LoadedClipFitsKeysMenusAndScreenSaver) {
     const CMenuState state = window.MenuState();
     EXPECT_TRUE(state.loaded);
     const std::vector<CMenuItem> menu = MainMenu(state);
-    EXPECT_TRUE(menu[6].enabled);
-    EXPECT_EQ(Captions(menu[6].submenu),
+    EXPECT_TRUE(menu[7].enabled);
+    EXPECT_EQ(Captions(menu[7].submenu),
               (std::vector<std::wstring>{L"Dubbing 1 (o)", L"Dubbing 2"}));
-    EXPECT_EQ(menu[6].submenu[1].id, 16402);
+    EXPECT_EQ(menu[7].submenu[1].id, 16402);
     EXPECT_TRUE(PumpUntil([&] { return window.MenuState().currentSubtitleFile != L""; }));
-    EXPECT_EQ(Captions(MainMenu(window.MenuState())[8].submenu),
+    EXPECT_EQ(Captions(MainMenu(window.MenuState())[9].submenu),
               (std::vector<std::wstring>{
                   L"&No Internal Subtitle", L"Subtitle 1 (o)", L"", L"&No External Subtitle",
                   L"main_window_640x480_2a_1s.srt (o)", L"&Load External Subtitle..."}));
@@ -282,8 +282,8 @@ TEST(MainWnd, LoadedClipFitsKeysMenusAndScreenSaver) {
     EXPECT_TRUE(PumpUntil([&] { return window.geometry() == window.screen()->geometry(); }, 2s));
     EXPECT_EQ(window.Screen().geometry(), window.rect());
     EXPECT_EQ(window.Playlist().size(), QSize(0, 0));
-    EXPECT_EQ(MainMenu(window.MenuState())[3].id, MainCommands::NormalWindow);
-    EXPECT_FALSE(MainMenu(window.MenuState())[4].submenu[6].enabled);
+    EXPECT_EQ(MainMenu(window.MenuState())[4].id, MainCommands::NormalWindow);
+    EXPECT_FALSE(MainMenu(window.MenuState())[5].submenu[6].enabled);
     host.Key(Qt::Key_Escape);
     EXPECT_FALSE(window.IsFullScreen());
     EXPECT_TRUE(PumpUntil([&] { return window.geometry() == normal; }, 2s));
@@ -314,7 +314,7 @@ TEST(MainWnd, LoadedClipFitsKeysMenusAndScreenSaver) {
     QMenu mainMenu(&window);
     RenderMenu(mainMenu, MainMenu(window.MenuState()), [](const CMenuItem&) {});
     mainMenu.popup(window.mapToGlobal(QPoint(7, 17)));
-    QMenu* video = mainMenu.actions()[4]->menu();
+    QMenu* video = mainMenu.actions()[5]->menu();
     video->popup(window.mapToGlobal(QPoint(7 + mainMenu.width(), 17)));
     PumpFor(100ms);
     SaveScreenshot(mainMenu, "main_menu");
