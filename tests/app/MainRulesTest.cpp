@@ -70,26 +70,34 @@ TEST(MainRules, WindowGeometry) {
 TEST(MainRules, SplitterRelease) {
     const QSize client(1000, 600);
     const int screenWidth = 827;
+    constexpr int kStored = 200; // the width stored before the drag
     const struct {
         int position, pressX;
         bool ctrl;
+        bool boxBefore;
         int layoutWidth;
         std::optional<QSize> resizeClient;
         bool boxChecked;
         int storedWidth;
     } cases[] = {
-        {500, 5, false, 495, std::nullopt, false, 495},
+        {500, 5, false, false, 495, std::nullopt, false, 495},
+        // Grabbed on the bar's leftmost pixel: an ordinary drop all the same.
+        {500, 0, false, false, 500, std::nullopt, false, 500},
+        {500, 0, false, true, 500, std::nullopt, false, 500},
         // Dropped left of the minimum: the splitter reports the minimum without a press x.
-        {300, 0, false, 700, std::nullopt, true, 158},
+        {300, 0, false, false, 700, std::nullopt, true, 158},
         // Dropped past the right limit: the playlist collapses.
-        {995, 0, false, 5, std::nullopt, true, 158},
-        // Ctrl: the window grows or shrinks instead, the playlist keeps its width.
-        {600, 5, true, 0, QSize(763, 600), false, 395},
+        {995, 0, false, false, 5, std::nullopt, true, 158},
+        // Ctrl: the window grows or shrinks instead, the playlist keeps its width, and nothing
+        // stored changes, so the next click on the box returns to the same width.
+        {600, 5, true, false, 0, QSize(763, 600), false, kStored},
+        {300, 0, true, true, 0, QSize(463, 600), true, kStored},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.position);
-        const CSplitterRelease release =
-            ReleaseSplitter(client, screenWidth, c.position, c.pressX, c.ctrl);
+        SCOPED_TRACE(testing::Message()
+                     << c.position << " grabbed at " << c.pressX << (c.ctrl ? " with Ctrl" : ""));
+        const CSplitterRelease release = ReleaseSplitter(client, screenWidth, c.position, c.pressX,
+                                                         c.ctrl, kStored, c.boxBefore);
         EXPECT_EQ(release.layoutWidth, c.layoutWidth);
         EXPECT_EQ(release.resizeClient, c.resizeClient);
         EXPECT_EQ(release.boxChecked, c.boxChecked);

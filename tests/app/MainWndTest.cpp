@@ -173,6 +173,18 @@ TEST(MainWnd, LayoutSplitterWheelDropsUpgradeAndClose) {
     EXPECT_EQ(CMainHost::Span(window.Screen()), std::make_pair(5, 985));
     EXPECT_EQ(window.Playlist().width(), 0);
 
+    // A drag begun on the bar's leftmost pixel and dropped mid-window is an ordinary one: the
+    // box clears and the width is kept for the next time the box is cleared.
+    CMainHost::Mouse(splitter, QEvent::MouseButtonPress, {0, 20}, Qt::LeftButton);
+    CMainHost::Mouse(splitter, QEvent::MouseMove, {-400, 20}, Qt::LeftButton);
+    CMainHost::Mouse(splitter, QEvent::MouseButtonRelease, {-400, 20}, Qt::NoButton);
+    EXPECT_FALSE(splitter.IsBoxChecked());
+    EXPECT_EQ(window.PlaylistWidth(), 415);
+    EXPECT_EQ(CMainHost::Span(window.Screen()), std::make_pair(5, 575));
+    CMainHost::Click(splitter.Box());
+    CMainHost::Click(splitter.Box());
+    EXPECT_EQ(CMainHost::Span(window.Screen()), std::make_pair(5, 575));
+
     host.center.GetController().SetVolume(98);
     EXPECT_EQ(window.VolumeSlider().GetPos(), 98);
     const auto wheel = [&](int delta) {

@@ -384,7 +384,8 @@ void CMainWnd::OnVolumeChanged(ISubject*, EventArg value, EventArg) {
 void CMainWnd::OnSplitterReleased(ISubject*, EventArg position, EventArg pressX) {
     const bool ctrlHeld = QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier);
     const CSplitterRelease release = ReleaseSplitter(
-        size(), m_screen.width(), static_cast<int>(position), static_cast<int>(pressX), ctrlHeld);
+        size(), m_screen.width(), static_cast<int>(position), static_cast<int>(pressX), ctrlHeld,
+        m_playlistWidth, m_splitter.IsBoxChecked());
     if (release.resizeClient) {
         resize(*release.resizeClient);
     } else {

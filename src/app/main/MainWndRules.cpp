@@ -26,18 +26,20 @@ CPlaylistLayout PlaylistLayout(int playlistWidth) {
 }
 
 CSplitterRelease ReleaseSplitter(QSize client, int screenWidth, int position, int pressX,
-                                 bool ctrlHeld) {
+                                 bool ctrlHeld, int storedWidth, bool boxChecked) {
     CSplitterRelease release;
-    const int width = client.width() - position - pressX;
     if (ctrlHeld) {
         release.resizeClient =
             QSize(client.width() + (position - screenWidth - kSplitterWidth), client.height());
-    } else {
-        release.layoutWidth = width;
+        release.boxChecked = boxChecked;
+        release.storedWidth = storedWidth;
+        return release;
     }
-    // A position the splitter clamped comes without a press offset: the bar sits on a limit.
-    release.boxChecked = pressX == 0;
-    release.storedWidth = release.boxChecked ? kDefaultPlaylistWidth : width;
+    release.layoutWidth = client.width() - position - pressX;
+    // Decided by where the pointer let go: the grab offset is 0 on the bar's leftmost pixel too.
+    release.boxChecked =
+        position <= kSplitterMinimum || position >= client.width() - kSplitterWidth / 2;
+    release.storedWidth = release.boxChecked ? kDefaultPlaylistWidth : release.layoutWidth;
     return release;
 }
 

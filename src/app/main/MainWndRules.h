@@ -54,9 +54,12 @@ struct CSplitterRelease {
     // The width stored for the next time the box is cleared.
     int storedWidth = 0;
 };
-// `position` and `pressX` as the splitter reports them (pressX 0 when it clamped the position).
+// `position` and `pressX` as the splitter reports them: the pointer's x in the window, held to
+// the limits (kSplitterMinimum, half a bar from the right edge), and where the bar was grabbed.
+// A drop on a limit checks the box and stores the default width again. With Ctrl held only the
+// window's size changes: the stored width and the box stay as they are.
 CSplitterRelease ReleaseSplitter(QSize client, int screenWidth, int position, int pressX,
-                                 bool ctrlHeld);
+                                 bool ctrlHeld, int storedWidth, bool boxChecked);
 
 // The wheel in whole notches: deltas are summed until they make a notch, so a touchpad's small
 // steps change the volume as often as a mouse wheel's clicks do, not once per event.
