@@ -142,8 +142,33 @@ TEST(MainRules, FullScreenPointerAndCursor) {
     EXPECT_EQ(CursorOnTimer(true, false, 3001, false), ECursorChange::Hide);
     EXPECT_EQ(CursorOnTimer(true, false, 3001, true), ECursorChange::Show);
     EXPECT_EQ(CursorOnTimer(true, false, 3000, false), ECursorChange::None);
-    EXPECT_EQ(CursorOnTimer(true, true, 9000, false), ECursorChange::None);
+    // A menu or dialog open: the pointer stays, however long it rests, and comes back if hidden.
+    EXPECT_EQ(CursorOnTimer(true, true, 9000, false), ECursorChange::Show);
+    EXPECT_EQ(CursorOnTimer(true, true, 0, false), ECursorChange::Show);
     EXPECT_EQ(CursorOnTimer(false, false, 9000, false), ECursorChange::None);
+    EXPECT_EQ(CursorOnTimer(false, true, 9000, false), ECursorChange::None);
+
+    // The views: the video alone, or beside a playlist of the stored width, within limits.
+    const QSize screen(1920, 1080);
+    EXPECT_EQ(FullScreenLayout(screen, false, 300).screen, QRect(0, 0, 1920, 1080));
+    EXPECT_TRUE(FullScreenLayout(screen, false, 300).playlist.isEmpty());
+    const struct {
+        QSize client;
+        int stored;
+        int playlistLeft;
+    } views[] = {
+        {screen, 300, 1620},
+        {screen, 5, 1920 - 158}, // collapsed in the normal window: the default width
+        {screen, 1500, 960},     // at most half the screen
+        {QSize(200, 100), 158, 100},
+    };
+    for (const auto& v : views) {
+        SCOPED_TRACE(v.stored);
+        const CFullScreenLayout layout = FullScreenLayout(v.client, true, v.stored);
+        EXPECT_EQ(layout.screen, QRect(0, 0, v.playlistLeft, v.client.height()));
+        EXPECT_EQ(layout.playlist,
+                  QRect(v.playlistLeft, 0, v.client.width() - v.playlistLeft, v.client.height()));
+    }
 }
 
 TEST(MainRules, ScreenSaverHeldWhilePlayingOrPausedAPicture) {

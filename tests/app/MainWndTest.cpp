@@ -13,11 +13,15 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
 
 #include "MediaFixture.h"
 #include "QtTestSupport.h"
+#include "app/dialogs/DlgAbout.h"
+#include "app/fullscreen/ToolbarWindow.h"
 #include "app/main/MainCommands.h"
 #include "app/main/MainWnd.h"
 #include "app/main/MenuRender.h"
@@ -387,4 +391,100 @@ TEST(MainWnd, FiftyPlaylistFilesEachOpenTheirOwn) {
     }
     EXPECT_EQ(opened, kFiles);
     EXPECT_EQ(host.dialogs.asked, 0);
+}
+
+// Full screen driven as a user does it: the toolbar's playlist radio puts the playlist beside the
+// video until full screen ends, pointer moves over that playlist count as moves, and a dialog
+// opened from the menu keeps the pointer for as long as it is open.
+TEST(MainWnd, FullScreenViewsAndThePointerOverADialog) {
+    CMainHost host;
+    CMainWnd& window = host.window;
+    host.center.AddPaths({L"/m/one.mp4", L"/m/two.mp4"}, true);
+    const std::pair<int, int> normalScreen = CMainHost::Span(window.Screen());
+    host.Key(Qt::Key_Return);
+    ASSERT_TRUE(window.IsFullScreen());
+    const QRect whole = window.screen()->geometry();
+    ASSERT_TRUE(PumpUntil([&] { return window.geometry() == whole; }, 2s));
+    const auto pointAt = [&](QWidget& target, int windowY) {
+        CMainHost::Mouse(target, QEvent::MouseMove,
+                         target.mapFrom(&window, QPoint(whole.width() / 3, windowY)), Qt::NoButton);
+    };
+    const auto shownBar = [&]() -> CToolbarWindow* {
+        for (CToolbarWindow* bar : window.findChildren<CToolbarWindow*>()) {
+            if (bar->isVisible()) {
+                return bar;
+            }
+        }
+        return nullptr;
+    };
+    const int bottom = whole.height() - 1;
+
+    pointAt(window, bottom);
+    CToolbarWindow* bar = shownBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->VideoView().GetCheck());
+    EXPECT_EQ(window.Screen().geometry(), window.rect());
+    EXPECT_TRUE(window.Playlist().geometry().isEmpty());
+
+    CMainHost::Click(bar->PlaylistView());
+    const int split = whole.width() - kDefaultPlaylistWidth;
+    EXPECT_EQ(window.Screen().geometry(), QRect(0, 0, split, whole.height()));
+    EXPECT_EQ(window.Playlist().geometry(), QRect(split, 0, whole.width() - split, whole.height()));
+
+    // Up over the playlist the bar goes; down at the edge it comes back with the same view.
+    QWidget& rows = *window.Playlist().List().viewport();
+    pointAt(rows, whole.height() / 2);
+    EXPECT_EQ(shownBar(), nullptr);
+    pointAt(window, bottom);
+    bar = shownBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->PlaylistView().GetCheck());
+    EXPECT_EQ(window.Playlist().geometry().left(), split);
+
+    // Leaving full screen restores the normal layout; the next full screen shows the video alone.
+    host.Key(Qt::Key_Escape);
+    ASSERT_TRUE(PumpUntil([&] { return CMainHost::Span(window.Screen()) == normalScreen; }, 2s));
+    host.Key(Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([&] { return window.geometry() == whole; }, 2s));
+    EXPECT_EQ(window.Screen().geometry(), window.rect());
+    EXPECT_TRUE(window.Playlist().geometry().isEmpty());
+    pointAt(window, bottom);
+    ASSERT_NE(shownBar(), nullptr);
+    EXPECT_TRUE(shownBar()->VideoView().GetCheck());
+    pointAt(window, whole.height() / 2);
+    ASSERT_EQ(shownBar(), nullptr);
+
+    // "About Q&OR" through the menu of a right click on the video, by its keys. Seven seconds
+    // later (the pointer hides 3 to 6 s after it rested) the dialog still has its pointer.
+    bool aboutOpen = false;
+    bool pointerShown = false;
+    QTimer::singleShot(200ms,
+                       [] { QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_H); });
+    QTimer::singleShot(400ms,
+                       [] { QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_O); });
+    QTimer::singleShot(7000ms, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        aboutOpen = dynamic_cast<CDlgAbout*>(modal) != nullptr;
+        pointerShown = QGuiApplication::overrideCursor() == nullptr;
+        if (modal != nullptr) {
+            QTest::keyClick(modal, Qt::Key_Escape);
+        } else if (QWidget* menu = QApplication::activePopupWidget()) {
+            menu->close();
+        }
+    });
+    const QPoint middle(whole.width() / 2, whole.height() / 2);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(middle), QPointF(middle),
+                        Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &release);
+    EXPECT_TRUE(aboutOpen);
+    EXPECT_TRUE(pointerShown);
+    // With the dialog closed, the resting pointer hides again.
+    EXPECT_TRUE(PumpUntil(
+        [] {
+            return QGuiApplication::overrideCursor() != nullptr &&
+                   QGuiApplication::overrideCursor()->shape() == Qt::BlankCursor;
+        },
+        7s));
+    host.Key(Qt::Key_Escape);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }

@@ -60,6 +60,15 @@ std::optional<QSize> FitWindowSize(QSize window, QSize screenClient, QSize video
                  window.height() + video.height() - screenClient.height());
 }
 
+CFullScreenLayout FullScreenLayout(QSize client, bool playlistShown, int playlistWidth) {
+    if (!playlistShown) {
+        return {QRect(QPoint(0, 0), client), QRect()};
+    }
+    const int width = std::min(std::max(playlistWidth, kDefaultPlaylistWidth), client.width() / 2);
+    const int split = client.width() - width;
+    return {QRect(0, 0, split, client.height()), QRect(split, 0, width, client.height())};
+}
+
 EToolbarChange ToolbarOnPointer(int pointerY, int screenHeight, bool toolbarShown) {
     const int bottom = screenHeight - 1;
     if (bottom - pointerY > 1) {
@@ -69,9 +78,15 @@ EToolbarChange ToolbarOnPointer(int pointerY, int screenHeight, bool toolbarShow
     return toolbarShown ? EToolbarChange::None : EToolbarChange::Create;
 }
 
-ECursorChange CursorOnTimer(bool fullScreen, bool menuOpen, std::int64_t quietMs,
+ECursorChange CursorOnTimer(bool fullScreen, bool overlayOpen, std::int64_t quietMs,
                             bool toolbarShown) {
-    if (!fullScreen || menuOpen || quietMs <= kCursorQuietMs) {
+    if (!fullScreen) {
+        return ECursorChange::None;
+    }
+    if (overlayOpen) {
+        return ECursorChange::Show;
+    }
+    if (quietMs <= kCursorQuietMs) {
         return ECursorChange::None;
     }
     return toolbarShown ? ECursorChange::Show : ECursorChange::Hide;
