@@ -37,7 +37,7 @@ int main() {
         auto item = std::make_unique<CClipInfo>();
         item->path = L"/home/user/Videos/Series " + std::to_wstring(random() % 500) +
                      L"/Episode \u00E9t\u00E9 " + std::to_wstring(random()) + L".mkv";
-        item->fileSize = static_cast<std::uint32_t>(random());
+        item->fileSize = static_cast<std::uint64_t>(random());
         paths.push_back(item->path);
         items.push_back(std::move(item));
     }

@@ -1,8 +1,8 @@
 #pragma once
-// The time label of the main window and of the full-screen toolbar: the position as a clock text
-// and the duration as a short duration text, both in whole seconds ("00:05/2m", "01:02:05/1.5h").
-// One function so that both windows always show the same text for the same moment (a hovered seek
-// time included).
+// The time label of the main window and of the full-screen toolbar: the position and the duration
+// as clock texts in whole seconds ("00:04/00:10", "01:02:05/01:30:00"). The short duration text
+// ("1m") is the playlist row's; on the label it would read as a much longer clip. One function so
+// that both windows always show the same text for the same moment (a hovered seek time included).
 //
 // Threads: any; pure.
 #include <cstdint>
@@ -12,5 +12,5 @@
 
 inline std::wstring TimeLabelText(std::int64_t positionSeconds, double durationSeconds) {
     return FormatClock(positionSeconds) + L"/" +
-           FormatDurationShort(static_cast<std::int64_t>(durationSeconds));
+           FormatClock(static_cast<std::int64_t>(durationSeconds));
 }

@@ -11,11 +11,9 @@ namespace {
 constexpr std::int64_t kUnitsPerSecond = 10000000;
 constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600LL;
 
-std::uint32_t LowFileTime(const struct statx_timestamp& stamp) {
-    const std::int64_t units =
-        (static_cast<std::int64_t>(stamp.tv_sec) + kSecondsFrom1601To1970) * kUnitsPerSecond +
-        stamp.tv_nsec / 100;
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(units));
+std::int64_t FileTime(const struct statx_timestamp& stamp) {
+    return (static_cast<std::int64_t>(stamp.tv_sec) + kSecondsFrom1601To1970) * kUnitsPerSecond +
+           stamp.tv_nsec / 100;
 }
 
 } // namespace
@@ -35,10 +33,9 @@ bool CClipInfo::ReadFileAttributes() {
                               STATX_SIZE | STATX_ATIME | STATX_BTIME | STATX_CTIME, &info) != 0) {
         return false;
     }
-    fileSize = static_cast<std::uint32_t>(info.stx_size);
+    fileSize = info.stx_size;
     // Not every file system records a birth time; the last status change is the nearest stand-in.
-    creationTime =
-        LowFileTime((info.stx_mask & STATX_BTIME) != 0 ? info.stx_btime : info.stx_ctime);
-    lastAccessTime = LowFileTime(info.stx_atime);
+    creationTime = FileTime((info.stx_mask & STATX_BTIME) != 0 ? info.stx_btime : info.stx_ctime);
+    lastAccessTime = FileTime(info.stx_atime);
     return true;
 }

@@ -22,9 +22,9 @@ namespace {
 // failure in a row shows it will not load.
 constexpr int kMaxFailuresInRow = 2;
 
-std::uint32_t TickCount() {
+std::uint64_t TickCount() {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(
+    return static_cast<std::uint64_t>(
         std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 

@@ -107,7 +107,8 @@ public:
     // Command kPlaylistMenuFirst + k: 0 the default playlist, else file k - 1; others do nothing.
     void ChoosePlaylistCommand(int command);
 
-    // Replaces the playlist with the playable files of the first disc found (emptied when none).
+    // Replaces the playlist with the playable files of the first disc found and plays them. With
+    // no playable disc it says so (through the dialogs) and leaves the playlist and playback.
     void OpenDisc();
     void OpenDisc(IDiscAccess& access);
 

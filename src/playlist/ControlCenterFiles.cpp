@@ -17,6 +17,7 @@
 namespace {
 
 constexpr wchar_t kEmptyPlaylistMessage[] = L"No media file found. Cannot save empty playlist";
+constexpr wchar_t kNoDiscMessage[] = L"No playable disc found.";
 // The title of the default playlist, which the fixed menu entry stands for.
 constexpr wchar_t kDefaultPlaylistTitle[] = L"__default";
 // DVD menu title sets end so ("VTS_01_0.VOB"); disc file systems usually hold upper-case names.
@@ -222,12 +223,23 @@ void CControlCenter::OpenDisc() {
 
 void CControlCenter::OpenDisc(IDiscAccess& access) {
     const CDiscFound disc = CDiscFinder(access).FindDisc();
-    Reset();
-    ClearPlaylist();
+    std::vector<std::wstring> titles;
     for (const std::wstring& path : disc.paths) {
         if (!EndsWithNoCase(path, kDvdMenuSuffix)) {
-            AddFile(path);
+            titles.push_back(path);
         }
+    }
+    // The user's playlist is worth more than an empty one: without a disc it stays as it was.
+    if (titles.empty()) {
+        if (m_dialogs != nullptr) {
+            m_dialogs->ShowMessage(m_mainWindow, kNoDiscMessage);
+        }
+        return;
+    }
+    Reset();
+    ClearPlaylist();
+    for (const std::wstring& path : titles) {
+        AddFile(path);
     }
     Play();
 }

@@ -40,13 +40,13 @@ EDropEffect DragEffect(bool hasFileList, bool ctrlHeld) {
     return ctrlHeld ? EDropEffect::Copy : EDropEffect::Move;
 }
 
-Qt::DropAction OfferedAction(EDropEffect wanted, Qt::DropActions possible,
-                             Qt::DropAction proposed) {
-    if (wanted == EDropEffect::None) {
-        return Qt::IgnoreAction;
+Qt::DropAction ReportedAction(Qt::DropActions possible) {
+    for (const Qt::DropAction action : {Qt::CopyAction, Qt::LinkAction}) {
+        if (possible.testFlag(action)) {
+            return action;
+        }
     }
-    const Qt::DropAction action = wanted == EDropEffect::Copy ? Qt::CopyAction : Qt::MoveAction;
-    return possible.testFlag(action) ? action : proposed;
+    return Qt::IgnoreAction;
 }
 
 std::vector<std::wstring> LocalPaths(const QList<QUrl>& urls) {
@@ -65,25 +65,23 @@ void OnFileDragEnter(QDragEnterEvent& event) {
 }
 
 void OnFileDragMove(QDragMoveEvent& event) {
-    const EDropEffect wanted = WantedEffect(event);
-    if (wanted == EDropEffect::None) {
+    const Qt::DropAction action = ReportedAction(event.possibleActions());
+    if (WantedEffect(event) == EDropEffect::None || action == Qt::IgnoreAction) {
         event.ignore();
         return;
     }
-    event.setDropAction(OfferedAction(wanted, event.possibleActions(), event.proposedAction()));
+    event.setDropAction(action);
     event.accept();
 }
 
 std::optional<CFileDrop> OnFileDrop(QDropEvent& event) {
     const EDropEffect wanted = WantedEffect(event);
-    if (wanted == EDropEffect::None) {
+    const Qt::DropAction action = ReportedAction(event.possibleActions());
+    if (wanted == EDropEffect::None || action == Qt::IgnoreAction) {
         event.ignore();
         return std::nullopt;
     }
-    event.setDropAction(
-        event.possibleActions().testFlag(Qt::CopyAction)
-            ? Qt::CopyAction
-            : OfferedAction(wanted, event.possibleActions(), event.proposedAction()));
+    event.setDropAction(action);
     event.accept();
     return CFileDrop{LocalPaths(event.mimeData()->urls()), AppendOnDrop(wanted)};
 }

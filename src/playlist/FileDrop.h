@@ -18,15 +18,17 @@ class QDropEvent;
 
 enum class EDropEffect { None, Copy, Move };
 
-// Copy (append) with Ctrl held, move (replace) without; nothing unless files are dragged.
+// What the drop does to the playlist: copy (append) with Ctrl held, move (replace) without;
+// nothing unless files are dragged.
 EDropEffect DragEffect(bool hasFileList, bool ctrlHeld);
 inline bool AppendOnDrop(EDropEffect effect) {
     return effect == EDropEffect::Copy;
 }
 
-// The action shown to the user and the drag source: the wanted one when the source allows it,
-// else what the source proposes, so that a source offering only one action can still drop.
-Qt::DropAction OfferedAction(EDropEffect wanted, Qt::DropActions possible, Qt::DropAction proposed);
+// The action reported to the drag source, whichever the effect on the playlist: the player only
+// reads the files, and a source told "move" deletes the originals. Copy, else link; a source that
+// can only move gets no drop.
+Qt::DropAction ReportedAction(Qt::DropActions possible);
 
 // The local paths of the file URLs, in their order, whole (folders too), absolute, byte for byte
 // whatever the names hold (see WideText.h); other URLs are skipped.
@@ -40,7 +42,5 @@ struct CFileDrop {
 // Accepts a file drag so that moves follow, but offers nothing until the first move.
 void OnFileDragEnter(QDragEnterEvent& event);
 void OnFileDragMove(QDragMoveEvent& event);
-// The dropped files for the control center, or nothing when no file was dropped. The source is
-// always told the files were copied: the player only reads them, and a source that took "move"
-// literally would delete the originals.
+// The dropped files for the control center, or nothing when no file was dropped.
 std::optional<CFileDrop> OnFileDrop(QDropEvent& event);

@@ -30,13 +30,6 @@ std::int32_t WholeSeconds(double seconds) {
     return static_cast<std::int32_t>(std::clamp(std::trunc(seconds), kLow, kHigh));
 }
 
-// The stored times hold the low 32 bits of file times and are compared as signed values, as they
-// always have been. Sizes and add times are unsigned: compared signed, a file of 2 to 4 GiB would
-// sort before a small one.
-std::int32_t Signed(std::uint32_t value) {
-    return static_cast<std::int32_t>(value);
-}
-
 } // namespace
 
 int ComparePlaylistItems(int key, const CClipInfo* a, const CClipInfo* b) {
@@ -51,9 +44,9 @@ int ComparePlaylistItems(int key, const CClipInfo* a, const CClipInfo* b) {
     case kSortByAddTime:
         return Compare(x.addTime, y.addTime);
     case kSortByLastAccessTime:
-        return Compare(Signed(x.lastAccessTime), Signed(y.lastAccessTime));
+        return Compare(x.lastAccessTime, y.lastAccessTime);
     case kSortByCreateTime:
-        return Compare(Signed(x.creationTime), Signed(y.creationTime));
+        return Compare(x.creationTime, y.creationTime);
     case kSortByDuration:
         return Compare(WholeSeconds(x.duration), WholeSeconds(y.duration));
     default:

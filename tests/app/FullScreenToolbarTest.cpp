@@ -16,7 +16,7 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <tuple>
+#include <vector>
 
 #include "MediaFixture.h"
 #include "QtTestSupport.h"
@@ -65,9 +65,16 @@ void TurnWheel(QWidget& widget, int delta) {
     QApplication::sendEvent(&widget, &event);
 }
 
-auto Fields(const CLayoutRequest& request) {
-    return std::tuple(request.x, request.y, request.width, request.height);
-}
+// The main window's view as the radios set it, with every change it was asked for.
+struct CViewRecord : IFullScreenView {
+    bool IsPlaylistViewShown() const override { return playlist; }
+    void ShowPlaylistView(bool shown) override {
+        playlist = shown;
+        asked.push_back(shown);
+    }
+    bool playlist = false;
+    std::vector<bool> asked;
+};
 
 // The main window's parts the toolbar uses, a control center on the real engine, and the toolbar;
 // its own data and settings folders.
@@ -128,7 +135,8 @@ struct CToolbarHost : CTestApplicationUser {
     CSkinScreen screen;
     CSkinList list;
     mutable CControlCenter center;
-    CFullScreenToolbar toolbar{center, mainWindow, screen, list};
+    CViewRecord view;
+    CFullScreenToolbar toolbar{center, mainWindow, view};
 };
 
 } // namespace
@@ -157,8 +165,9 @@ TEST(FullScreenToolbar, EachCreationReadsThePlaybackStateAndTheControlsDriveTheC
     EXPECT_GE(bar->Seek().GetPos(), 1);
     EXPECT_TRUE(bar->TimeLabel().isVisible());
     EXPECT_EQ(bar->TimeLabel().GetText(), TimeLabelText(bar->Seek().GetPos(), kClipSeconds));
+    EXPECT_EQ(bar->TimeLabel().GetText().substr(5), L"/00:20") << "the duration as a clock";
     EXPECT_TRUE(bar->VideoView().GetCheck());
-    EXPECT_EQ(Fields(host.screen.LayoutRequest()), std::tuple(5, 25, -5, -40));
+    EXPECT_EQ(host.view.asked, std::vector<bool>{false});
     SaveScreenshot(*bar, QStringLiteral("toolbar-playing"));
     host.SaveFullScreenPicture(QStringLiteral("fullscreen-with-toolbar"));
 
@@ -183,16 +192,20 @@ TEST(FullScreenToolbar, EachCreationReadsThePlaybackStateAndTheControlsDriveTheC
     EXPECT_EQ(host.Controller().GetMute(), 0);
     EXPECT_FALSE(bar->Mute().GetCheck());
 
-    // The view radios rewrite the main window's rectangles of its screen and playlist.
+    // The view radios ask the main window for its views; a bar made again shows the view the
+    // window keeps.
+    host.view.asked.clear();
     Click(bar->PlaylistView());
     EXPECT_TRUE(bar->PlaylistView().GetCheck());
     EXPECT_FALSE(bar->VideoView().GetCheck());
-    EXPECT_EQ(Fields(host.screen.LayoutRequest()), std::tuple(5, 25, 0, 0));
-    EXPECT_EQ(Fields(host.list.LayoutRequest()), std::tuple(5, 45, -5, -40));
+    host.toolbar.Destroy();
+    host.toolbar.Create();
+    bar = host.toolbar.Window();
+    EXPECT_TRUE(bar->PlaylistView().GetCheck());
+    EXPECT_FALSE(bar->VideoView().GetCheck());
     Click(bar->VideoView());
     EXPECT_TRUE(bar->VideoView().GetCheck());
-    EXPECT_EQ(Fields(host.screen.LayoutRequest()), std::tuple(5, 25, -5, -40));
-    EXPECT_EQ(Fields(host.list.LayoutRequest()), std::tuple(-150, 45, 0, 0));
+    EXPECT_EQ(host.view.asked, (std::vector<bool>{true, true, false}));
 
     // The seek slider seeks; Stop stops while playing, hides the time and names the click the
     // button now offers.
@@ -328,7 +341,7 @@ TEST(FullScreenToolbar, ShowingAndHidingAHundredTimesWhilePlayingLeavesNoSubscri
 
     // A main window that goes first takes its bar with it; the toolbar still leaves the center.
     auto* shortLived = new CSkinWnd;
-    CFullScreenToolbar orphan(host.center, *shortLived, host.screen, host.list);
+    CFullScreenToolbar orphan(host.center, *shortLived, host.view);
     orphan.Create();
     delete shortLived;
     EXPECT_FALSE(orphan.IsShown());

@@ -70,26 +70,34 @@ TEST(MainRules, WindowGeometry) {
 TEST(MainRules, SplitterRelease) {
     const QSize client(1000, 600);
     const int screenWidth = 827;
+    constexpr int kStored = 200; // the width stored before the drag
     const struct {
         int position, pressX;
         bool ctrl;
+        bool boxBefore;
         int layoutWidth;
         std::optional<QSize> resizeClient;
         bool boxChecked;
         int storedWidth;
     } cases[] = {
-        {500, 5, false, 495, std::nullopt, false, 495},
+        {500, 5, false, false, 495, std::nullopt, false, 495},
+        // Grabbed on the bar's leftmost pixel: an ordinary drop all the same.
+        {500, 0, false, false, 500, std::nullopt, false, 500},
+        {500, 0, false, true, 500, std::nullopt, false, 500},
         // Dropped left of the minimum: the splitter reports the minimum without a press x.
-        {300, 0, false, 700, std::nullopt, true, 158},
+        {300, 0, false, false, 700, std::nullopt, true, 158},
         // Dropped past the right limit: the playlist collapses.
-        {995, 0, false, 5, std::nullopt, true, 158},
-        // Ctrl: the window grows or shrinks instead, the playlist keeps its width.
-        {600, 5, true, 0, QSize(763, 600), false, 395},
+        {995, 0, false, false, 5, std::nullopt, true, 158},
+        // Ctrl: the window grows or shrinks instead, the playlist keeps its width, and nothing
+        // stored changes, so the next click on the box returns to the same width.
+        {600, 5, true, false, 0, QSize(763, 600), false, kStored},
+        {300, 0, true, true, 0, QSize(463, 600), true, kStored},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.position);
-        const CSplitterRelease release =
-            ReleaseSplitter(client, screenWidth, c.position, c.pressX, c.ctrl);
+        SCOPED_TRACE(testing::Message()
+                     << c.position << " grabbed at " << c.pressX << (c.ctrl ? " with Ctrl" : ""));
+        const CSplitterRelease release = ReleaseSplitter(client, screenWidth, c.position, c.pressX,
+                                                         c.ctrl, kStored, c.boxBefore);
         EXPECT_EQ(release.layoutWidth, c.layoutWidth);
         EXPECT_EQ(release.resizeClient, c.resizeClient);
         EXPECT_EQ(release.boxChecked, c.boxChecked);
@@ -134,8 +142,33 @@ TEST(MainRules, FullScreenPointerAndCursor) {
     EXPECT_EQ(CursorOnTimer(true, false, 3001, false), ECursorChange::Hide);
     EXPECT_EQ(CursorOnTimer(true, false, 3001, true), ECursorChange::Show);
     EXPECT_EQ(CursorOnTimer(true, false, 3000, false), ECursorChange::None);
-    EXPECT_EQ(CursorOnTimer(true, true, 9000, false), ECursorChange::None);
+    // A menu or dialog open: the pointer stays, however long it rests, and comes back if hidden.
+    EXPECT_EQ(CursorOnTimer(true, true, 9000, false), ECursorChange::Show);
+    EXPECT_EQ(CursorOnTimer(true, true, 0, false), ECursorChange::Show);
     EXPECT_EQ(CursorOnTimer(false, false, 9000, false), ECursorChange::None);
+    EXPECT_EQ(CursorOnTimer(false, true, 9000, false), ECursorChange::None);
+
+    // The views: the video alone, or beside a playlist of the stored width, within limits.
+    const QSize screen(1920, 1080);
+    EXPECT_EQ(FullScreenLayout(screen, false, 300).screen, QRect(0, 0, 1920, 1080));
+    EXPECT_TRUE(FullScreenLayout(screen, false, 300).playlist.isEmpty());
+    const struct {
+        QSize client;
+        int stored;
+        int playlistLeft;
+    } views[] = {
+        {screen, 300, 1620},
+        {screen, 5, 1920 - 158}, // collapsed in the normal window: the default width
+        {screen, 1500, 960},     // at most half the screen
+        {QSize(200, 100), 158, 100},
+    };
+    for (const auto& v : views) {
+        SCOPED_TRACE(v.stored);
+        const CFullScreenLayout layout = FullScreenLayout(v.client, true, v.stored);
+        EXPECT_EQ(layout.screen, QRect(0, 0, v.playlistLeft, v.client.height()));
+        EXPECT_EQ(layout.playlist,
+                  QRect(v.playlistLeft, 0, v.client.width() - v.playlistLeft, v.client.height()));
+    }
 }
 
 TEST(MainRules, ScreenSaverHeldWhilePlayingOrPausedAPicture) {
@@ -158,14 +191,18 @@ TEST(MainRules, ScreenSaverHeldWhilePlayingOrPausedAPicture) {
 }
 
 TEST(MainRules, TimeLabel) {
-    EXPECT_EQ(TimeLabelText(0, 59.9), L"00:00/1m");
-    EXPECT_EQ(TimeLabelText(61, 61), L"01:01/2m");
-    EXPECT_EQ(TimeLabelText(3725, 5400), L"01:02:05/1.5h");
+    // Both times as clocks: the short "1m" of a playlist row would make a 10-second clip read
+    // as a minute long.
+    EXPECT_EQ(TimeLabelText(4, 10.0), L"00:04/00:10");
+    EXPECT_EQ(TimeLabelText(0, 59.9), L"00:00/00:59");
+    EXPECT_EQ(TimeLabelText(61, 61), L"01:01/01:01");
+    EXPECT_EQ(TimeLabelText(3725, 5400), L"01:02:05/01:30:00");
 }
 
 TEST(MainMenus, NothingLoaded) {
     EXPECT_EQ(Flat(MainMenu(StartState())), (std::vector<std::wstring>{
                                                 L"Open &File... 16300",
+                                                L"Open Dis&c 16301",
                                                 L"---",
                                                 L"S&tay on Top 16502",
                                                 L"F&ull Screen 16500",
@@ -199,7 +236,7 @@ TEST(MainMenus, FullScreenOnTopAndAspect) {
     state.aspectId = 16602;
     state.windowSizeId = 16701;
     const std::vector<std::wstring> flat = Flat(MainMenu(state));
-    const std::vector<std::wstring> head(flat.begin() + 2, flat.begin() + 12);
+    const std::vector<std::wstring> head(flat.begin() + 3, flat.begin() + 13);
     EXPECT_EQ(head, (std::vector<std::wstring>{
                         L"S&tay on Top 16502 [x]",
                         L"N&ormal Window 16501",
@@ -225,7 +262,7 @@ TEST(MainMenus, StreamsAndSubtitleFilesCarryWhatTheyChoose) {
     state.currentSubtitleFile = L"/subs/movie.en.ass";
     const std::vector<CMenuItem> menu = MainMenu(state);
     const std::vector<std::wstring> flat = Flat(menu);
-    const std::vector<std::wstring> middle(flat.begin() + 13, flat.end() - 8);
+    const std::vector<std::wstring> middle(flat.begin() + 14, flat.end() - 8);
     EXPECT_EQ(middle, (std::vector<std::wstring>{
                           L"&Dubbings",
                           L"  Dubbing 1 16401",
@@ -242,10 +279,10 @@ TEST(MainMenus, StreamsAndSubtitleFilesCarryWhatTheyChoose) {
                       }));
     EXPECT_EQ(flat[flat.size() - 3], L"Media &Info 16302");
 
-    const CMenuItem& dubbing = menu[6].submenu[1];
+    const CMenuItem& dubbing = menu[7].submenu[1];
     EXPECT_EQ(dubbing.target, EMenuTarget::AudioStream);
     EXPECT_EQ(dubbing.stream, 2);
-    const CMenuItem& file = menu[8].submenu[4];
+    const CMenuItem& file = menu[9].submenu[4];
     EXPECT_EQ(file.target, EMenuTarget::ExternalSubtitle);
     EXPECT_EQ(file.path, L"/x/movie.srt");
 
@@ -253,9 +290,26 @@ TEST(MainMenus, StreamsAndSubtitleFilesCarryWhatTheyChoose) {
     state.audioStreams = {1};
     state.subtitleStreams.clear();
     const std::vector<std::wstring> single = Flat(MainMenu(state));
-    EXPECT_EQ(single[13], L"&Dubbings -");
-    EXPECT_EQ(single[16], L"&Subtitle");
-    EXPECT_EQ(single[17], L"  &No External Subtitle 16100");
+    EXPECT_EQ(single[14], L"&Dubbings -");
+    EXPECT_EQ(single[17], L"&Subtitle");
+    EXPECT_EQ(single[18], L"  &No External Subtitle 16100");
+
+    // A loaded clip without any subtitle file can still be given one; nothing loaded, nothing
+    // to give it to.
+    state.subtitleFiles.clear();
+    state.currentSubtitleFile.clear();
+    const std::vector<std::wstring> bare = Flat(MainMenu(state));
+    EXPECT_EQ(
+        std::vector<std::wstring>(bare.begin() + 17, bare.begin() + 20),
+        (std::vector<std::wstring>{L"&Subtitle", L"  &Load External Subtitle... 16200", L"---"}));
+    state.subtitleStreams = {3};
+    const std::vector<std::wstring> inner = Flat(MainMenu(state));
+    EXPECT_EQ(std::vector<std::wstring>(inner.begin() + 17, inner.begin() + 23),
+              (std::vector<std::wstring>{L"&Subtitle", L"  &No Internal Subtitle 16000 (o)",
+                                         L"  Subtitle 1 16004", L"  ---",
+                                         L"  &Load External Subtitle... 16200", L"---"}));
+    state = StartState();
+    EXPECT_EQ(Flat(MainMenu(state))[16], L"&Subtitle -");
 }
 
 TEST(MainMenus, PlaylistMenus) {
@@ -295,6 +349,7 @@ TEST(MainMenus, PlaylistMenus) {
                                                     L"Sort by &Create Time 15059 (o)",
                                                     L"Sort by &Add Time 15057",
                                                     L"Sort by &Last Access Time 15058",
+                                                    L"Sort by &Duration 16202",
                                                     L"&Shuffle 15060",
                                                     L"---",
                                                     L"Media &Info 16302 -",

@@ -15,11 +15,15 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
 
 #include "MediaFixture.h"
 #include "QtTestSupport.h"
+#include "app/dialogs/DlgAbout.h"
+#include "app/fullscreen/ToolbarWindow.h"
 #include "app/main/MainCommands.h"
 #include "app/main/MainWnd.h"
 #include "app/main/MenuRender.h"
@@ -175,6 +179,18 @@ TEST(MainWnd, LayoutSplitterWheelDropsUpgradeAndClose) {
     EXPECT_EQ(CMainHost::Span(window.Screen()), std::make_pair(5, 985));
     EXPECT_EQ(window.Playlist().width(), 0);
 
+    // A drag begun on the bar's leftmost pixel and dropped mid-window is an ordinary one: the
+    // box clears and the width is kept for the next time the box is cleared.
+    CMainHost::Mouse(splitter, QEvent::MouseButtonPress, {0, 20}, Qt::LeftButton);
+    CMainHost::Mouse(splitter, QEvent::MouseMove, {-400, 20}, Qt::LeftButton);
+    CMainHost::Mouse(splitter, QEvent::MouseButtonRelease, {-400, 20}, Qt::NoButton);
+    EXPECT_FALSE(splitter.IsBoxChecked());
+    EXPECT_EQ(window.PlaylistWidth(), 415);
+    EXPECT_EQ(CMainHost::Span(window.Screen()), std::make_pair(5, 575));
+    CMainHost::Click(splitter.Box());
+    CMainHost::Click(splitter.Box());
+    EXPECT_EQ(CMainHost::Span(window.Screen()), std::make_pair(5, 575));
+
     host.center.GetController().SetVolume(98);
     EXPECT_EQ(window.VolumeSlider().GetPos(), 98);
     const auto wheel = [&](int delta) {
@@ -246,18 +262,18 @@ TEST(MainWnd, LoadedClipFitsKeysMenusAndScreenSaver) {
     EXPECT_TRUE(window.SeekSlider().isEnabled());
     EXPECT_EQ(window.SeekSlider().GetRangeMax(), 30);
     EXPECT_EQ(host.DurationText(0), L"1m");
-    EXPECT_TRUE(PumpUntil([&] { return window.TimeLabel().GetText() == L"00:01/1m"; }));
+    EXPECT_TRUE(PumpUntil([&] { return window.TimeLabel().GetText() == L"00:01/00:30"; }));
     EXPECT_TRUE(window.IsScreenSaverHeld());
 
     const CMenuState state = window.MenuState();
     EXPECT_TRUE(state.loaded);
     const std::vector<CMenuItem> menu = MainMenu(state);
-    EXPECT_TRUE(menu[6].enabled);
-    EXPECT_EQ(Captions(menu[6].submenu),
+    EXPECT_TRUE(menu[7].enabled);
+    EXPECT_EQ(Captions(menu[7].submenu),
               (std::vector<std::wstring>{L"Dubbing 1 (o)", L"Dubbing 2"}));
-    EXPECT_EQ(menu[6].submenu[1].id, 16402);
+    EXPECT_EQ(menu[7].submenu[1].id, 16402);
     EXPECT_TRUE(PumpUntil([&] { return window.MenuState().currentSubtitleFile != L""; }));
-    EXPECT_EQ(Captions(MainMenu(window.MenuState())[8].submenu),
+    EXPECT_EQ(Captions(MainMenu(window.MenuState())[9].submenu),
               (std::vector<std::wstring>{
                   L"&No Internal Subtitle", L"Subtitle 1 (o)", L"", L"&No External Subtitle",
                   L"main_window_640x480_2a_1s.srt (o)", L"&Load External Subtitle..."}));
@@ -284,8 +300,8 @@ TEST(MainWnd, LoadedClipFitsKeysMenusAndScreenSaver) {
     EXPECT_TRUE(PumpUntil([&] { return window.geometry() == window.screen()->geometry(); }, 2s));
     EXPECT_EQ(window.Screen().geometry(), window.rect());
     EXPECT_EQ(window.Playlist().size(), QSize(0, 0));
-    EXPECT_EQ(MainMenu(window.MenuState())[3].id, MainCommands::NormalWindow);
-    EXPECT_FALSE(MainMenu(window.MenuState())[4].submenu[6].enabled);
+    EXPECT_EQ(MainMenu(window.MenuState())[4].id, MainCommands::NormalWindow);
+    EXPECT_FALSE(MainMenu(window.MenuState())[5].submenu[6].enabled);
     host.Key(Qt::Key_Escape);
     EXPECT_FALSE(window.IsFullScreen());
     EXPECT_TRUE(PumpUntil([&] { return window.geometry() == normal; }, 2s));
@@ -316,7 +332,7 @@ TEST(MainWnd, LoadedClipFitsKeysMenusAndScreenSaver) {
     QMenu mainMenu(&window);
     RenderMenu(mainMenu, MainMenu(window.MenuState()), [](const CMenuItem&) {});
     mainMenu.popup(window.mapToGlobal(QPoint(7, 17)));
-    QMenu* video = mainMenu.actions()[4]->menu();
+    QMenu* video = mainMenu.actions()[5]->menu();
     video->popup(window.mapToGlobal(QPoint(7 + mainMenu.width(), 17)));
     PumpFor(100ms);
     SaveScreenshot(mainMenu, "main_menu");
@@ -424,4 +440,100 @@ TEST(MainWnd, DeleteKeyInThePlaylistDeletesAsTheMenuDoes) {
     EXPECT_EQ(byKey.records, 5u);
     EXPECT_EQ(byMenu.columns, view.viewport()->width());
     EXPECT_EQ(byKey.columns, view.viewport()->width());
+}
+
+// Full screen driven as a user does it: the toolbar's playlist radio puts the playlist beside the
+// video until full screen ends, pointer moves over that playlist count as moves, and a dialog
+// opened from the menu keeps the pointer for as long as it is open.
+TEST(MainWnd, FullScreenViewsAndThePointerOverADialog) {
+    CMainHost host;
+    CMainWnd& window = host.window;
+    host.center.AddPaths({L"/m/one.mp4", L"/m/two.mp4"}, true);
+    const std::pair<int, int> normalScreen = CMainHost::Span(window.Screen());
+    host.Key(Qt::Key_Return);
+    ASSERT_TRUE(window.IsFullScreen());
+    const QRect whole = window.screen()->geometry();
+    ASSERT_TRUE(PumpUntil([&] { return window.geometry() == whole; }, 2s));
+    const auto pointAt = [&](QWidget& target, int windowY) {
+        CMainHost::Mouse(target, QEvent::MouseMove,
+                         target.mapFrom(&window, QPoint(whole.width() / 3, windowY)), Qt::NoButton);
+    };
+    const auto shownBar = [&]() -> CToolbarWindow* {
+        for (CToolbarWindow* bar : window.findChildren<CToolbarWindow*>()) {
+            if (bar->isVisible()) {
+                return bar;
+            }
+        }
+        return nullptr;
+    };
+    const int bottom = whole.height() - 1;
+
+    pointAt(window, bottom);
+    CToolbarWindow* bar = shownBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->VideoView().GetCheck());
+    EXPECT_EQ(window.Screen().geometry(), window.rect());
+    EXPECT_TRUE(window.Playlist().geometry().isEmpty());
+
+    CMainHost::Click(bar->PlaylistView());
+    const int split = whole.width() - kDefaultPlaylistWidth;
+    EXPECT_EQ(window.Screen().geometry(), QRect(0, 0, split, whole.height()));
+    EXPECT_EQ(window.Playlist().geometry(), QRect(split, 0, whole.width() - split, whole.height()));
+
+    // Up over the playlist the bar goes; down at the edge it comes back with the same view.
+    QWidget& rows = *window.Playlist().List().viewport();
+    pointAt(rows, whole.height() / 2);
+    EXPECT_EQ(shownBar(), nullptr);
+    pointAt(window, bottom);
+    bar = shownBar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->PlaylistView().GetCheck());
+    EXPECT_EQ(window.Playlist().geometry().left(), split);
+
+    // Leaving full screen restores the normal layout; the next full screen shows the video alone.
+    host.Key(Qt::Key_Escape);
+    ASSERT_TRUE(PumpUntil([&] { return CMainHost::Span(window.Screen()) == normalScreen; }, 2s));
+    host.Key(Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([&] { return window.geometry() == whole; }, 2s));
+    EXPECT_EQ(window.Screen().geometry(), window.rect());
+    EXPECT_TRUE(window.Playlist().geometry().isEmpty());
+    pointAt(window, bottom);
+    ASSERT_NE(shownBar(), nullptr);
+    EXPECT_TRUE(shownBar()->VideoView().GetCheck());
+    pointAt(window, whole.height() / 2);
+    ASSERT_EQ(shownBar(), nullptr);
+
+    // "About Q&OR" through the menu of a right click on the video, by its keys. Seven seconds
+    // later (the pointer hides 3 to 6 s after it rested) the dialog still has its pointer.
+    bool aboutOpen = false;
+    bool pointerShown = false;
+    QTimer::singleShot(200ms,
+                       [] { QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_H); });
+    QTimer::singleShot(400ms,
+                       [] { QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_O); });
+    QTimer::singleShot(7000ms, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        aboutOpen = dynamic_cast<CDlgAbout*>(modal) != nullptr;
+        pointerShown = QGuiApplication::overrideCursor() == nullptr;
+        if (modal != nullptr) {
+            QTest::keyClick(modal, Qt::Key_Escape);
+        } else if (QWidget* menu = QApplication::activePopupWidget()) {
+            menu->close();
+        }
+    });
+    const QPoint middle(whole.width() / 2, whole.height() / 2);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(middle), QPointF(middle),
+                        Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &release);
+    EXPECT_TRUE(aboutOpen);
+    EXPECT_TRUE(pointerShown);
+    // With the dialog closed, the resting pointer hides again.
+    EXPECT_TRUE(PumpUntil(
+        [] {
+            return QGuiApplication::overrideCursor() != nullptr &&
+                   QGuiApplication::overrideCursor()->shape() == Qt::BlankCursor;
+        },
+        7s));
+    host.Key(Qt::Key_Escape);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }

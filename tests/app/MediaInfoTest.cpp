@@ -129,6 +129,23 @@ TEST(MediaInfoDialog, FileWithVideoAndSoundShowsGeneralVideoAndAudioBlocks) {
     SaveScreenshot(dialog, QStringLiteral("mediainfo-video"));
 }
 
+// The stream's own rate, also outside the range the renderer paces (10 to 30 fps).
+TEST(MediaInfoDialog, FrameRateIsTheStreamsOwn) {
+    const struct {
+        const char* name;
+        const char* rate;
+        const wchar_t* shown;
+    } clips[] = {
+        {"r60", "60", L"60.0 fps"}, {"r5", "5", L"5.0 fps"}, {"r2997", "30000/1001", L"30.0 fps"}};
+    for (const auto& [name, rate, shown] : clips) {
+        CProbedFile file(MakeMedia(
+            std::string("mediainfo_testsrc2_64x48_") + name + ".mkv",
+            {"-f", "lavfi", "-i", std::string("testsrc2=s=64x48:d=1:r=") + rate, "-c:v", "mpeg4"}));
+        EXPECT_EQ(ValueOf(MediaInfoRows(ReadMediaFacts(file.info)), L"+ Frame Rate:"), shown)
+            << rate;
+    }
+}
+
 TEST(MediaInfoDialog, SoundOnlyFileShowsTheGeneralAndAudioBlocksOnly) {
     CProbedFile file(SoundOnlyClip());
     CDlgMediaInfo dialog(file.info);

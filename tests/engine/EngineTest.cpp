@@ -129,7 +129,7 @@ TEST(EngineLoad, ItemGetsSizeDurationSeekingAndFileAttributes) {
     EXPECT_EQ(host.item.canSeekForward, 1);
     EXPECT_EQ(host.item.canSeekBackward, 1);
     std::ifstream file(path, std::ios::binary | std::ios::ate);
-    EXPECT_EQ(host.item.fileSize, static_cast<std::uint32_t>(file.tellg()));
+    EXPECT_EQ(host.item.fileSize, static_cast<std::uint64_t>(file.tellg()));
     EXPECT_NE(host.item.creationTime, 0u);
     EXPECT_NE(host.item.lastAccessTime, 0u);
     EXPECT_EQ(host.item.title, L"");

@@ -139,9 +139,18 @@ TEST(ControlCenterDisc, DvdTitleSetsArePlayedWithoutTheirMenus) {
     // Played at once: the first title fails to load (it is no video).
     EXPECT_EQ(host.events.Rows(L"MediaLoadFailed"), std::vector<int>{0});
 
-    CFakeDvdAccess nothing(host.Folder() + L"empty/");
-    host.center.OpenDisc(nothing);
-    EXPECT_EQ(host.list.GetItemCount(), 0);
+    // No disc, or one holding only menus: the user is told and the playlist stays as it was.
+    CAnsweringDialogs dialogs;
+    host.center.SetDialogs(&dialogs);
+    const std::vector<std::wstring> before = RowPaths(host.list);
+    const std::wstring menusOnly = host.Folder() + L"menus/";
+    WriteBytes(menusOnly + L"VIDEO_TS/VTS_01_0.VOB", "a menu");
+    for (const std::wstring& root : {host.Folder() + L"empty/", menusOnly}) {
+        CFakeDvdAccess nothing(root);
+        host.center.OpenDisc(nothing);
+        EXPECT_EQ(RowPaths(host.list), before);
+    }
+    EXPECT_EQ(dialogs.messages, std::vector<std::wstring>(2, L"No playable disc found."));
 }
 
 TEST(ControlCenterDialogs, AnswersAreAddedAndRememberedAndAnEmptyListIsNotSaved) {

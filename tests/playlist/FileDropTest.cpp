@@ -50,12 +50,12 @@ TEST(FileDropRuleTest, CtrlCopiesPlainMovesAndOnlyFilesDrop) {
     EXPECT_FALSE(AppendOnDrop(EDropEffect::Move));
     EXPECT_FALSE(AppendOnDrop(EDropEffect::None));
 
-    const Qt::DropActions all = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
-    EXPECT_EQ(OfferedAction(EDropEffect::Move, all, Qt::CopyAction), Qt::MoveAction);
-    EXPECT_EQ(OfferedAction(EDropEffect::Copy, all, Qt::MoveAction), Qt::CopyAction);
-    // A source that can only copy still gets a drop it accepts.
-    EXPECT_EQ(OfferedAction(EDropEffect::Move, Qt::CopyAction, Qt::CopyAction), Qt::CopyAction);
-    EXPECT_EQ(OfferedAction(EDropEffect::None, all, Qt::CopyAction), Qt::IgnoreAction);
+    // The source is told copy whatever the playlist does, link when it cannot copy, and never
+    // move, which would make it delete the originals.
+    EXPECT_EQ(ReportedAction(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction), Qt::CopyAction);
+    EXPECT_EQ(ReportedAction(Qt::MoveAction | Qt::LinkAction), Qt::LinkAction);
+    EXPECT_EQ(ReportedAction(Qt::MoveAction), Qt::IgnoreAction);
+    EXPECT_EQ(ReportedAction({}), Qt::IgnoreAction);
 }
 
 TEST(FileDropRuleTest, PathsKeepOrderAndFullLengthAndSkipOtherUrls) {
@@ -83,21 +83,23 @@ TEST_F(FileDropTest, EnterOffersNothingYetButLetsMovesFollow) {
     EXPECT_FALSE(text.isAccepted());
 }
 
-TEST_F(FileDropTest, MoveOffersCopyWithCtrlAndMoveWithout) {
-    QDragMoveEvent ctrl(QPoint(5, 5), m_all, &m_files, Qt::LeftButton, Qt::ControlModifier);
-    OnFileDragMove(ctrl);
-    EXPECT_TRUE(ctrl.isAccepted());
-    EXPECT_EQ(ctrl.dropAction(), Qt::CopyAction);
-
-    QDragMoveEvent plain(QPoint(5, 5), m_all, &m_files, Qt::LeftButton, Qt::ShiftModifier);
-    OnFileDragMove(plain);
-    EXPECT_TRUE(plain.isAccepted());
-    EXPECT_EQ(plain.dropAction(), Qt::MoveAction);
+TEST_F(FileDropTest, MovesOverTheWindowOfferCopyWithAndWithoutCtrl) {
+    for (const Qt::KeyboardModifier modifier : {Qt::ControlModifier, Qt::ShiftModifier}) {
+        QDragMoveEvent move(QPoint(5, 5), m_all, &m_files, Qt::LeftButton, modifier);
+        OnFileDragMove(move);
+        EXPECT_TRUE(move.isAccepted()) << modifier;
+        EXPECT_EQ(move.dropAction(), Qt::CopyAction) << modifier;
+    }
 
     QDragMoveEvent web(QPoint(5, 5), m_all, &m_web, Qt::LeftButton, Qt::ControlModifier);
     web.accept();
     OnFileDragMove(web);
     EXPECT_FALSE(web.isAccepted());
+
+    QDragMoveEvent moveOnly(QPoint(5, 5), Qt::MoveAction, &m_files, Qt::LeftButton, Qt::NoModifier);
+    moveOnly.accept();
+    OnFileDragMove(moveOnly);
+    EXPECT_FALSE(moveOnly.isAccepted());
 }
 
 TEST_F(FileDropTest, DropHandsOverThePathsAndNeverReportsAMove) {
@@ -116,6 +118,10 @@ TEST_F(FileDropTest, DropHandsOverThePathsAndNeverReportsAMove) {
     EXPECT_EQ(replaced->paths, m_expected);
     // The files stay where they are, so the source must not delete them.
     EXPECT_EQ(plain.dropAction(), Qt::CopyAction);
+
+    QDropEvent moveOnly(QPointF(5, 5), Qt::MoveAction, &m_files, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_FALSE(OnFileDrop(moveOnly).has_value());
+    EXPECT_FALSE(moveOnly.isAccepted());
 
     QDropEvent text(QPointF(5, 5), m_all, &m_text, Qt::LeftButton, Qt::NoModifier);
     text.accept();

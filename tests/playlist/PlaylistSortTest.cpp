@@ -6,7 +6,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <limits>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "core/WideText.h"
 
 namespace {
 
@@ -94,21 +101,24 @@ TEST_F(PlaylistSortTest, TitleIsOrdinalCaseSensitiveAndFallsBackToTheFileName) {
 
 TEST(PlaylistCompare, NumericKeysOneByOne) {
     CClipInfo a, b;
-    a.fileSize = 3000000000u; // a 2.8 GiB file is larger than a small one
+    // Whole 64-bit values: neither the sign bit nor the bits above 32 turn an order around.
+    a.fileSize = 3000000000u;
     b.fileSize = 1000;
     EXPECT_EQ(ComparePlaylistItems(kSortByFileSize, &a, &b), 1);
     EXPECT_EQ(ComparePlaylistItems(kSortByFileSize, &b, &a), -1);
     EXPECT_EQ(ComparePlaylistItems(kSortByFileSize, &a, &a), 0);
+    a.fileSize = (5ULL << 30) + 1;
+    b.fileSize = (1ULL << 32) + 2;
+    EXPECT_EQ(ComparePlaylistItems(kSortByFileSize, &a, &b), 1);
 
     a.addTime = 5;
-    b.addTime = 6;
+    b.addTime = (1ULL << 32) + 1;
     EXPECT_EQ(ComparePlaylistItems(kSortByAddTime, &a, &b), -1);
-    // Stored file times are low 32 bits, compared as signed values.
-    a.creationTime = 0x80000000u;
+    a.creationTime = 0x80000000LL;
     b.creationTime = 1;
-    EXPECT_EQ(ComparePlaylistItems(kSortByCreateTime, &a, &b), -1);
-    a.lastAccessTime = 2;
-    b.lastAccessTime = 0xFFFFFFFFu;
+    EXPECT_EQ(ComparePlaylistItems(kSortByCreateTime, &a, &b), 1);
+    a.lastAccessTime = 0x1'0000'0002LL;
+    b.lastAccessTime = 0xFFFFFFFFLL;
     EXPECT_EQ(ComparePlaylistItems(kSortByLastAccessTime, &a, &b), 1);
 
     // Durations count whole seconds toward zero.
@@ -165,4 +175,38 @@ TEST_F(PlaylistSortTest, ShuffleKeepsEveryRowOnceAndFollowsTheSeed) {
     for (int i = 0; i < 500; ++i) {
         ASSERT_EQ(again.GetItemData(i)->DisplayName(), first[i]) << "row " << i;
     }
+}
+
+// Real files: a sparse one just over 4 GiB against a small one, and access times a minute
+// apart whose low 32 bits (as signed 100-ns counts) run the other way.
+TEST_F(PlaylistSortTest, FilesOver4GiBAndTimesAMinuteApartSortByTheirWholeValues) {
+    char folder[] = "/tmp/qor_sort_XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string big = std::string(folder) + "/big.mkv";
+    const std::string small = std::string(folder) + "/small.mkv";
+    std::ofstream(big).put('x');
+    std::ofstream(small).put('x');
+    std::filesystem::resize_file(big, (4ULL << 30) + 10);
+    std::filesystem::resize_file(small, 1000);
+    // 2020-01-01 00:00:00 UTC and one minute later.
+    constexpr time_t kEarlier = 1577836800;
+    const auto setAccessTime = [](const std::string& path, time_t seconds) {
+        const timespec times[2] = {{seconds, 0}, {0, UTIME_OMIT}};
+        return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+    };
+    ASSERT_TRUE(setAccessTime(small, kEarlier));
+    ASSERT_TRUE(setAccessTime(big, kEarlier + 60));
+
+    items.Add(list, PathFromBytes(big));
+    items.Add(list, PathFromBytes(small));
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        ASSERT_TRUE(list.GetItemData(row)->ReadFileAttributes());
+    }
+    EXPECT_EQ(list.GetItemData(0)->fileSize, (4ULL << 30) + 10);
+    list.SortItems(kSortByFileSize);
+    EXPECT_EQ(Names(), (Names_t{L"small.mkv", L"big.mkv"}));
+    list.SortItems(kSortByTitle);
+    list.SortItems(kSortByLastAccessTime);
+    EXPECT_EQ(Names(), (Names_t{L"small.mkv", L"big.mkv"}));
+    std::filesystem::remove_all(folder);
 }

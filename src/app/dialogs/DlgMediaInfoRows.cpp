@@ -12,6 +12,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
 #include <libavutil/samplefmt.h>
 }
 
@@ -22,6 +23,20 @@ constexpr double kKilo = 1024.0;
 std::wstring DecoderName(AVCodecID id) {
     const AVCodec* decoder = avcodec_find_decoder(id);
     return decoder != nullptr ? Utf8ToWide(decoder->name) : std::wstring();
+}
+
+// The stream's own rate, average first: the probe's rate is held to what the renderer paces
+// well and would show a 60 fps clip as 30. 0 when the container states neither.
+double StreamFrameRate(const AVStream* stream) {
+    if (stream == nullptr) {
+        return 0;
+    }
+    for (const AVRational rate : {stream->avg_frame_rate, stream->r_frame_rate}) {
+        if (rate.num > 0 && rate.den > 0) {
+            return av_q2d(rate);
+        }
+    }
+    return 0;
 }
 
 // Numbers are written the same in every locale ("1.5", never "1,5").
@@ -48,7 +63,7 @@ CMediaFacts ReadMediaFacts(CPlaybackInfo& info) {
         facts.hasVideo = true;
         facts.videoCodec = DecoderName(video->codec_id);
         facts.videoBitRate = static_cast<double>(video->bit_rate);
-        facts.frameRate = info.FrameRate();
+        facts.frameRate = StreamFrameRate(info.Stream(info.VideoIndex()));
     }
     if (const AVCodecContext* audio = info.GetCodecContext(STREAM_AUDIO)) {
         facts.hasAudio = true;

@@ -20,7 +20,7 @@ struct CMediaFacts {
     bool hasVideo = false;
     std::wstring videoCodec; // decoder name
     double videoBitRate = 0; // bits per second, as the codec context states it
-    double frameRate = 0;
+    double frameRate = 0;    // the video stream's own; 0 when unknown
     bool hasAudio = false;
     std::wstring audioCodec; // decoder name
     int channels = 0;

@@ -11,18 +11,11 @@
 #include "playlist/ControlCenter.h"
 #include "skin/SkinCtrl.h"
 #include "skin/SkinEvents.h"
-#include "skin/SkinWnd.h"
 
 namespace {
 
 // The range of the volume slider, the controller's 0..100.
 constexpr int kVolumeRange = 100;
-
-// The main window's layout rectangles of its screen and playlist in the two views.
-constexpr CLayoutRequest kVideoViewScreen{5, 25, -5, -40};
-constexpr CLayoutRequest kVideoViewPlaylist{-150, 45, 0, 0};
-constexpr CLayoutRequest kPlaylistViewScreen{5, 25, 0, 0};
-constexpr CLayoutRequest kPlaylistViewPlaylist{5, 45, -5, -40};
 
 std::int64_t WholeSeconds(double seconds) {
     return static_cast<std::int64_t>(seconds);
@@ -30,10 +23,10 @@ std::int64_t WholeSeconds(double seconds) {
 
 } // namespace
 
-CFullScreenToolbar::CFullScreenToolbar(CControlCenter& center, CSkinWnd& mainWindow,
-                                       CSkinCtrl& screen, CSkinCtrl& playlist)
+CFullScreenToolbar::CFullScreenToolbar(CControlCenter& center, QWidget& mainWindow,
+                                       IFullScreenView& view)
     : m_center(center), m_controller(center.GetController()), m_mainWindow(mainWindow),
-      m_screen(screen), m_playlist(playlist) {
+      m_view(view) {
     m_hoverHold.setSingleShot(true);
     // Precise, so the hold never ends before its time (a coarse timer may fire 5 % early).
     m_hoverHold.setTimerType(Qt::PreciseTimer);
@@ -52,7 +45,7 @@ void CFullScreenToolbar::Create() {
     m_window = new CToolbarWindow(&m_mainWindow);
     QObject::connect(m_window, &CToolbarWindow::WheelTurned, &m_postTarget,
                      [this](int delta) { OnWheel(delta); });
-    SelectVideoView();
+    SelectView(m_view.IsPlaylistViewShown());
     m_window->PlaceOnScreen(); // sized, so the sliders can place their thumbs
     SubscribeEverything();
     ReadCurrentState();
@@ -156,17 +149,9 @@ void CFullScreenToolbar::ShowTime(std::int64_t positionSeconds, std::int64_t dur
     m_window->TimeLabel().SetText(TimeLabelText(positionSeconds, durationSeconds));
 }
 
-void CFullScreenToolbar::SelectVideoView() {
-    m_window->Views().Select(&m_window->VideoView());
-    m_screen.SetLayoutRequest(kVideoViewScreen);
-    m_playlist.SetLayoutRequest(kVideoViewPlaylist);
-    m_window->LayoutChildren();
-}
-
-void CFullScreenToolbar::SelectPlaylistView() {
-    m_window->Views().Select(&m_window->PlaylistView());
-    m_screen.SetLayoutRequest(kPlaylistViewScreen);
-    m_playlist.SetLayoutRequest(kPlaylistViewPlaylist);
+void CFullScreenToolbar::SelectView(bool playlist) {
+    m_window->Views().Select(playlist ? &m_window->PlaylistView() : &m_window->VideoView());
+    m_view.ShowPlaylistView(playlist);
     m_window->LayoutChildren();
 }
 
@@ -220,11 +205,11 @@ void CFullScreenToolbar::OnMuteClicked(ISubject*, EventArg, EventArg) {
 }
 
 void CFullScreenToolbar::OnVideoViewClicked(ISubject*, EventArg, EventArg) {
-    SelectVideoView();
+    SelectView(false);
 }
 
 void CFullScreenToolbar::OnPlaylistViewClicked(ISubject*, EventArg, EventArg) {
-    SelectPlaylistView();
+    SelectView(true);
 }
 
 void CFullScreenToolbar::OnSeekChanged(ISubject*, EventArg value, EventArg /*span*/) {

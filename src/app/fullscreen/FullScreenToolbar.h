@@ -17,10 +17,14 @@
 // seek slider shows the hovered time on the label and holds it there for kHoverHoldMs after the
 // last hover, while position updates only move the slider.
 //
+// The two view radios choose between the main window's full-screen views: the video alone, or the
+// video with the playlist beside it. The main window keeps the choice (IFullScreenView), so a bar
+// made again while still in full screen shows the view that is on the screen.
+//
 // Who calls: the main window (Create, Destroy, IsShown), on the user-interface thread only.
-// Ownership: the center, the main window and its two controls are borrowed and must outlive the
-// toolbar. The bar's window is a Qt child of the main window; Destroy hides it and deletes it
-// from the event loop, and the main window deletes it if it goes first.
+// Ownership: the center, the main window and its view are borrowed and must outlive the toolbar.
+// The bar's window is a Qt child of the main window; Destroy hides it and deletes it from the
+// event loop, and the main window deletes it if it goes first.
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -32,8 +36,17 @@
 
 class CControlCenter;
 class CPlaybackController;
-class CSkinCtrl;
-class CSkinWnd;
+
+// The main window's full-screen views, as the toolbar's radios see them.
+class IFullScreenView {
+public:
+    virtual bool IsPlaylistViewShown() const = 0;
+    // True: the video with the playlist beside it; false: the video alone.
+    virtual void ShowPlaylistView(bool shown) = 0;
+
+protected:
+    ~IFullScreenView() = default;
+};
 
 class CFullScreenToolbar : public CObserver<CFullScreenToolbar> {
 public:
@@ -41,8 +54,7 @@ public:
     // for its own label, TIMER_HOVER_HOLD).
     static constexpr int kHoverHoldMs = 3000;
 
-    CFullScreenToolbar(CControlCenter& center, CSkinWnd& mainWindow, CSkinCtrl& screen,
-                       CSkinCtrl& playlist);
+    CFullScreenToolbar(CControlCenter& center, QWidget& mainWindow, IFullScreenView& view);
     ~CFullScreenToolbar() override;
     CFullScreenToolbar(const CFullScreenToolbar&) = delete;
     CFullScreenToolbar& operator=(const CFullScreenToolbar&) = delete;
@@ -63,8 +75,8 @@ private:
     // Play state 0 stopped, 1 paused, 2 playing; the tooltip names what a click will do.
     void SetPlayLook(int state);
     void ShowTime(std::int64_t positionSeconds, std::int64_t durationSeconds);
-    void SelectVideoView();
-    void SelectPlaylistView();
+    // Checks the radio of the view and asks the main window for it.
+    void SelectView(bool playlist);
     void OnWheel(int delta);
     void OnHoverHoldEnded();
 
@@ -92,9 +104,8 @@ private:
 
     CControlCenter& m_center;
     CPlaybackController& m_controller; // the center's
-    CSkinWnd& m_mainWindow;
-    CSkinCtrl& m_screen;
-    CSkinCtrl& m_playlist;
+    QWidget& m_mainWindow;
+    IFullScreenView& m_view;
     QPointer<CToolbarWindow> m_window; // null while hidden
     // Set while a hovered seek time is held on the label; cleared by m_hoverHold.
     bool m_hoverShown = false;

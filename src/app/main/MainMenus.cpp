@@ -99,10 +99,12 @@ CMenuItem SubtitleMenu(const CMenuState& state) {
         items.push_back(Radio(L"&No Internal Subtitle", Cmd::NoInternalSubtitle, !anyCurrent));
         Append(items, std::move(streams));
     }
+    // A loaded clip can always be given a subtitle file, also when none lies beside it.
+    const bool external = !state.subtitleFiles.empty() || state.loaded;
+    if (external && !items.empty()) {
+        items.push_back(Separator());
+    }
     if (!state.subtitleFiles.empty()) {
-        if (!items.empty()) {
-            items.push_back(Separator());
-        }
         bool anyCurrent = false;
         std::vector<CMenuItem> files;
         for (std::size_t i = 0; i < state.subtitleFiles.size(); ++i) {
@@ -117,6 +119,8 @@ CMenuItem SubtitleMenu(const CMenuState& state) {
         }
         items.push_back(Radio(L"&No External Subtitle", Cmd::NoExternalSubtitle, !anyCurrent));
         Append(items, std::move(files));
+    }
+    if (external) {
         items.push_back(Item(L"&Load External Subtitle...", Cmd::LoadSubtitle));
     }
     const bool any = !items.empty();
@@ -134,6 +138,7 @@ std::vector<CMenuItem> MainMenu(const CMenuState& state) {
     stayOnTop.checked = state.stayOnTop;
     return {
         Item(L"Open &File...", Cmd::OpenFile),
+        Item(L"Open Dis&c", Cmd::OpenDisc),
         Separator(),
         stayOnTop,
         state.fullScreen ? Item(L"N&ormal Window", Cmd::NormalWindow)
@@ -208,6 +213,7 @@ std::vector<CMenuItem> SortModeMenu(const CMenuState& state) {
         {L"Sort by &Create Time", kSortByCreateTime},
         {L"Sort by &Add Time", kSortByAddTime},
         {L"Sort by &Last Access Time", kSortByLastAccessTime},
+        {L"Sort by &Duration", kSortByDuration},
         {L"&Shuffle", kSortShuffle},
     };
     std::vector<CMenuItem> items;

@@ -59,6 +59,9 @@ CMainWnd::~CMainWnd() {
     m_upgradeTimer.stop();
     m_cursorTimer.stop();
     m_hoverTimer.stop();
+    if (QCoreApplication* application = QCoreApplication::instance()) {
+        application->removeEventFilter(this);
+    }
     ShowCursor();
     m_application.Unsubscribe(this);
     m_center.Unsubscribe(this);
@@ -220,7 +223,13 @@ void CMainWnd::LayoutChildren() {
         for (CSkinCtrl* child : Children()) {
             child->setGeometry(QRect(child->pos(), QSize(0, 0)));
         }
-        m_screen.setGeometry(rect());
+        const CFullScreenLayout layout =
+            FullScreenLayout(size(), m_playlistViewShown, m_playlistWidth);
+        m_screen.setGeometry(layout.screen);
+        if (!layout.playlist.isEmpty()) {
+            m_playlist.setGeometry(layout.playlist);
+            m_playlist.ResizeColumns();
+        }
         return;
     }
     const std::pair<const CSkinCtrl*, const CLayoutRequest*> placed[] = {
@@ -385,7 +394,8 @@ void CMainWnd::OnVolumeChanged(ISubject*, EventArg value, EventArg) {
 void CMainWnd::OnSplitterReleased(ISubject*, EventArg position, EventArg pressX) {
     const bool ctrlHeld = QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier);
     const CSplitterRelease release = ReleaseSplitter(
-        size(), m_screen.width(), static_cast<int>(position), static_cast<int>(pressX), ctrlHeld);
+        size(), m_screen.width(), static_cast<int>(position), static_cast<int>(pressX), ctrlHeld,
+        m_playlistWidth, m_splitter.IsBoxChecked());
     if (release.resizeClient) {
         resize(*release.resizeClient);
     } else {

@@ -45,7 +45,7 @@
 class CControlCenter;
 class CPlaybackController;
 
-class CMainWnd : public CSkinWnd, public CObserver<CMainWnd> {
+class CMainWnd : public CSkinWnd, public CObserver<CMainWnd>, public IFullScreenView {
     Q_OBJECT
 public:
     static constexpr wchar_t kTitle[] = L"Zelia Media Player";
@@ -63,7 +63,8 @@ public:
 
     bool GetFramePiece(int index, const CMemDC2*& skin, QRect& source) const override;
     QSize GetMinTrackSize() const override;
-    // In full screen every control is 0 x 0 and the screen fills the window.
+    // In full screen every control is 0 x 0 and the screen fills the window, or shares it with
+    // the playlist in the playlist view.
     void LayoutChildren() override;
 
     // Places screen, splitter, playlist and the Open Playlist button for a playlist this wide.
@@ -75,6 +76,10 @@ public:
     void EnterFullScreen();
     void LeaveFullScreen();
     bool IsFullScreen() const { return m_fullScreen; }
+    // The view the toolbar's radios choose; kept until full screen ends, which returns to the
+    // video alone.
+    bool IsPlaylistViewShown() const override { return m_playlistViewShown; }
+    void ShowPlaylistView(bool shown) override;
     bool IsStayOnTop() const { return m_stayOnTop; }
 
     // The state every menu is built from, read afresh.
@@ -97,6 +102,9 @@ public:
     bool IsScreenSaverHeld() const { return m_screenSaver->IsHeld(); }
 
 protected:
+    // In full screen, pointer moves over the window's own controls (the playlist of the
+    // playlist view) count as activity and reach the toolbar trigger, as moves over the video do.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -198,6 +206,7 @@ private:
     CPlaylistLayout m_playlistLayout;
 
     bool m_fullScreen = false;
+    bool m_playlistViewShown = false;
     QRect m_normalGeometry; // the window's place before full screen
     QElapsedTimer m_lastActivity;
     bool m_cursorHidden = false;
@@ -224,5 +233,5 @@ private:
     bool m_upgradeDue = false; // timer 2 fired before a check was given
 
     // Its window exists only while shown in full screen; declared last, so it goes first.
-    CFullScreenToolbar m_toolbar{m_center, *this, m_screen, m_playlist};
+    CFullScreenToolbar m_toolbar{m_center, *this, *this};
 };

@@ -147,6 +147,8 @@ void CMainWnd::EnterFullScreen() {
         return;
     }
     m_fullScreen = true;
+    m_playlistViewShown = false;
+    QCoreApplication::instance()->installEventFilter(this);
     m_normalGeometry = geometry();
     const QScreen* primary = QGuiApplication::primaryScreen();
     const QRect whole = primary != nullptr ? primary->geometry() : geometry();
@@ -164,6 +166,8 @@ void CMainWnd::LeaveFullScreen() {
         return;
     }
     m_fullScreen = false;
+    m_playlistViewShown = false;
+    QCoreApplication::instance()->removeEventFilter(this);
     HideToolbar();
     showNormal();
     setMinimumSize(GetMinTrackSize());
@@ -173,6 +177,22 @@ void CMainWnd::LeaveFullScreen() {
     m_volume.update();
     m_cursorTimer.stop();
     ShowCursor();
+}
+
+void CMainWnd::ShowPlaylistView(bool shown) {
+    m_playlistViewShown = shown;
+    if (m_fullScreen) {
+        LayoutChildren();
+    }
+}
+
+bool CMainWnd::eventFilter(QObject* watched, QEvent* event) {
+    const bool move = event->type() == QEvent::MouseMove || event->type() == QEvent::HoverMove;
+    if (move && m_fullScreen && watched != this && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        OnFullScreenPointer(static_cast<QSinglePointEvent*>(event)->globalPosition().toPoint());
+    }
+    return CSkinWnd::eventFilter(watched, event);
 }
 
 void CMainWnd::OnFullScreenPointer(QPoint globalPos) {
@@ -196,7 +216,9 @@ void CMainWnd::OnFullScreenPointer(QPoint globalPos) {
 
 void CMainWnd::OnCursorTimer() {
     const std::int64_t quiet = m_lastActivity.isValid() ? m_lastActivity.elapsed() : 0;
-    switch (CursorOnTimer(m_fullScreen, m_menuOpen, quiet, IsToolbarShown())) {
+    const bool overlayOpen = m_menuOpen || QApplication::activeModalWidget() != nullptr ||
+                             QApplication::activePopupWidget() != nullptr;
+    switch (CursorOnTimer(m_fullScreen, overlayOpen, quiet, IsToolbarShown())) {
     case ECursorChange::Show:
         ShowCursor();
         break;

@@ -26,18 +26,20 @@ CPlaylistLayout PlaylistLayout(int playlistWidth) {
 }
 
 CSplitterRelease ReleaseSplitter(QSize client, int screenWidth, int position, int pressX,
-                                 bool ctrlHeld) {
+                                 bool ctrlHeld, int storedWidth, bool boxChecked) {
     CSplitterRelease release;
-    const int width = client.width() - position - pressX;
     if (ctrlHeld) {
         release.resizeClient =
             QSize(client.width() + (position - screenWidth - kSplitterWidth), client.height());
-    } else {
-        release.layoutWidth = width;
+        release.boxChecked = boxChecked;
+        release.storedWidth = storedWidth;
+        return release;
     }
-    // A position the splitter clamped comes without a press offset: the bar sits on a limit.
-    release.boxChecked = pressX == 0;
-    release.storedWidth = release.boxChecked ? kDefaultPlaylistWidth : width;
+    release.layoutWidth = client.width() - position - pressX;
+    // Decided by where the pointer let go: the grab offset is 0 on the bar's leftmost pixel too.
+    release.boxChecked =
+        position <= kSplitterMinimum || position >= client.width() - kSplitterWidth / 2;
+    release.storedWidth = release.boxChecked ? kDefaultPlaylistWidth : release.layoutWidth;
     return release;
 }
 
@@ -58,6 +60,15 @@ std::optional<QSize> FitWindowSize(QSize window, QSize screenClient, QSize video
                  window.height() + video.height() - screenClient.height());
 }
 
+CFullScreenLayout FullScreenLayout(QSize client, bool playlistShown, int playlistWidth) {
+    if (!playlistShown) {
+        return {QRect(QPoint(0, 0), client), QRect()};
+    }
+    const int width = std::min(std::max(playlistWidth, kDefaultPlaylistWidth), client.width() / 2);
+    const int split = client.width() - width;
+    return {QRect(0, 0, split, client.height()), QRect(split, 0, width, client.height())};
+}
+
 EToolbarChange ToolbarOnPointer(int pointerY, int screenHeight, bool toolbarShown) {
     const int bottom = screenHeight - 1;
     if (bottom - pointerY > 1) {
@@ -67,9 +78,15 @@ EToolbarChange ToolbarOnPointer(int pointerY, int screenHeight, bool toolbarShow
     return toolbarShown ? EToolbarChange::None : EToolbarChange::Create;
 }
 
-ECursorChange CursorOnTimer(bool fullScreen, bool menuOpen, std::int64_t quietMs,
+ECursorChange CursorOnTimer(bool fullScreen, bool overlayOpen, std::int64_t quietMs,
                             bool toolbarShown) {
-    if (!fullScreen || menuOpen || quietMs <= kCursorQuietMs) {
+    if (!fullScreen) {
+        return ECursorChange::None;
+    }
+    if (overlayOpen) {
+        return ECursorChange::Show;
+    }
+    if (quietMs <= kCursorQuietMs) {
         return ECursorChange::None;
     }
     return toolbarShown ? ECursorChange::Show : ECursorChange::Hide;

@@ -54,9 +54,12 @@ struct CSplitterRelease {
     // The width stored for the next time the box is cleared.
     int storedWidth = 0;
 };
-// `position` and `pressX` as the splitter reports them (pressX 0 when it clamped the position).
+// `position` and `pressX` as the splitter reports them: the pointer's x in the window, held to
+// the limits (kSplitterMinimum, half a bar from the right edge), and where the bar was grabbed.
+// A drop on a limit checks the box and stores the default width again. With Ctrl held only the
+// window's size changes: the stored width and the box stay as they are.
 CSplitterRelease ReleaseSplitter(QSize client, int screenWidth, int position, int pressX,
-                                 bool ctrlHeld);
+                                 bool ctrlHeld, int storedWidth, bool boxChecked);
 
 // The wheel in whole notches: deltas are summed until they make a notch, so a touchpad's small
 // steps change the volume as often as a mouse wheel's clicks do, not once per event.
@@ -72,14 +75,25 @@ int WheelVolume(int volume, int notches, int minimum, int maximum);
 // what the screen lacks or has too much. Nothing for a video without a width or height.
 std::optional<QSize> FitWindowSize(QSize window, QSize screenClient, QSize video);
 
+// Full screen's two views: the screen over the whole window, or the screen with the playlist
+// beside it on the right, as wide as the stored playlist width (at least the default, at most
+// half the window). The playlist's rectangle is empty in the video view.
+struct CFullScreenLayout {
+    QRect screen;
+    QRect playlist;
+};
+CFullScreenLayout FullScreenLayout(QSize client, bool playlistShown, int playlistWidth);
+
 // What a pointer move in full screen does to the toolbar, y counted from the screen's top.
 enum class EToolbarChange { None, Create, Destroy };
 EToolbarChange ToolbarOnPointer(int pointerY, int screenHeight, bool toolbarShown);
 
 // Full screen's cursor timer: the cursor is shown while the toolbar is, hidden otherwise, once
-// the pointer has rested for the quiet spell; nothing changes while a menu is open.
+// the pointer has rested for the quiet spell. While a menu, a popup or a modal dialog is open it
+// is shown: the hidden cursor is the whole application's, and the pointer moves over the dialog
+// never reach the main window to bring it back.
 enum class ECursorChange { None, Show, Hide };
-ECursorChange CursorOnTimer(bool fullScreen, bool menuOpen, std::int64_t quietMs,
+ECursorChange CursorOnTimer(bool fullScreen, bool overlayOpen, std::int64_t quietMs,
                             bool toolbarShown);
 
 // The screen saver is held while the engine is playing or paused a clip that is not sound
