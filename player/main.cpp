@@ -2,7 +2,8 @@
 // The named files and folders are appended to the playlist restored from the last run, and the
 // last one plays. A second start brings the running player's window forward and opens nothing.
 // Closing the window, SIGTERM, SIGINT and the end of the desktop session all end the program the
-// same way: playback stops and the playlist is saved as the default playlist.
+// same way, whatever dialog is open: playback stops and the playlist is saved as the default
+// playlist.
 #include <QApplication>
 #include <QSessionManager>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "app/main/MainWnd.h"
+#include "app/startup/AppQuit.h"
 #include "app/startup/QorApp.h"
 #include "app/upgrade/UpgradeCheck.h"
 #include "core/WideText.h"
@@ -33,19 +35,13 @@ std::unique_ptr<QWidget> MakeMainWindow(CControlCenter& center, ISubject& applic
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    CQorApp player(MakeMainWindow);
-    // The window's close is the exit path; before it exists there is nothing to save.
-    const auto closeMainWindow = [&player] {
-        if (QWidget* window = player.GetMainWindow(); window != nullptr) {
-            window->close();
-        } else {
-            QCoreApplication::quit();
-        }
-    };
-    // Installed before the engine starts the sound, whose library would take the signals.
-    const CQuitSignals quitSignals(closeMainWindow);
+    // Both outlive the player, so the quit signals' grace period covers its teardown too. The
+    // signals are taken before the engine starts the sound, whose library would take them.
+    CAppQuit quit;
+    const CQuitSignals quitSignals([&quit] { quit.Quit(); });
     QObject::connect(&application, &QGuiApplication::commitDataRequest,
-                     [&closeMainWindow](QSessionManager&) { closeMainWindow(); });
+                     [&quit](QSessionManager&) { quit.Quit(); });
+    CQorApp player(MakeMainWindow);
 
     std::vector<std::wstring> arguments;
     for (int i = 1; i < argc; ++i) {
@@ -55,5 +51,7 @@ int main(int argc, char** argv) {
     if (!player.InitInstance(arguments)) {
         return 0;
     }
+    // The window's close is the exit path; before it exists there is nothing to save.
+    quit.SetMainWindow(player.GetMainWindow());
     return application.exec();
 }
