@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QSessionManager>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,11 +35,13 @@ std::unique_ptr<QWidget> MakeMainWindow(CControlCenter& center, ISubject& applic
 } // namespace
 
 int main(int argc, char** argv) {
+    // Destroyed last, so that the quit signals' grace period covers the whole exit, the
+    // application's teardown included; made once the application exists, and before the engine
+    // starts the sound, whose library would take the signals.
+    std::optional<CQuitSignals> quitSignals;
     QApplication application(argc, argv);
-    // Both outlive the player, so the quit signals' grace period covers its teardown too. The
-    // signals are taken before the engine starts the sound, whose library would take them.
     CAppQuit quit;
-    const CQuitSignals quitSignals([&quit] { quit.Quit(); });
+    quitSignals.emplace([&quit] { quit.Quit(); });
     QObject::connect(&application, &QGuiApplication::commitDataRequest,
                      [&quit](QSessionManager&) { quit.Quit(); });
     CQorApp player(MakeMainWindow);

@@ -2,6 +2,7 @@
 
 #include "platform/PlatformLog.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <atomic>
 #include <cerrno>
@@ -140,9 +141,11 @@ CQuitSignals::CQuitSignals(std::function<void()> onSignal) : m_onSignal(std::mov
 
     g_readEnd = ends[0];
     g_writeEnd = ends[1];
-    m_notifier = std::make_unique<QSocketNotifier>(g_readEnd, QSocketNotifier::Read);
-    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, this,
-                     &CQuitSignals::OnReadable);
+    m_installed = true;
+    // A child of the application, so that this object may outlive it.
+    m_notifier =
+        new QSocketNotifier(g_readEnd, QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(m_notifier, &QSocketNotifier::activated, this, &CQuitSignals::OnReadable);
     struct sigaction action {};
     action.sa_handler = &OnQuitSignal;
     // One quit signal at a time on a thread, so SIGINT never interrupts SIGTERM's handler.
@@ -157,7 +160,7 @@ CQuitSignals::CQuitSignals(std::function<void()> onSignal) : m_onSignal(std::mov
 }
 
 CQuitSignals::~CQuitSignals() {
-    if (m_notifier == nullptr) {
+    if (!m_installed) {
         return;
     }
     for (std::size_t i = 0; i < std::size(kQuitSignals); ++i) {
@@ -166,7 +169,7 @@ CQuitSignals::~CQuitSignals() {
     g_exitFinished = true;
     sem_post(&g_watchdogWake);
     m_watchdog.join();
-    m_notifier.reset();
+    delete m_notifier;
     const int writeEnd = g_writeEnd.exchange(-1);
     ::close(writeEnd);
     ::close(g_readEnd);

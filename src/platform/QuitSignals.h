@@ -17,25 +17,28 @@
 //   and a repeated signal after it does so at once. The parent then sees the process killed by
 //   that signal; a normal exit returns from main.
 //
-// Threads: created, used and destroyed on the user-interface thread, after the QApplication and
-// before anything that might install handlers of its own (SDL does unless told not to, see
-// SdlSoundOutput.cpp). The watchdog thread is started here, waits blocked on a semaphore (posted
-// by the first signal's handler and by the destructor) with every signal blocked, and is joined
-// by the destructor. One at a time per process: while one lives, another (or one made when no
-// pipe can be had) installs nothing. The destructor restores the handlers it found.
+// Threads: created, used and destroyed on the user-interface thread; created after the
+// QApplication and before anything that might install handlers of its own (SDL does unless told
+// not to, see SdlSoundOutput.cpp). It may be destroyed after the QApplication, so that the grace
+// period covers the application's own teardown; onSignal is not called once the application has
+// gone. The watchdog thread is started here, waits blocked on a semaphore (posted by the first
+// signal's handler and by the destructor) with every signal blocked, and is joined by the
+// destructor. One at a time per process: while one lives, another (or one made when no pipe can
+// be had) installs nothing. The destructor restores the handlers it found.
 #include <QObject>
+#include <QPointer>
+#include <QSocketNotifier>
 #include <chrono>
 #include <functional>
-#include <memory>
 #include <thread>
-
-class QSocketNotifier;
 
 // What the exit path may take from the first signal until this object is destroyed. The program
 // must be gone within 2 s of a quit signal; forcing at 1.5 s leaves half a second for the kernel
-// to end a large process on a loaded machine. The player's whole exit (stop, save the default
-// playlist, release the graph, tear down) takes tens of milliseconds, and writing a playlist of
-// 100,000 rows about a tenth of a second, so the normal path has ample time before the force.
+// to end a large process on a loaded machine. The player's exit (stop, save the default playlist,
+// release the graph, tear down) takes a few hundred milliseconds with a short playlist even with
+// both cores busy; saving 100,000 rows (11 MB, synced) takes 0.9 s on such a machine
+// (bench/playlist_bench), still inside the period. A save that a force cuts short leaves the
+// previous playlist file whole, since the file is written beside it and renamed over it.
 inline constexpr std::chrono::milliseconds kQuitGracePeriod{1500};
 
 class CQuitSignals : public QObject {
@@ -49,7 +52,8 @@ private:
     void OnReadable();
 
     std::function<void()> m_onSignal;
-    std::unique_ptr<QSocketNotifier> m_notifier;
+    QPointer<QSocketNotifier> m_notifier; // owned by the application, deleted by either
+    bool m_installed = false;
     std::thread m_watchdog;
     bool m_signalled = false;
 };
