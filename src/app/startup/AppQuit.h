@@ -3,9 +3,8 @@
 // whatever is open. Quit rejects every open dialog, closes the main window (whose close stops
 // playback and saves the default playlist, the same exit as the user's), and leaves every event
 // loop, the nested loops of modal dialogs and popup menus included, so the application's exec
-// returns. From then on a dialog that is shown (one the upgrade check asks
-// for while the program ends, one the exit path itself opens) is rejected as soon as its event
-// loop runs.
+// returns. From then on a dialog that is shown (one the upgrade check asks for while the program
+// ends, one the exit path itself opens) is rejected as soon as its event loop runs.
 //
 // Threads: user-interface thread only, after the QApplication exists. The main window is borrowed
 // and may be destroyed first; dialogs are never owned, only rejected.
