@@ -2,14 +2,17 @@
 // The named files and folders are appended to the playlist restored from the last run, and the
 // last one plays. A second start brings the running player's window forward and opens nothing.
 // Closing the window, SIGTERM, SIGINT and the end of the desktop session all end the program the
-// same way: playback stops and the playlist is saved as the default playlist.
+// same way, whatever dialog is open: playback stops and the playlist is saved as the default
+// playlist.
 #include <QApplication>
 #include <QSessionManager>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/main/MainWnd.h"
+#include "app/startup/AppQuit.h"
 #include "app/startup/QorApp.h"
 #include "app/upgrade/UpgradeCheck.h"
 #include "core/WideText.h"
@@ -32,20 +35,16 @@ std::unique_ptr<QWidget> MakeMainWindow(CControlCenter& center, ISubject& applic
 } // namespace
 
 int main(int argc, char** argv) {
+    // Destroyed last, so that the quit signals' grace period covers the whole exit, the
+    // application's teardown included; made once the application exists, and before the engine
+    // starts the sound, whose library would take the signals.
+    std::optional<CQuitSignals> quitSignals;
     QApplication application(argc, argv);
-    CQorApp player(MakeMainWindow);
-    // The window's close is the exit path; before it exists there is nothing to save.
-    const auto closeMainWindow = [&player] {
-        if (QWidget* window = player.GetMainWindow(); window != nullptr) {
-            window->close();
-        } else {
-            QCoreApplication::quit();
-        }
-    };
-    // Installed before the engine starts the sound, whose library would take the signals.
-    const CQuitSignals quitSignals(closeMainWindow);
+    CAppQuit quit;
+    quitSignals.emplace([&quit] { quit.Quit(); });
     QObject::connect(&application, &QGuiApplication::commitDataRequest,
-                     [&closeMainWindow](QSessionManager&) { closeMainWindow(); });
+                     [&quit](QSessionManager&) { quit.Quit(); });
+    CQorApp player(MakeMainWindow);
 
     std::vector<std::wstring> arguments;
     for (int i = 1; i < argc; ++i) {
@@ -55,5 +54,7 @@ int main(int argc, char** argv) {
     if (!player.InitInstance(arguments)) {
         return 0;
     }
+    // The window's close is the exit path; before it exists there is nothing to save.
+    quit.SetMainWindow(player.GetMainWindow());
     return application.exec();
 }

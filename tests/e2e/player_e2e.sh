@@ -13,9 +13,9 @@
 set -uo pipefail
 qor=$1
 ffmpeg=$2
-for tool in Xvfb xdotool import convert; do
-    command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
-done
+E2E_TOOLS="import convert"
+# shellcheck source=e2e_lib.sh
+. "$(dirname "$0")/e2e_lib.sh"
 
 # Window rows of the slider centres, from the bottom edge (the window's control table), and the
 # thumb's width; a knob moves over the track's width less the thumb.
@@ -23,71 +23,8 @@ readonly kSeekRowFromBottom=34 kSeekLeft=5 kSeekRightMargin=5
 readonly kVolumeRowFromBottom=14 kVolumeLeft=206 kVolumeWidth=50 kThumb=12
 readonly kClipSeconds=40
 
-work=$(mktemp -d /tmp/qor_e2e.XXXXXX)
-xvfb_pid=""
-qor_pid=""
-cleanup() {
-    [ -n "$qor_pid" ] && kill -KILL "$qor_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-source "$(dirname "$0")/e2e_checks.sh"
-
-# A free display below 10.
-for n in 1 2 3 4 5 6 7 8 9; do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=":$n"; break; }
-done
-[ -n "${display:-}" ] || { echo "no free display below :10"; exit 1; }
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-wait_for 10 xdotool getdisplaygeometry >/dev/null || { echo "Xvfb did not start"; exit 1; }
-
-export HOME=$work/home XDG_DATA_HOME=$work/home/data XDG_CONFIG_HOME=$work/home/config
-export SDL_AUDIODRIVER=dummy
-# The single-instance socket lives in the temporary folder: a player the user runs meanwhile is
-# neither found nor disturbed.
-export TMPDIR=$work/tmp
-# The upgrade check asks a closed local port instead of the vendor's site.
-export QOR_VENDOR_HOST=127.0.0.1:9
-# In the sanitizer build the leak checker's scan at exit takes most of a second and would count
-# against the player's exit time; leaks are the unit tests' business.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
-unset QT_QPA_PLATFORM
-mkdir -p "$HOME" "$TMPDIR"
-log=$XDG_DATA_HOME/QOR/Temp/qor.log
-playlist=$XDG_DATA_HOME/QOR/Playlists/__default.mpl
-
-make_clip() { # make_clip NAME SECONDS
-    "$ffmpeg" -v error -y -f lavfi -i "testsrc2=size=320x240:rate=25:duration=$2" \
-        -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=$2" \
-        -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest "$work/$1"
-}
 make_clip first.mp4 5 && make_clip second.mp4 "$kClipSeconds" && make_clip third.mp4 2 ||
     { echo "ffmpeg failed"; exit 1; }
-
-start_qor() { # start_qor ARGS...: waits for "QOR initialized." and the window
-    rm -f "$log"
-    "$qor" "$@" >>"$work/qor.out" 2>&1 &
-    qor_pid=$!
-    wait_for 15 grep -q "QOR initialized." "$log" &&
-        window=$(wait_for 5 xdotool search --onlyvisible --class qor && xdotool search --onlyvisible --class qor | head -1) &&
-        [ -n "$window" ]
-}
-
-# Waits up to the seconds for the process to end; true when it did.
-ended_within() { # ended_within SECONDS PID
-    local deadline=$(($(date +%s%N) + $1 * 1000000000))
-    while kill -0 "$2" 2>/dev/null; do
-        [ "$(date +%s%N)" -ge $deadline ] && return 1
-        sleep 0.02
-    done
-    wait "$2" 2>/dev/null
-    return 0
-}
 
 shot() { import -window "$window" "$work/shot.png" 2>/dev/null; }
 
@@ -168,7 +105,7 @@ check "the first instance brought its window forward" grep -q "CInstanceChecker:
 
 # 8. SIGTERM: the default playlist, byte for byte, within 2 s.
 expected=$work/expected.mpl
-{ printf '\xff\xfe'; printf '%s\r\n%s\r\n' "$work/first.mp4" "$work/second.mp4" | iconv -f UTF-8 -t UTF-16LE; } >"$expected"
+expected_playlist "$expected" "$work/first.mp4" "$work/second.mp4"
 term_start=$(date +%s%N)
 kill -TERM $qor_pid
 check "SIGTERM ends the player within 2 s" ended_within 2 $qor_pid
@@ -185,5 +122,4 @@ ended_within 2 $qor_pid
 qor_pid=""
 check "the next exit saves the same rows, so the start showed them" cmp "$expected" "$playlist"
 
-[ $failures -eq 0 ] || { echo "$failures check(s) failed; player output:"; tail -40 "$work/qor.out"; exit 1; }
-echo "all checks passed"
+finish

@@ -1,0 +1,168 @@
+// The quit signals as a program receives them from outside: the signals are sent to a child
+// program (QuitSignalsChild.cpp) whose exit path takes a chosen time, and its end is timed.
+#include "platform/QuitSignals.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+// Start-up of the child under a sanitizer on a loaded machine.
+constexpr auto kReadyTimeout = std::chrono::seconds(20);
+// The end must come within this of the first signal, whichever way.
+constexpr auto kQuitLimit = std::chrono::seconds(2);
+constexpr auto kPollInterval = milliseconds(2);
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct CSentSignal {
+    int number;
+    milliseconds after; // after the previous one (the first: after "ready")
+};
+
+struct CChildEnd {
+    int status = -1;
+    milliseconds sinceFirstSignal{-1};
+    std::string output;
+};
+
+// Starts the child, sends the signals once it is ready and waits for its end.
+CChildEnd RunChild(const std::vector<std::string>& arguments,
+                   const std::vector<CSentSignal>& signals) {
+    char folder[] = "/tmp/quit_signals_test.XXXXXX";
+    EXPECT_NE(mkdtemp(folder), nullptr);
+    const std::string output = std::string(folder) + "/out";
+    std::vector<std::string> words{QOR_QUIT_SIGNALS_CHILD};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    CChildEnd end;
+    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(failed, 0);
+    if (failed != 0) {
+        return end;
+    }
+    const auto readyDeadline = Clock::now() + kReadyTimeout;
+    while (ReadFile(output).find("ready") == std::string::npos && Clock::now() < readyDeadline) {
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    EXPECT_NE(ReadFile(output).find("ready"), std::string::npos);
+
+    Clock::time_point first;
+    for (std::size_t i = 0; i < signals.size(); ++i) {
+        std::this_thread::sleep_for(signals[i].after);
+        if (i == 0) {
+            first = Clock::now();
+        }
+        kill(pid, signals[i].number);
+    }
+    // Waits past the limit, so that a late end is measured rather than cut off.
+    const auto deadline = first + 2 * kQuitLimit;
+    while (waitpid(pid, &end.status, WNOHANG) == 0) {
+        if (Clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &end.status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    end.sinceFirstSignal = std::chrono::duration_cast<milliseconds>(Clock::now() - first);
+    end.output = ReadFile(output);
+    std::remove(output.c_str());
+    rmdir(folder);
+    return end;
+}
+
+} // namespace
+
+// A repeated signal within the grace period never cuts the exit path short; an exit that does
+// not finish within it (a user-interface thread that never returns to its loop, an exit path
+// that hangs) is forced by the first signal's default action, still within 2 s.
+TEST(QuitSignals, EndNormallyWithinTheGracePeriodOrByForceAfterIt) {
+    const milliseconds grace = kQuitGracePeriod;
+    struct CCase {
+        const char* what;
+        std::vector<std::string> arguments;
+        std::vector<CSentSignal> signals;
+        bool normalEnd; // exit 0 after "saved"; otherwise killed by the first signal
+        milliseconds atLeast;
+        milliseconds below;
+    };
+    const CCase cases[] = {
+        {"two SIGTERMs 10 ms apart, as timeout sends them, and a 300 ms exit",
+         {"exit", "300"},
+         {{SIGTERM, milliseconds(0)}, {SIGTERM, milliseconds(10)}},
+         true,
+         milliseconds(300),
+         grace},
+        {"two SIGINTs 10 ms apart and a 300 ms exit",
+         {"exit", "300"},
+         {{SIGINT, milliseconds(0)}, {SIGINT, milliseconds(10)}},
+         true,
+         milliseconds(300),
+         grace},
+        {"a SIGTERM, a SIGINT 500 ms later and an 800 ms exit",
+         {"exit", "800"},
+         {{SIGTERM, milliseconds(0)}, {SIGINT, milliseconds(500)}},
+         true,
+         milliseconds(800),
+         grace},
+        {"a SIGTERM to a user-interface thread that never returns to its loop",
+         {"busy"},
+         {{SIGTERM, milliseconds(0)}},
+         false,
+         grace,
+         kQuitLimit},
+        {"two SIGINTs 300 ms apart and an exit that hangs",
+         {"exit", "5000"},
+         {{SIGINT, milliseconds(0)}, {SIGINT, milliseconds(300)}},
+         false,
+         grace,
+         kQuitLimit},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CChildEnd end = RunChild(c.arguments, c.signals);
+        std::printf("%s: ended after %lld ms\n", c.what,
+                    static_cast<long long>(end.sinceFirstSignal.count()));
+        if (c.normalEnd) {
+            EXPECT_TRUE(WIFEXITED(end.status) && WEXITSTATUS(end.status) == 0) << end.status;
+            EXPECT_NE(end.output.find("saved"), std::string::npos);
+        } else {
+            EXPECT_TRUE(WIFSIGNALED(end.status) && WTERMSIG(end.status) == c.signals[0].number)
+                << end.status;
+            EXPECT_EQ(end.output.find("saved"), std::string::npos);
+        }
+        EXPECT_GE(end.sinceFirstSignal, c.atLeast);
+        EXPECT_LT(end.sinceFirstSignal, c.below);
+    }
+}
