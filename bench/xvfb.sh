@@ -1,9 +1,10 @@
 # Sourced by the benchmarks: starts Xvfb on a free display below 10 (so that players use shared
-# memory with it), stops it when the calling script exits, and points the players at it.
-# Sets DISPLAY and XVFB (the server's process id).
+# memory with it), or on the display number given, stops it when the calling script exits, and
+# points the players at it. Sets DISPLAY and XVFB (the server's process id).
 start_xvfb() {
-    local display="" n
+    local display=${1:-} n
     for n in 9 8 7 6 5 4 3 2 1; do
+        [ -z "$display" ] || break
         if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
             display=$n
             break

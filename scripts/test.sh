@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, then builds and tests the normal and the
-# sanitizer configuration.
+# sanitizer configuration, and replays the fuzz targets' inputs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup-deps.sh"
@@ -9,7 +9,7 @@ export QT_QPA_PLATFORM=offscreen
 export SDL_AUDIODRIVER=dummy
 # Tests that hold playback to a real clock run alone, after the others, so that a test running
 # beside them on the same cores cannot make them miss their marks.
-timed='EngineSync|EngineSeek|EngineTrack|EngineCoverArt|EngineQuiet|PulseSound|TimerService|QuitSignals|AppQuit'
+timed='EngineSync|EngineSeek|EngineTrack|EngineCoverArt|EngineQuiet|PulseSound|TimerService|QuitSignals|AppQuit|SeekStorm'
 for config in release asan; do
     echo "== $config"
     "$root/scripts/build.sh" "$config"
@@ -19,3 +19,5 @@ for config in release asan; do
 done
 # The media and graph tests again under the thread sanitizer.
 "$root/scripts/tsan.sh"
+# Every fuzz target once over its seeds and the inputs that once failed.
+"$root/scripts/fuzz.sh" 0

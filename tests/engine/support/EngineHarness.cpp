@@ -98,18 +98,20 @@ std::string ClipBroken() {
                                                      std::string(4000, '\x5a'));
 }
 
-std::string ClipFlashAndBeep() {
+std::string ClipFlashAndBeep(int seconds) {
+    const std::string length = std::to_string(seconds);
     // One white frame (at 25 frames per second) and 40 ms of 1 kHz tone at each whole second.
-    return MakeMedia("engine_flash_beep_32s.mp4",
+    return MakeMedia("engine_flash_beep_" + length + "s.mp4",
                      {"-f",
                       "lavfi",
                       "-i",
-                      "color=c=black:size=320x240:rate=25:duration=32,format=yuv420p,"
-                      "geq=lum='if(lt(mod(N,25),1),235,16)':cb=128:cr=128",
+                      "color=c=black:size=320x240:rate=25:duration=" + length +
+                          ",format=yuv420p,"
+                          "geq=lum='if(lt(mod(N,25),1),235,16)':cb=128:cr=128",
                       "-f",
                       "lavfi",
                       "-i",
-                      "aevalsrc='if(lt(mod(t,1),0.04),0.8*sin(2*PI*1000*t),0)':s=44100:d=32",
+                      "aevalsrc='if(lt(mod(t,1),0.04),0.8*sin(2*PI*1000*t),0)':s=44100:d=" + length,
                       "-c:v",
                       "libx264",
                       "-preset",

@@ -32,9 +32,10 @@ struct CPlayerHost : CTestApplicationUser {
 };
 
 // Media the tests play.
-std::string ClipWithVideoAndAudio();  // 3 s, 320x240 H.264 + AAC
-std::string ClipAudioOnly();          // 2 s AAC
-std::string ClipTagged();             // 2 s with title, artist, copyright tags
-std::string ClipBroken();             // bytes that are no media file
-std::string ClipFlashAndBeep();       // 32 s: a white frame and a beep at the start of each second
+std::string ClipWithVideoAndAudio(); // 3 s, 320x240 H.264 + AAC
+std::string ClipAudioOnly();         // 2 s AAC
+std::string ClipTagged();            // 2 s with title, artist, copyright tags
+std::string ClipBroken();            // bytes that are no media file
+// A white frame and a beep at the start of each second, `seconds` long.
+std::string ClipFlashAndBeep(int seconds = 32);
 std::string Clip1080pKeyEachSecond(); // 40 s 1080p H.264, key frame every second, + AAC

@@ -1,5 +1,6 @@
 #include "support/RendererTap.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -70,6 +71,23 @@ std::vector<REFERENCE_TIME> CRendererTap::FlashTimes() {
 std::vector<REFERENCE_TIME> CRendererTap::BeepTimes() {
     std::lock_guard lock(m_lock);
     return m_beeps;
+}
+
+std::vector<REFERENCE_TIME> CRendererTap::Skews(std::size_t flashes, std::size_t beeps) {
+    const std::vector<REFERENCE_TIME> flashTimes = FlashTimes();
+    const std::vector<REFERENCE_TIME> beepTimes = BeepTimes();
+    std::vector<REFERENCE_TIME> skews;
+    if (beepTimes.size() <= beeps) {
+        return skews;
+    }
+    for (std::size_t flash = flashes; flash < flashTimes.size(); ++flash) {
+        REFERENCE_TIME nearest = std::abs(beepTimes[beeps] - flashTimes[flash]);
+        for (std::size_t beep = beeps; beep < beepTimes.size(); ++beep) {
+            nearest = std::min(nearest, std::abs(beepTimes[beep] - flashTimes[flash]));
+        }
+        skews.push_back(nearest);
+    }
+    return skews;
 }
 
 void CRendererTap::OnFrame(REFERENCE_TIME start, REFERENCE_TIME shownAt, int width, int height,

@@ -27,6 +27,9 @@ public:
     std::vector<REFERENCE_TIME> FlashTimes();
     // Clock times at which a tone starts after at least kQuietBeforeBeep of silence.
     std::vector<REFERENCE_TIME> BeepTimes();
+    // For each flash after the first `flashes`, the distance to its nearest beep after the first
+    // `beeps`; empty without a beep to compare.
+    std::vector<REFERENCE_TIME> Skews(std::size_t flashes, std::size_t beeps);
 
 private:
     void OnFrame(REFERENCE_TIME start, REFERENCE_TIME shownAt, int width, int height,

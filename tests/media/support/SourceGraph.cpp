@@ -1,31 +1,8 @@
 #include "support/SourceGraph.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 #include <gtest/gtest.h>
 
 #include "core/WideText.h"
-
-CWatchdog::CWatchdog(std::chrono::seconds limit) {
-    m_thread = std::thread([this, limit] {
-        std::unique_lock lock(m_lock);
-        if (!m_done.wait_for(lock, limit, [this] { return m_finished; })) {
-            std::fprintf(stderr, "watchdog: test still running after %lld s\n",
-                         static_cast<long long>(limit.count()));
-            std::abort();
-        }
-    });
-}
-
-CWatchdog::~CWatchdog() {
-    {
-        std::lock_guard lock(m_lock);
-        m_finished = true;
-    }
-    m_done.notify_all();
-    m_thread.join();
-}
 
 REFERENCE_TIME CSteadyClock::GetTime() {
     using namespace std::chrono;

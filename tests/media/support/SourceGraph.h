@@ -10,22 +10,10 @@
 #include <vector>
 
 #include "../../platform/support/RecordingPin.h"
+#include "Watchdog.h"
 #include "media/VeltoAudioStream.h"
 #include "media/VeltoSource.h"
 #include "media/VeltoVideoStream.h"
-
-// Aborts the process (failing the test) when it is still alive after the limit.
-class CWatchdog {
-public:
-    explicit CWatchdog(std::chrono::seconds limit);
-    ~CWatchdog();
-
-private:
-    std::mutex m_lock;
-    std::condition_variable m_done;
-    bool m_finished = false;
-    std::thread m_thread;
-};
 
 class CSteadyClock : public IReferenceClock {
 public:
