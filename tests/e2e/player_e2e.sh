@@ -65,9 +65,9 @@ wait_for 10 xdotool getdisplaygeometry >/dev/null || { echo "Xvfb did not start"
 
 export HOME=$work/home XDG_DATA_HOME=$work/home/data XDG_CONFIG_HOME=$work/home/config
 export SDL_AUDIODRIVER=dummy
-# The single-instance socket lives in the temporary folder: a player the user runs meanwhile is
+# The single-instance socket lives in the runtime folder: a player the user runs meanwhile is
 # neither found nor disturbed.
-export TMPDIR=$work/tmp
+export TMPDIR=$work/tmp XDG_RUNTIME_DIR=$work/run
 # The upgrade check asks a closed local port instead of the vendor's site.
 export QOR_VENDOR_HOST=127.0.0.1:9
 # In the sanitizer build the leak checker's scan at exit takes most of a second and would count
@@ -75,6 +75,7 @@ export QOR_VENDOR_HOST=127.0.0.1:9
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 unset QT_QPA_PLATFORM
 mkdir -p "$HOME" "$TMPDIR"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 log=$XDG_DATA_HOME/QOR/Temp/qor.log
 playlist=$XDG_DATA_HOME/QOR/Playlists/__default.mpl
 
