@@ -8,6 +8,7 @@
 #include "playlist/PlaylistFile.h"
 #include "skin/list/SkinList.h"
 
+#include "EnvGuard.h"
 #include "MediaFixture.h"
 #include "QtTestSupport.h"
 
@@ -92,30 +93,6 @@ private:
     QWidget m_video;
 };
 
-// Sets an environment variable for the life of the object, then restores it.
-class CScopedVariable {
-public:
-    CScopedVariable(const char* name, const QString& value) : m_name(name) {
-        if (const char* old = std::getenv(name); old != nullptr) {
-            m_old = old;
-        }
-        setenv(name, value.toUtf8().constData(), 1);
-    }
-    ~CScopedVariable() {
-        if (m_old) {
-            setenv(m_name, m_old->c_str(), 1);
-        } else {
-            unsetenv(m_name);
-        }
-    }
-    CScopedVariable(const CScopedVariable&) = delete;
-    CScopedVariable& operator=(const CScopedVariable&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-
 // The user other local users appear as in the tests.
 constexpr uid_t kOtherUser = 65534;
 
@@ -177,9 +154,9 @@ private:
 class StartupTest : public ::testing::Test, public CTestApplicationUser {
 protected:
     StartupTest()
-        : m_dataHome("XDG_DATA_HOME", m_dir.path() + "/data"),
-          m_runtime("XDG_RUNTIME_DIR", m_dir.path() + "/run"),
-          m_temp("TMPDIR", m_dir.path() + "/tmp") {
+        : m_dataHome("XDG_DATA_HOME", Path("data").toStdString()),
+          m_runtime("XDG_RUNTIME_DIR", Path("run").toStdString()),
+          m_temp("TMPDIR", Path("tmp").toStdString()) {
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path() + "/config");
         QDir().mkpath(m_dir.path() + "/tmp");
         mkdir((m_dir.path() + "/run").toUtf8().constData(), 0700);
@@ -195,9 +172,9 @@ protected:
 
 private:
     QTemporaryDir m_dir;
-    CScopedVariable m_dataHome;
-    CScopedVariable m_runtime;
-    CScopedVariable m_temp;
+    CEnvGuard m_dataHome;
+    CEnvGuard m_runtime;
+    CEnvGuard m_temp;
 };
 
 // Where a socket and a lock file in the shared temporary folder would have made every start
