@@ -51,7 +51,7 @@ run_qor() {
     local log=$home/data/QOR/Temp/qor.log
     local start
     start=$(now_ms)
-    HOME=$home XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config TMPDIR=$home \
+    HOME=$home XDG_DATA_HOME=$home/data XDG_CONFIG_HOME=$home/config TMPDIR=$home XDG_RUNTIME_DIR=$home \
         "$QOR" "$CLIP" >"$WORK/qor.out" 2>&1 &
     local pid=$! line=""
     local deadline=$((start + TIMEOUT_S * 1000))

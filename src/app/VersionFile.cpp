@@ -27,17 +27,17 @@ void CVersionFile::Parse(const std::string& text) {
     std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
+        // The line end first: a line of blanks and CR is as empty as one without the CR.
+        while (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
         const auto start = line.find_first_not_of(kBlanks);
         if (start == std::string::npos) {
             continue;
         }
         line.erase(0, start);
-        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) {
-            line.pop_back();
-        }
         const auto lastVisible = line.find_last_not_of(kBlanks);
-        if (line.front() == '[' && lastVisible != std::string::npos && line[lastVisible] == ']' &&
-            lastVisible > 0) {
+        if (line.front() == '[' && line[lastVisible] == ']' && lastVisible > 0) {
             current = &m_sections[line.substr(1, lastVisible - 1)];
             continue;
         }

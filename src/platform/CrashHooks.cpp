@@ -18,9 +18,17 @@ constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGAB
 // larger frames), on the alternate stack that still works once the thread's own stack is gone.
 constexpr std::size_t kAlternateStackSize = 256 * 1024;
 
+// The whole report's time, from the fault to the fault's own end of the process: past it
+// SIGALRM ends the process by its default action. A report takes well under a second (the
+// modules' files stat()ed, a dump of some 100 KiB, one fork); 15 s leaves room for a loaded
+// machine, a sanitizer build and a slow network home, and stays short enough that a user facing
+// a frozen window does not wait for a report that will never finish (a stuck file system, a lock
+// the fault left held).
+constexpr unsigned kReportSeconds = 15;
 // How long a fault on another thread waits for the report in progress, which ends the process
-// when done. Bounded so that a report that hangs still lets the process die.
-constexpr time_t kSecondFaultWaitSeconds = 30;
+// when done: past the report's own limit, so that the watchdog, not this wait, ends a report
+// that hangs.
+constexpr time_t kSecondFaultWaitSeconds = kReportSeconds + 5;
 
 // Page-fault error code bits the kernel leaves in the context (x86-64).
 constexpr greg_t kPageFaultWrite = 0x2;
@@ -45,12 +53,28 @@ void FillWithFatalSignals(sigset_t& set) {
     }
 }
 
-// True for the first fault of the process. A later fault of another thread waits here while the
-// first is reported.
+// Ends the process kReportSeconds from now, whatever the report is doing. The alarm goes to
+// the process: its default action ends every thread, wherever it is delivered; this thread
+// unblocks it in case no other thread takes it (threads of the sound library block it).
+void StartReportWatchdog() {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGALRM, &action, nullptr);
+    sigset_t alarm;
+    sigemptyset(&alarm);
+    sigaddset(&alarm, SIGALRM);
+    ::pthread_sigmask(SIG_UNBLOCK, &alarm, nullptr);
+    ::alarm(kReportSeconds);
+}
+
+// True for the first fault of the process, whose report the watchdog then limits. A later fault
+// of another thread waits here while the first is reported.
 bool TakeReport() {
     pid_t expected = 0;
     const pid_t self = CurrentThreadId();
     if (g_reportingThread.compare_exchange_strong(expected, self)) {
+        StartReportWatchdog();
         return true;
     }
     if (expected != self) {

@@ -6,8 +6,10 @@
 // The reporter runs on the faulting thread, inside a signal handler (or the terminate handler),
 // at most once per process: it may use only async-signal-safe calls and must not allocate. While
 // it runs every fatal signal is blocked on that thread, so a fault inside the reporter ends the
-// process at once; a fault on another thread meanwhile waits (30 s at most) until the
-// report is done, so that it cannot cut the report short, and then writes nothing. After the
+// process at once; a fault on another thread meanwhile waits until the report is done, so that
+// it cannot cut the report short, and then writes nothing. A watchdog limits the report: if the
+// process has not ended 15 s after the first fault (a report stuck on a lock or a file system),
+// SIGALRM ends it by its default action. After the
 // reporter returns the fault takes its default action: the process ends by the same signal (a
 // debugger sees it), or after std::terminate by the terminate handler that was there before
 // (the C++ library's names the exception on stderr) and SIGABRT.

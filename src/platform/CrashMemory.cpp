@@ -1,15 +1,16 @@
 #include "platform/CrashMemory.h"
 
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
 
-// Bytes per read of /proc/self/maps; a line is far shorter, so a line cut at the end of one
-// chunk is carried into the next.
-constexpr std::size_t kMapsChunk = 4096;
+// Room for one line of /proc/self/maps: the fields before the path take under 100 bytes, and a
+// line cut at the end of one read is carried into the next.
+constexpr std::size_t kMapsLineRoom = PATH_MAX + 256;
 // Bytes read of a small /proc file (status, meminfo: under 2 KiB today).
 constexpr std::size_t kProcFileSize = 8192;
 // Bytes the fallback reader passes through its pipe at a time (a pipe holds at least a page).
@@ -46,72 +47,99 @@ bool ReadThroughPipe(std::uintptr_t address, char* out, std::size_t size) {
     return true;
 }
 
-std::uintptr_t ParseHex(const char*& text, const char* end) {
-    std::uintptr_t value = 0;
+std::uint64_t ParseNumber(const char*& text, const char* end, unsigned base) {
+    std::uint64_t value = 0;
     for (; text < end; ++text) {
         const char c = *text;
+        unsigned digit = base;
         if (c >= '0' && c <= '9') {
-            value = value * 16 + static_cast<std::uintptr_t>(c - '0');
+            digit = static_cast<unsigned>(c - '0');
         } else if (c >= 'a' && c <= 'f') {
-            value = value * 16 + static_cast<std::uintptr_t>(c - 'a' + 10);
-        } else {
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        }
+        if (digit >= base) {
             break;
         }
+        value = value * base + digit;
     }
     return value;
 }
 
-// "start-end perms ..." of one line; false for a line that does not start so.
+// Moves text past the next run of blanks; false when none follows.
+bool SkipBlanks(const char*& text, const char* end) {
+    if (text == end || *text != ' ') {
+        return false;
+    }
+    while (text < end && *text == ' ') {
+        ++text;
+    }
+    return true;
+}
+
+// "start-end perms offset major:minor inode   path" of one line, zero-terminated at end (the
+// path runs to it); false for a line that does not read so.
 bool ParseMapsLine(const char* line, const char* end, MemoryMapping& mapping) {
-    mapping.start = ParseHex(line, end);
+    mapping.start = ParseNumber(line, end, 16);
     if (line == end || *line != '-') {
         return false;
     }
     ++line;
-    mapping.end = ParseHex(line, end);
-    if (end - line < 2 || *line != ' ') {
+    mapping.end = ParseNumber(line, end, 16);
+    if (!SkipBlanks(line, end) || end - line < 4) {
         return false;
     }
-    mapping.readable = line[1] == 'r';
+    mapping.readable = line[0] == 'r';
+    line += 4;
+    if (!SkipBlanks(line, end)) {
+        return false;
+    }
+    mapping.offset = ParseNumber(line, end, 16);
+    if (!SkipBlanks(line, end)) {
+        return false;
+    }
+    ParseNumber(line, end, 16);
+    if (line == end || *line != ':') {
+        return false;
+    }
+    ++line;
+    ParseNumber(line, end, 16);
+    if (!SkipBlanks(line, end)) {
+        return false;
+    }
+    ParseNumber(line, end, 10);
+    // Anonymous memory ends after the inode, without blanks.
+    SkipBlanks(line, end);
+    mapping.path = line;
     return true;
 }
 
-// The first mapping that ends above address: the one that holds it, else the next one up (the
-// map lists them in address order).
+struct AddressSearch {
+    std::uintptr_t address = 0;
+    MemoryMapping found;
+    bool done = false;
+};
+
+// Stops at the first mapping that ends above the address: the one that holds it, else the next
+// one up.
+bool StopAtAddress(const MemoryMapping& mapping, void* context) {
+    auto& search = *static_cast<AddressSearch*>(context);
+    if (search.address >= mapping.end) {
+        return true;
+    }
+    search.found = mapping;
+    search.found.path = "";
+    search.done = true;
+    return false;
+}
+
 bool FindMappingFrom(std::uintptr_t address, MemoryMapping& mapping) {
-    const int fd = ::open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    AddressSearch search;
+    search.address = address;
+    if (!ForEachMapping(&StopAtAddress, &search) || !search.done) {
         return false;
     }
-    char buffer[kMapsChunk];
-    std::size_t held = 0;
-    bool found = false;
-    while (!found) {
-        const ssize_t got = ::read(fd, buffer + held, sizeof buffer - held);
-        if (got <= 0) {
-            break;
-        }
-        held += static_cast<std::size_t>(got);
-        const char* line = buffer;
-        const char* const end = buffer + held;
-        for (const char* c = line; c < end && !found; ++c) {
-            if (*c != '\n') {
-                continue;
-            }
-            found = ParseMapsLine(line, c, mapping) && address < mapping.end;
-            line = c + 1;
-        }
-        // Keep the unfinished line for the next chunk.
-        held = static_cast<std::size_t>(end - line);
-        for (std::size_t i = 0; i < held; ++i) {
-            buffer[i] = line[i];
-        }
-        if (held == sizeof buffer) {
-            break;
-        }
-    }
-    ::close(fd);
-    return found;
+    mapping = search.found;
+    return true;
 }
 
 } // namespace
@@ -138,6 +166,46 @@ bool ReadOwnMemory(std::uintptr_t address, void* out, std::size_t size) {
         return ReadThroughPipe(address, static_cast<char*>(out), size);
     }
     return false;
+}
+
+bool ForEachMapping(MappingVisitor visit, void* context) {
+    const int fd = ::open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    char buffer[kMapsLineRoom];
+    std::size_t held = 0;
+    bool skipping = false; // the rest of a line too long for the buffer
+    bool visiting = true;
+    ssize_t got = 0;
+    while (visiting && (got = ::read(fd, buffer + held, sizeof buffer - held)) > 0) {
+        held += static_cast<std::size_t>(got);
+        char* line = buffer;
+        char* const end = buffer + held;
+        for (char* c = line; c < end && visiting; ++c) {
+            if (*c != '\n') {
+                continue;
+            }
+            *c = '\0';
+            MemoryMapping mapping;
+            if (!skipping && ParseMapsLine(line, c, mapping)) {
+                visiting = visit(mapping, context);
+            }
+            skipping = false;
+            line = c + 1;
+        }
+        // Keep the unfinished line for the next read; drop it when it fills the buffer.
+        held = static_cast<std::size_t>(end - line);
+        if (held == sizeof buffer) {
+            skipping = true;
+            held = 0;
+        }
+        for (std::size_t i = 0; i < held; ++i) {
+            buffer[i] = line[i];
+        }
+    }
+    ::close(fd);
+    return got >= 0 || !visiting;
 }
 
 bool FindMapping(std::uintptr_t address, MemoryMapping& mapping) {

@@ -19,7 +19,16 @@ struct MemoryMapping {
     std::uintptr_t start = 0;
     std::uintptr_t end = 0;
     bool readable = false;
+    std::uint64_t offset = 0; // into the mapped file
+    // The mapped file's path, a name in brackets ("[stack]") or "" for anonymous memory. Points
+    // into the reader's buffer: valid only during the visit.
+    const char* path = "";
 };
+
+// Calls visit with each mapping of /proc/self/maps, in address order, until it returns false.
+// A line too long for the reader's buffer is skipped. False when the map cannot be read.
+using MappingVisitor = bool (*)(const MemoryMapping& mapping, void* context);
+bool ForEachMapping(MappingVisitor visit, void* context);
 
 // The mapping that contains address; false when none does or the map cannot be read.
 bool FindMapping(std::uintptr_t address, MemoryMapping& mapping);

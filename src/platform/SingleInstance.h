@@ -1,8 +1,11 @@
 #pragma once
 // One running player per user. The first instance listens on a local socket; a later start
 // connects to it, and the first answers by restoring and raising its main window, so the later
-// one can exit. The socket's name is the instance name plus the user id, and only the user may
-// connect, so two users on one machine each have their own player.
+// one can exit. The socket and its lock file lie in the user's own runtime folder, which only
+// the user can enter (platform/UserRuntimeFolder.h); without such a folder the player runs
+// without the guard. Both ends trust a connection only when its peer credentials (SO_PEERCRED)
+// name the same user: a listener of anyone else found at the socket's name is logged and
+// ignored, and the name taken over; a connection from anyone else is logged and closed unanswered.
 //
 // A socket file left by an instance that died without closing it (SIGKILL, a crash) refuses
 // connections: the check then reports no other instance, and the new first instance replaces the
@@ -21,7 +24,7 @@ class QWidget;
 
 class CInstanceChecker : public QObject {
 public:
-    // The name every player instance uses (the user id is added to it).
+    // The name every player instance uses: the socket's file name.
     static constexpr char kName[] = "CInstanceChecker_MMF_QOR";
 
     CInstanceChecker();
@@ -29,8 +32,8 @@ public:
     CInstanceChecker(const CInstanceChecker&) = delete;
     CInstanceChecker& operator=(const CInstanceChecker&) = delete;
 
-    // True when an instance under that name accepts a connection; the connection is kept for
-    // ActivatePreviousInstance. Waits at most kConnectTimeoutMs (see the .cpp).
+    // True when an instance of this user under that name accepts a connection; the connection is
+    // kept for ActivatePreviousInstance. Waits at most kConnectTimeoutMs (see the .cpp).
     bool IsAnotherInstanceRunning(const QString& name);
     // Listens under that name, unless another instance was found. It looks again first, under a
     // lock file beside the socket, so that of two started at once the later finds the earlier
@@ -47,11 +50,16 @@ public:
     // no window yet, or when no answer came within kAnswerTimeoutMs.
     bool ActivatePreviousInstance();
 
-    // The socket name for an instance name: the name, "-" and the user id.
-    static QString SocketName(const QString& name);
+    // The socket's path for an instance name: the name in the user's runtime folder; empty when
+    // the user has none.
+    static QString SocketPath(const QString& name);
 
 private:
+    // Connects to the listener at path if it runs as this user.
+    bool Connect(const QString& path);
     void OnNewConnection();
+    // Answers one later start: the window brought forward, or a refusal.
+    void Answer(QLocalSocket& socket);
     void BringWindowForward();
 
     std::unique_ptr<QLocalServer> m_server;

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <regex>
+#include <set>
 #include <spawn.h>
 #include <sstream>
 #include <string>
@@ -49,6 +50,9 @@ const CrashCase kCases[] = {
     // The second thread's division by zero, during the report, neither writes nor ends the
     // process before the first report is whole.
     {"two-threads", SIGSEGV, 0xC0000005, "an Access Violation", "crash_child",
+     "Write to location 0000000000000000 caused an access violation.\r\n"},
+    // Another thread holding the dynamic loader's lock does not hold up the report.
+    {"loader-lock", SIGSEGV, 0xC0000005, "an Access Violation", "crash_child",
      "Write to location 0000000000000000 caused an access violation.\r\n"},
 };
 
@@ -243,35 +247,89 @@ std::vector<std::string> WaitForMishap(const fs::path& record) {
     return lines;
 }
 
+// A folder of its own for one run: the program's folder with the program, its version file and
+// a stand-in Mishap that records how it was started, and the data folder the report goes to.
+struct CrashRun {
+    fs::path root;
+    fs::path program;
+    fs::path data;
+    fs::path temp;   // the data folder's QOR/Temp, created empty
+    fs::path record; // what the stand-in Mishap recorded
+
+    explicit CrashRun(const std::string& name)
+        : root(fs::path(QOR_TEST_WORK_DIR) / "crash" / name), program(root / "bin" / "crash_child"),
+          data(root / "data"), temp(data / "QOR" / "Temp"), record(root / "mishap.txt") {
+        fs::remove_all(root);
+        fs::create_directories(program.parent_path());
+        fs::create_directories(temp);
+        std::error_code linkError;
+        fs::create_hard_link(QOR_CRASH_CHILD, program, linkError);
+        if (linkError) {
+            fs::copy_file(QOR_CRASH_CHILD, program);
+        }
+        WriteFile(program.parent_path() / "qor.ini", "[Version]\nMajor=1\nMinor=2\nBuild=3\n");
+        const fs::path mishap = program.parent_path() / "Mishap";
+        WriteFile(mishap,
+                  "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" -- >> '" + record.string() + "'\n");
+        fs::permissions(mishap, fs::perms::owner_all);
+    }
+
+    int Run(const char* fault) const {
+        return RunChild({program.string(), fault}, data.string(), root / "output.txt");
+    }
+};
+
+// The modules the report must list, from the child's copy of its maps: the files mapped from
+// offset 0 with read access whose first bytes are an ELF header.
+std::set<std::string> MappedElfFiles(const fs::path& maps) {
+    std::set<std::string> files;
+    std::istringstream lines(ReadFile(maps));
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        std::string range, permissions, offset, device, inode, path;
+        fields >> range >> permissions >> offset >> device >> inode;
+        std::getline(fields >> std::ws, path);
+        if (permissions[0] == 'r' && std::stoull(offset, nullptr, 16) == 0 &&
+            path.starts_with("/") &&
+            ReadFile(path).substr(0, 4) == "\x7f"
+                                           "ELF") {
+            files.insert(path);
+        }
+    }
+    return files;
+}
+
+// The path under each "Module N" line of the log, in order.
+std::vector<std::string> LoggedModules(const std::string& log) {
+    std::vector<std::string> paths;
+    const std::regex module("\r\nModule [0-9]+\r\n([^\r]*)\r\nImage Base: ");
+    for (std::sregex_iterator it(log.begin(), log.end(), module), end; it != end; ++it) {
+        paths.push_back((*it)[1]);
+    }
+    return paths;
+}
+
+bool IsUserOnlyFile(const fs::path& path) {
+    const fs::file_status status = fs::symlink_status(path);
+    return status.type() == fs::file_type::regular &&
+           (status.permissions() & fs::perms::all) ==
+               (fs::perms::owner_read | fs::perms::owner_write);
+}
+
 class CrashReportTest : public testing::TestWithParam<CrashCase> {};
 
 TEST_P(CrashReportTest, FaultLeavesLogDumpAndStartsMishap) {
     const CrashCase& c = GetParam();
-    const fs::path root = fs::path(QOR_TEST_WORK_DIR) / "crash" / c.fault;
-    const fs::path bin = root / "bin";
-    const fs::path data = root / "data";
-    fs::remove_all(root);
-    fs::create_directories(bin);
-    fs::create_directories(data);
-    // The program's folder holds the program, its version file and the report program.
-    const fs::path program = bin / "crash_child";
-    std::error_code linkError;
-    fs::create_hard_link(QOR_CRASH_CHILD, program, linkError);
-    if (linkError) {
-        fs::copy_file(QOR_CRASH_CHILD, program);
-    }
-    WriteFile(bin / "qor.ini", "[Version]\nMajor=1\nMinor=2\nBuild=3\n");
-    const fs::path record = root / "mishap.txt";
-    WriteFile(bin / "Mishap",
-              "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" -- >> '" + record.string() + "'\n");
-    fs::permissions(bin / "Mishap", fs::perms::owner_all);
-
-    const int status = RunChild({program.string(), c.fault}, data.string(), root / "output.txt");
+    const CrashRun run(c.fault);
+    const int status = run.Run(c.fault);
     ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status << "\n"
-                                     << ReadFile(root / "output.txt");
+                                     << ReadFile(run.root / "output.txt");
     EXPECT_EQ(WTERMSIG(status), c.signal);
 
-    const fs::path temp = data / "QOR" / "Temp";
+    const fs::path& temp = run.temp;
+    const fs::path& program = run.program;
+    EXPECT_TRUE(IsUserOnlyFile(temp / "ERRORLOG.TXT"));
+    EXPECT_TRUE(IsUserOnlyFile(temp / "CRASH.DMP"));
     const std::string bytes = ReadFile(temp / "ERRORLOG.TXT");
     ASSERT_FALSE(bytes.empty());
     EXPECT_EQ(bytes.size() % 2, 0U);
@@ -302,9 +360,17 @@ TEST_P(CrashReportTest, FaultLeavesLogDumpAndStartsMishap) {
     }
     EXPECT_TRUE(std::regex_search(log, std::regex("Bytes at CS:RIP:\r\n([0-9a-f]{2} ){16}\r\n")));
     EXPECT_TRUE(std::regex_search(log, std::regex("\r\n0x[0-9a-f]{16}: ([0-9a-f]{16} ){4}")));
-    EXPECT_NE(log.find("Module 1\r\n" + program.string() + "\r\nImage Base: 0x"),
-              std::string::npos);
-    EXPECT_NE(log.find("libc.so.6\r\n"), std::string::npos);
+
+    // The program first, then every other ELF file it maps, each once.
+    const std::vector<std::string> modules = LoggedModules(log);
+    ASSERT_FALSE(modules.empty());
+    EXPECT_EQ(modules.front(), program.string());
+    EXPECT_EQ(std::set<std::string>(modules.begin(), modules.end()).size(), modules.size());
+    const std::set<std::string> mapped = MappedElfFiles(run.data / "maps.txt");
+    EXPECT_EQ(std::set<std::string>(modules.begin(), modules.end()), mapped);
+    EXPECT_EQ(std::count_if(mapped.begin(), mapped.end(),
+                            [](const std::string& path) { return path.ends_with("/libc.so.6"); }),
+              1);
 
     const std::string dump = ReadFile(temp / "CRASH.DMP");
     ASSERT_GE(dump.size(), 32U);
@@ -323,12 +389,12 @@ TEST_P(CrashReportTest, FaultLeavesLogDumpAndStartsMishap) {
     EXPECT_GT(summary.stackSize, 0U);
     // From below the stack pointer; or, when it has left the stack, from the stack's end.
     EXPECT_LT(summary.stackStart - (summary.contextRsp - 128), 64U * 1024);
-    EXPECT_GE(summary.moduleCount, 2U);
+    EXPECT_EQ(summary.moduleCount, modules.size());
     EXPECT_EQ(summary.firstModuleName, program.string());
 
-    const std::vector<std::string> mishap = WaitForMishap(record);
-    const std::vector<std::string> expected = {(bin / "Mishap").string(), "crash_child", "1.2.3",
-                                               temp.string() + "/", "--"};
+    const std::vector<std::string> mishap = WaitForMishap(run.record);
+    const std::vector<std::string> expected = {(program.parent_path() / "Mishap").string(),
+                                               "crash_child", "1.2.3", temp.string() + "/", "--"};
     EXPECT_EQ(mishap, expected);
 }
 
@@ -338,5 +404,71 @@ INSTANTIATE_TEST_SUITE_P(Faults, CrashReportTest, testing::ValuesIn(kCases),
                              name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
                              return name;
                          });
+
+// What lies at the report files' names before the fault: files of an earlier report, readable
+// by everyone, are emptied and made the user's alone; a symbolic link is left as it is and the
+// file it points to untouched: at the dump's name the dump is not written, at the log's the
+// report stops there.
+TEST(CrashReportFilesTest, TheFilesAreTheUsersAloneAndLinksAreNotFollowed) {
+    struct Planted {
+        const char* name;
+        const char* link; // the file name a link is planted at, or nullptr for earlier files
+        bool logWritten;
+        bool dumpWritten;
+    };
+    const Planted cases[] = {
+        {"earlier", nullptr, true, true},
+        {"link-dump", "CRASH.DMP", true, false},
+        {"link-log", "ERRORLOG.TXT", false, false},
+    };
+    for (const Planted& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CrashRun run(c.name);
+        const fs::path victim = run.root / "victim.txt";
+        WriteFile(victim, "keep me");
+        if (c.link != nullptr) {
+            fs::create_symlink(victim, run.temp / c.link);
+        } else {
+            for (const char* name : {"ERRORLOG.TXT", "CRASH.DMP"}) {
+                WriteFile(run.temp / name, std::string(1 << 20, 'x'));
+                fs::permissions(run.temp / name, fs::perms::owner_read | fs::perms::owner_write |
+                                                     fs::perms::group_read |
+                                                     fs::perms::others_read);
+            }
+        }
+
+        const int status = run.Run("null");
+        ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+        EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+        EXPECT_EQ(ReadFile(victim), "keep me");
+        if (c.link != nullptr) {
+            EXPECT_TRUE(fs::is_symlink(run.temp / c.link));
+        }
+        EXPECT_EQ(IsUserOnlyFile(run.temp / "ERRORLOG.TXT"), c.logWritten);
+        EXPECT_EQ(IsUserOnlyFile(run.temp / "CRASH.DMP"), c.dumpWritten);
+        if (c.logWritten) {
+            EXPECT_EQ(DecodeLog(ReadFile(run.temp / "ERRORLOG.TXT")).substr(0, 19),
+                      "crash_child caused ");
+        }
+        if (c.dumpWritten) {
+            EXPECT_EQ(ReadDump(ReadFile(run.temp / "CRASH.DMP")).exceptionCode, 0xC0000005U);
+        }
+        EXPECT_EQ(WaitForMishap(run.record).size(), c.logWritten ? 5U : 0U);
+    }
+}
+
+// A report that never finishes still ends the process, by the watchdog's SIGALRM, after its 15 s.
+TEST(CrashReportFilesTest, AHungReportIsEndedByTheWatchdog) {
+    const CrashRun run("hung-report");
+    const auto start = std::chrono::steady_clock::now();
+    const int status = run.Run("hung-report");
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start)
+            .count();
+    ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+    EXPECT_EQ(WTERMSIG(status), SIGALRM);
+    EXPECT_GE(seconds, 14);
+    EXPECT_FALSE(fs::exists(run.temp / "ERRORLOG.TXT"));
+}
 
 } // namespace

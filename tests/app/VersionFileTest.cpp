@@ -1,14 +1,17 @@
 #include "app/VersionFile.h"
 
 #include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
 struct VersionCase {
     const char* name;
-    const char* text;
-    const char* version;
+    std::string text;
+    std::string version;
 };
+
+const std::string kLongLine(1 << 20, 'x');
 
 // The line rules, each case a whole file and the version string it gives.
 const VersionCase kCases[] = {
@@ -31,6 +34,19 @@ const VersionCase kCases[] = {
     {"the last value wins, other sections ignored",
      "[Version]\nMajor=1\n[Other]\nMajor=8\n[Version]\nMajor=2\nMinor=0\nBuild=0\n", "2.0.0"},
     {"empty file", "", ""},
+    {"blank CR LF lines",
+     "\r\n[Version]\r\n\r\nMajor=2\r\n  \r\n\t\r\nMinor=1\r\n\r\nBuild=7\r\n\r\n", "2.1.7"},
+    {"lone CR lines and two CRs after the bracket",
+     "\r\n\r\n[Version]\r\r\nMajor=2\r\nMinor=1\r\nBuild=7\r\n", "2.1.7"},
+    {"a final line without a line feed", "[Version]\nMajor=2\nMinor=1\nBuild=7\nBeta=1",
+     "2.1.7 beta"},
+    {"a final CR without a line feed", "[Version]\r\nMajor=2\r\nMinor=1\r\nBuild=7\r", "2.1.7"},
+    {"very long lines",
+     "#" + kLongLine + "\n[Version]\nMajor=2\nMinor=1\nBuild=7" + std::string(100000, ' ') + "\n" +
+         kLongLine + "=1\nBeta=" + kLongLine + "\n",
+     "2.1.7"},
+    {"a very long value", "[Version]\nMajor=2\nMinor=1\nBuild=" + kLongLine + "\n",
+     "2.1." + kLongLine},
 };
 
 TEST(VersionFileTest, LineRulesGiveTheVersionString) {

@@ -55,7 +55,7 @@ wait_for 10 xdotool getdisplaygeometry >/dev/null && kill -0 "$xvfb_pid" 2>/dev/
 export HOME=$work/home XDG_DATA_HOME=$work/home/data XDG_CONFIG_HOME=$work/home/config
 export XDG_RUNTIME_DIR=$work/run
 export SDL_AUDIODRIVER=dummy
-# The single-instance socket lives in the temporary folder: a player the user runs meanwhile is
+# The single-instance socket lives in the runtime folder: a player the user runs meanwhile is
 # neither found nor disturbed.
 export TMPDIR=$work/tmp
 # The upgrade check asks a closed local port instead of the vendor's site.

@@ -14,7 +14,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
-#include <fcntl.h>
 #include <pwd.h>
 #include <string>
 #include <sys/stat.h>
@@ -49,6 +48,7 @@ PreparedReport g_prepared;
 // Used by the handler alone.
 CReportText g_log;
 LoadedModule g_modules[kMaxLoadedModules];
+char g_moduleNames[kLoadedModuleNamesSize];
 char g_folderScratch[kPathCapacity];
 
 // Copies text, cut to the capacity, with its terminating zero.
@@ -164,12 +164,12 @@ void RecordExceptionInfo(const CrashFault& fault) {
         DebugOutput("Error creating exception report\r\n");
         return;
     }
-    const std::size_t moduleCount =
-        ListLoadedModules(g_modules, kMaxLoadedModules, g_prepared.programPath);
+    const std::size_t moduleCount = ListLoadedModules(g_modules, kMaxLoadedModules, g_moduleNames,
+                                                      sizeof g_moduleNames, g_prepared.programPath);
     WriteErrorLog(g_log, fault, g_prepared.setting, g_modules, moduleCount);
     g_log.Close();
 
-    const int dump = ::open(g_prepared.dumpPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int dump = CreateCrashFile(g_prepared.dumpPath);
     if (dump >= 0) {
         DebugOutput("writing minidump\r\n");
         WriteMiniDump(dump, fault, g_prepared.setting.processorCount, g_modules, moduleCount);

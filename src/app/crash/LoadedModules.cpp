@@ -11,12 +11,12 @@ struct ModuleWalk {
     LoadedModule* modules;
     std::size_t capacity;
     std::size_t count;
-    const char* programPath;
+    char* names;
+    std::size_t namesSize;
+    std::size_t namesUsed;
 };
 
-void ReadBuildId(const dl_phdr_info& info, const ElfW(Phdr) & header, LoadedModule& module) {
-    std::uintptr_t note = info.dlpi_addr + header.p_vaddr;
-    const std::uintptr_t end = note + header.p_memsz;
+void ReadBuildId(std::uintptr_t note, std::uintptr_t end, LoadedModule& module) {
     while (note + sizeof(ElfW(Nhdr)) <= end) {
         ElfW(Nhdr) noteHeader;
         if (!ReadOwnMemory(note, &noteHeader, sizeof noteHeader)) {
@@ -35,6 +35,39 @@ void ReadBuildId(const dl_phdr_info& info, const ElfW(Phdr) & header, LoadedModu
         }
         note = descriptor + ((noteHeader.n_descsz + 3) & ~3U);
     }
+}
+
+// The size and build id from the program headers of the ELF file whose header is mapped at
+// module.base; false when they cannot be read or there is no loaded segment.
+bool ReadSegments(const ElfW(Ehdr) & file, LoadedModule& module) {
+    // The loader maps the first loaded segment, which holds file offset 0, at the base: the
+    // difference between addresses in memory and in the file follows from it.
+    std::uintptr_t bias = 0;
+    std::uintptr_t high = 0;
+    bool loaded = false;
+    const std::uintptr_t headers = module.base + file.e_phoff;
+    for (ElfW(Half) i = 0; i < file.e_phnum; ++i) {
+        ElfW(Phdr) header;
+        if (!ReadOwnMemory(headers + i * std::uintptr_t{file.e_phentsize}, &header,
+                           sizeof header)) {
+            return false;
+        }
+        if (header.p_type == PT_LOAD) {
+            if (!loaded) {
+                bias = module.base - (header.p_vaddr - header.p_offset);
+                loaded = true;
+            }
+            const std::uintptr_t top = bias + header.p_vaddr + header.p_memsz;
+            high = top > high ? top : high;
+        } else if (header.p_type == PT_NOTE && loaded && module.buildIdSize == 0) {
+            ReadBuildId(bias + header.p_vaddr, bias + header.p_vaddr + header.p_memsz, module);
+        }
+    }
+    if (!loaded || high <= module.base) {
+        return false;
+    }
+    module.size = high - module.base;
+    return true;
 }
 
 void ReadVersion(LoadedModule& module) {
@@ -60,45 +93,67 @@ void ReadVersion(LoadedModule& module) {
     }
 }
 
-int OnModule(dl_phdr_info* info, std::size_t, void* data) {
+bool SamePath(const char* a, const char* b) {
+    for (; *a != '\0' && *a == *b; ++a, ++b) {
+    }
+    return *a == *b;
+}
+
+bool OnMapping(const MemoryMapping& mapping, void* data) {
     auto& walk = *static_cast<ModuleWalk*>(data);
     if (walk.count == walk.capacity) {
-        return 1;
+        return false;
+    }
+    if (mapping.offset != 0 || !mapping.readable || mapping.path[0] != '/') {
+        return true;
+    }
+    ElfW(Ehdr) file;
+    if (!ReadOwnMemory(mapping.start, &file, sizeof file) || file.e_ident[EI_MAG0] != ELFMAG0 ||
+        file.e_ident[EI_MAG1] != ELFMAG1 || file.e_ident[EI_MAG2] != ELFMAG2 ||
+        file.e_ident[EI_MAG3] != ELFMAG3 || file.e_phentsize < sizeof(ElfW(Phdr))) {
+        return true;
     }
     LoadedModule& module = walk.modules[walk.count];
     module = LoadedModule{};
-    std::uintptr_t low = UINTPTR_MAX;
-    std::uintptr_t high = 0;
-    for (ElfW(Half) i = 0; i < info->dlpi_phnum; ++i) {
-        const ElfW(Phdr)& header = info->dlpi_phdr[i];
-        if (header.p_type == PT_LOAD) {
-            const std::uintptr_t start = info->dlpi_addr + header.p_vaddr;
-            low = start < low ? start : low;
-            high = start + header.p_memsz > high ? start + header.p_memsz : high;
-        } else if (header.p_type == PT_NOTE && module.buildIdSize == 0) {
-            ReadBuildId(*info, header, module);
-        }
+    module.base = mapping.start;
+    if (!ReadSegments(file, module)) {
+        return true;
     }
-    unsigned char magic[SELFMAG];
-    if (low >= high || !ReadOwnMemory(low, magic, sizeof magic) || magic[EI_MAG0] != ELFMAG0 ||
-        magic[EI_MAG1] != ELFMAG1 || magic[EI_MAG2] != ELFMAG2 || magic[EI_MAG3] != ELFMAG3) {
-        return 0;
+    std::size_t length = 0;
+    while (mapping.path[length] != '\0') {
+        ++length;
     }
-    const bool isProgram = info->dlpi_name == nullptr || info->dlpi_name[0] == '\0';
-    module.path = isProgram ? walk.programPath : info->dlpi_name;
-    module.base = low;
-    module.size = high - low;
+    if (length >= walk.namesSize - walk.namesUsed) {
+        return true;
+    }
+    char* name = walk.names + walk.namesUsed;
+    for (std::size_t i = 0; i <= length; ++i) {
+        name[i] = mapping.path[i];
+    }
+    walk.namesUsed += length + 1;
+    module.path = name;
     ReadVersion(module);
     ++walk.count;
-    return 0;
+    return true;
 }
 
 } // namespace
 
-std::size_t ListLoadedModules(LoadedModule* modules, std::size_t capacity,
-                              const char* programPath) {
-    ModuleWalk walk{modules, capacity, 0, programPath};
-    ::dl_iterate_phdr(&OnModule, &walk);
+std::size_t ListLoadedModules(LoadedModule* modules, std::size_t capacity, char* names,
+                              std::size_t namesSize, const char* programPath) {
+    ModuleWalk walk{modules, capacity, 0, names, namesSize, 0};
+    ForEachMapping(&OnMapping, &walk);
+    // The program first, the others keeping their order.
+    for (std::size_t i = 1; i < walk.count; ++i) {
+        if (SamePath(modules[i].path, programPath)) {
+            const LoadedModule program = modules[i];
+            for (std::size_t j = i; j > 0; --j) {
+                modules[j] = modules[j - 1];
+            }
+            modules[0] = program;
+            break;
+        }
+    }
     return walk.count;
 }
 

@@ -1,20 +1,24 @@
 #pragma once
 // The executable and the shared objects mapped into the process, as the crash report lists them
-// (the error log's module section, the dump's module list). Gathered from the dynamic loader's
-// list into a fixed array: nothing allocates, so a crash handler may call it.
+// (the error log's module section, the dump's module list). Read from /proc/self/maps, not from
+// the dynamic loader's list: walking that takes the loader's lock, which a thread inside dlopen
+// may hold while the process faults. Nothing here allocates or takes a lock, so a crash handler
+// may call it.
 //
-// Threads: any; the loader's list lock is taken while the list is walked.
+// Threads: any, one caller at a time per module array and name buffer.
 #include <cstddef>
 #include <cstdint>
 
 // Modules the report lists at most; a desktop process maps about 150 objects.
 inline constexpr std::size_t kMaxLoadedModules = 1024;
+// Bytes of the module paths together: 1024 paths of 128 bytes.
+inline constexpr std::size_t kLoadedModuleNamesSize = 128 * 1024;
 
 struct LoadedModule {
     static constexpr std::size_t kMaxBuildId = 32;
 
-    const char* path = nullptr; // the loader's name; the executable's own path for the program
-    std::uintptr_t base = 0;    // lowest loaded address
+    const char* path = nullptr; // the mapped file's path, kept in the caller's name buffer
+    std::uintptr_t base = 0;    // where its ELF header is mapped
     std::uintptr_t size = 0;    // from base to the end of the highest loaded segment
     unsigned char buildId[kMaxBuildId] = {};
     std::size_t buildIdSize = 0;
@@ -24,10 +28,12 @@ struct LoadedModule {
     bool hasVersion = false;
 };
 
-// Fills modules with the loaded objects whose ELF header is readable at their base, at most
-// capacity of them, in the loader's order (the program first); returns how many.
-// programPath names the program, which the loader lists without a name.
-std::size_t ListLoadedModules(LoadedModule* modules, std::size_t capacity, const char* programPath);
+// Fills modules with the mapped files that hold an ELF header at their start (file offset 0),
+// at most capacity of them: programPath's first, the others in address order; returns how many.
+// Their paths are copied into names (namesSize bytes); a module whose path no longer fits is
+// left out.
+std::size_t ListLoadedModules(LoadedModule* modules, std::size_t capacity, char* names,
+                              std::size_t namesSize, const char* programPath);
 
 // The module that holds address, or nullptr.
 const LoadedModule* FindModule(const LoadedModule* modules, std::size_t count,

@@ -1,6 +1,7 @@
 #include "app/crash/ReportText.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -69,8 +70,19 @@ int NextUtf16(const char*& bytes, std::size_t& length, char16_t units[2]) {
     return 2;
 }
 
+int CreateCrashFile(const char* path) {
+    constexpr mode_t kUserOnly = 0600;
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, kUserOnly);
+    // A file left by an earlier report keeps its mode through O_CREAT.
+    if (fd >= 0 && ::fchmod(fd, kUserOnly) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 bool CReportText::Create(const char* path) {
-    m_fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    m_fd = CreateCrashFile(path);
     m_count = 0;
     return m_fd >= 0;
 }

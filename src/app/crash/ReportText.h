@@ -15,9 +15,14 @@
 // length past it; returns how many units. length must not be 0.
 int NextUtf16(const char*& bytes, std::size_t& length, char16_t units[2]);
 
+// Opens path for a crash file anew, emptied, readable by the user alone (it holds stack memory):
+// created with mode 0600, an existing file set to it. A symbolic link at path is refused, not
+// followed. The descriptor, or -1.
+int CreateCrashFile(const char* path);
+
 class CReportText {
 public:
-    // Creates the file anew; false when it cannot.
+    // Creates the file anew (CreateCrashFile); false when it cannot.
     bool Create(const char* path);
     // Writes out what is buffered and closes the file.
     void Close();
