@@ -150,13 +150,13 @@ HRESULT CPlaybackInfo::ParseMediaContext(const std::wstring& fileName) {
     OpenBestStream(STREAM_VIDEO, -1);
     OpenBestStream(STREAM_AUDIO, m_videoIndex);
     OpenBestStream(STREAM_SUBTITLE, m_audioIndex >= 0 ? m_audioIndex : m_videoIndex);
+    CompleteParameters();
     if (HasVideo() && HasAudio() && m_format->duration == AV_NOPTS_VALUE) {
         // Without a length there is no seek bar to follow: such files play their sound without
         // picture. A file with nothing but video still shows it rather than fail.
         Log({kFunction, LOG_LEVEL_INFO}, "Media duration is N/A; playing without video");
         CloseStream(STREAM_VIDEO);
     }
-    CompleteParameters();
 
     m_picture.reset(av_frame_alloc());
     if (!m_picture) {
