@@ -103,9 +103,10 @@ sleep 1
 kill -0 "$XVFB" 2>/dev/null || { echo "Xvfb did not start on :$DISPLAY_NUMBER" >&2; exit 1; }
 
 # qor_frames FILE: plays the file in a player of its own, sends SIGTERM once the clip has ended
-# (or after its length and the margin) and prints "frames exit_seconds status": frames presented
-# from the log ("-" when none was logged), status "ok", "hung" (killed after the limit) or
-# "crashed" (ended by a signal of its own).
+# (or after its length and the margin) and prints "presented dropped exit_seconds status": the
+# renderer's counts of the first play from the log (0 when none was logged), status "ok", "slow"
+# (ended later than the limit), "hung" (killed after it) or "crashed" (ended by a signal of its
+# own).
 qor_frames() {
     local home
     home=$(mktemp -d "$WORK/home.XXXXXX")
@@ -140,26 +141,36 @@ qor_frames() {
     local seconds
     seconds=$(awk -v ns=$(($(date +%s%N) - start)) 'BEGIN { printf "%.2f", ns / 1e9 }')
     [ "$status" = ok ] && [ "$rc" -gt 128 ] && [ "$rc" -ne 143 ] && status=crashed
-    local frames
-    frames=$(grep -o 'frames presented: [0-9]*' "$log" 2>/dev/null | head -1 | grep -o '[0-9]*$')
-    echo "${frames:-0} $seconds $status"
+    # Ended by itself, but later than the limit (the polling above only kills past it).
+    [ "$status" = ok ] && awk -v s="$seconds" -v l=$EXIT_LIMIT_SECONDS 'BEGIN { exit !(s > l) }' &&
+        status=slow
+    local counts
+    counts=$(grep -o 'frames presented: [0-9]*, dropped: [0-9]*' "$log" 2>/dev/null | head -1 |
+        tr -dc '0-9 ' | awk '{ print $1, $2 }')
+    echo "${counts:-0 0} $seconds $status"
     cp "$log" "$WORK/damaged/$(basename "$1").qor.log" 2>/dev/null
     rm -rf "$home"
 }
 
-printf '%-34s %6s %6s %6s %7s %s\n' file qor ffmpeg mpv exit_s status
-sum_qor=0 sum_ffmpeg=0 sum_mpv=0 worst_exit=0 failures=0
+# Frames the renderer dropped as late are counted apart: they reached it from the source, and
+# how many are late depends on the machine's load rather than on the damage.
+printf '%-34s %6s %7s %6s %6s %7s %s\n' file qor dropped ffmpeg mpv exit_s status
+sum_qor=0 sum_dropped=0 sum_ffmpeg=0 sum_mpv=0 worst_exit=0 failures=0
 for file in "${files[@]}"; do
     f=$(ffmpeg_frames "$file")
     m=$(mpv_frames "$file")
-    read -r q seconds status < <(qor_frames "$file")
-    printf '%-34s %6d %6d %6d %7s %s\n' "$(basename "$file")" "$q" "$f" "$m" "$seconds" "$status"
-    sum_qor=$((sum_qor + q)) sum_ffmpeg=$((sum_ffmpeg + f)) sum_mpv=$((sum_mpv + m))
+    read -r q d seconds status < <(qor_frames "$file")
+    printf '%-34s %6d %7d %6d %6d %7s %s\n' "$(basename "$file")" "$q" "$d" "$f" "$m" "$seconds" \
+        "$status"
+    sum_qor=$((sum_qor + q)) sum_dropped=$((sum_dropped + d))
+    sum_ffmpeg=$((sum_ffmpeg + f)) sum_mpv=$((sum_mpv + m))
     worst_exit=$(awk -v a="$worst_exit" -v b="$seconds" 'BEGIN { print (b > a ? b : a) }')
     [ "$status" = ok ] || failures=$((failures + 1))
 done
 echo
-echo "files: ${#files[@]}, hung or crashed: $failures, slowest exit after SIGTERM: ${worst_exit} s"
-echo "frames: qor $sum_qor, ffmpeg $sum_ffmpeg, mpv $sum_mpv"
-awk -v q=$sum_qor -v f=$sum_ffmpeg -v m=$sum_mpv 'BEGIN {
-    printf "qor / ffmpeg: %.2f   qor / mpv: %.2f\n", f ? q / f : 0, m ? q / m : 0 }'
+echo "files: ${#files[@]}, slow, hung or crashed: $failures, slowest exit after SIGTERM: ${worst_exit} s"
+echo "frames: qor presented $sum_qor (dropped late $sum_dropped), ffmpeg $sum_ffmpeg, mpv $sum_mpv"
+awk -v q=$sum_qor -v d=$sum_dropped -v f=$sum_ffmpeg -v m=$sum_mpv 'BEGIN {
+    printf "presented / ffmpeg: %.2f   presented / mpv: %.2f\n", f ? q / f : 0, m ? q / m : 0
+    printf "presented and dropped / ffmpeg: %.2f   / mpv: %.2f\n", f ? (q + d) / f : 0,
+        m ? (q + d) / m : 0 }'
