@@ -204,6 +204,17 @@ CPacketQueueVideo::CPacketQueueVideo(CPlaybackInfo& owner, std::string name, int
 REFERENCE_TIME CPacketQueueVideo::ConvertStamp(const AVPacket& packet) {
     const std::int64_t source = packet.dts != AV_NOPTS_VALUE ? packet.dts : packet.pts;
     const REFERENCE_TIME t = Rescale(packet, source);
+    if (m_previousStamp != 0 && t - m_previousStamp > kMaxStampJump) {
+        // A damaged stamp would hold the picture back until the clock reached it; a real jump
+        // (a recording that continues later) shows itself by the next stamp following on.
+        const bool followsJump =
+            m_jumpedStamp != 0 && t > m_jumpedStamp && t - m_jumpedStamp <= kMaxStampJump;
+        m_jumpedStamp = t;
+        if (!followsJump) {
+            return 0;
+        }
+    }
+    m_jumpedStamp = 0;
     const REFERENCE_TIME previous = m_previousStamp;
     m_previousStamp = t;
     return t - previous <= kMinStampStep ? 0 : t;
@@ -226,6 +237,7 @@ void CPacketQueueVideo::OnTaken(CPacket& packet) {
 void CPacketQueueVideo::Reset() {
     std::lock_guard lock(m_lock);
     m_previousStamp = 0;
+    m_jumpedStamp = 0;
     m_lastKnownStamp = 0;
     m_filledIn = 0;
 }

@@ -134,12 +134,16 @@ protected:
     bool m_aborted = false;            // guarded by m_lock
 };
 
-// The video queue: stamps within 3 ms of their predecessor count as none, and Get fills missing
-// stamps in from the last known one by the frame duration.
+// The video queue: stamps within 3 ms of their predecessor count as none, as does a stamp more
+// than 10 s after it unless the next stamp follows on from it; Get fills missing stamps in from
+// the last known one by the frame duration.
 class CPacketQueueVideo : public CPacketQueue2 {
 public:
     // Stamps closer than this to the previous one (or earlier) are not trusted: 3 ms.
     static constexpr REFERENCE_TIME kMinStampStep = 30000;
+    // Further ahead of the previous stamp than this is a damaged stamp (or a jump in the
+    // recording, which the next stamp confirms): 10 s, far beyond any frame's duration.
+    static constexpr REFERENCE_TIME kMaxStampJump = 10 * UNITS;
 
     CPacketQueueVideo(CPlaybackInfo& owner, std::string name, int size,
                       CRoomSignal* room = nullptr);
@@ -156,6 +160,7 @@ protected:
 
 private:
     REFERENCE_TIME m_previousStamp = 0;  // guarded by m_lock
+    REFERENCE_TIME m_jumpedStamp = 0;    // the last stamp too far ahead; guarded by m_lock
     REFERENCE_TIME m_lastKnownStamp = 0; // guarded by m_lock
     int m_filledIn = 0;                  // guarded by m_lock
 };

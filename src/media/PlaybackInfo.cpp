@@ -103,6 +103,7 @@ HRESULT CPlaybackInfo::ParseMediaContext(const std::wstring& fileName) {
     m_picture.reset();
     m_format.reset();
     m_videoIndex = m_audioIndex = m_subtitleIndex = -1;
+    m_heldPackets.clear();
     m_videoCandidates.clear();
     m_audioCandidates.clear();
     m_subtitleCandidates.clear();
@@ -120,7 +121,12 @@ HRESULT CPlaybackInfo::ParseMediaContext(const std::wstring& fileName) {
     m_format->flags |= AVFMT_FLAG_GENPTS;
     if (avformat_find_stream_info(opened, nullptr) < 0) {
         Log({kFunction, LOG_LEVEL_INFO}, "Couldn't find stream information!");
-        return E_FAIL;
+        // The probe gives up when no stream told it everything (a damaged header, a stream that
+        // starts late); the streams it found may still decode, and their decoders find out the
+        // rest from their first frames.
+        if (opened->nb_streams == 0) {
+            return E_FAIL;
+        }
     }
 
     for (unsigned i = 0; i < opened->nb_streams; ++i) {
@@ -144,6 +150,13 @@ HRESULT CPlaybackInfo::ParseMediaContext(const std::wstring& fileName) {
     OpenBestStream(STREAM_VIDEO, -1);
     OpenBestStream(STREAM_AUDIO, m_videoIndex);
     OpenBestStream(STREAM_SUBTITLE, m_audioIndex >= 0 ? m_audioIndex : m_videoIndex);
+    CompleteParameters();
+    if (HasVideo() && HasAudio() && m_format->duration == AV_NOPTS_VALUE) {
+        // Without a length there is no seek bar to follow: such files play their sound without
+        // picture. A file with nothing but video still shows it rather than fail.
+        Log({kFunction, LOG_LEVEL_INFO}, "Media duration is N/A; playing without video");
+        CloseStream(STREAM_VIDEO);
+    }
 
     m_picture.reset(av_frame_alloc());
     if (!m_picture) {
@@ -180,21 +193,25 @@ std::int64_t CPlaybackInfo::WantedLayout(const AVChannelLayout& decoderLayout) {
     return static_cast<std::int64_t>(mask);
 }
 
-bool CPlaybackInfo::OpenAudio(AVCodecContext* context, const AVCodec*, AVDictionary** options) {
+void CPlaybackInfo::OpenAudio(AVCodecContext* context, AVDictionary** options) {
     if (context->ch_layout.nb_channels > 2) {
         // Decoders that can downmix themselves do it better than the resampler; the others
         // ignore the option and the resampler downmixes to the stereo target.
         av_dict_set(options, "downmix", "stereo", 0);
     }
-    if (context->sample_rate <= 0) {
-        return false;
+    // A rate the probe did not find is taken from the first decoded frame (CompleteParameters).
+    if (context->sample_rate > 0) {
+        SetAudioTarget(*context);
     }
+}
+
+void CPlaybackInfo::SetAudioTarget(const AVCodecContext& context) {
     if (m_audio.targetRate <= 0) {
         // The first audio stream fixes the format the audio pin offers and stays connected
         // with; a later track of another rate or layout is resampled to it, or it would play
         // at the wrong speed.
-        const std::int64_t layout = WantedLayout(context->ch_layout);
-        m_audio.targetRate = context->sample_rate;
+        const std::int64_t layout = WantedLayout(context.ch_layout);
+        m_audio.targetRate = context.sample_rate;
         m_audio.targetLayout = layout;
         m_audio.targetChannels = std::popcount(static_cast<std::uint64_t>(layout));
     }
@@ -204,7 +221,6 @@ bool CPlaybackInfo::OpenAudio(AVCodecContext* context, const AVCodec*, AVDiction
     m_audio.sourceRate = m_audio.targetRate;
     m_audio.sourceLayout = m_audio.targetLayout;
     m_audio.sourceChannels = m_audio.targetChannels;
-    return true;
 }
 
 bool CPlaybackInfo::OpenStream(int kind, int index) {
@@ -237,14 +253,8 @@ bool CPlaybackInfo::OpenStream(int kind, int index) {
                 context->time_base.den = 1000;
             }
             context->thread_count = 0; // FFmpeg picks the count for the machine
-            if (m_format->duration == AV_NOPTS_VALUE) {
-                // Without a length there is no seek bar to follow: play such files without
-                // picture.
-                IndexOf(kind) = -1;
-                return false;
-            }
         } else if (kind == STREAM_AUDIO) {
-            usable = OpenAudio(context.get(), decoder, &options);
+            OpenAudio(context.get(), &options);
         }
     }
     if (!usable || avcodec_open2(context.get(), decoder, &options) < 0) {
@@ -324,11 +334,20 @@ float CPlaybackInfo::FrameRate() {
 }
 
 bool CPlaybackInfo::ReadFrame(AVPacket* packet) {
-    static constexpr char kFunction[] = "CPlaybackInfo::ReadFrame";
     std::lock_guard lock(m_lock);
     if (!m_format || packet == nullptr) {
         return true;
     }
+    if (!m_heldPackets.empty()) {
+        av_packet_move_ref(packet, m_heldPackets.front().get());
+        m_heldPackets.pop_front();
+        return false;
+    }
+    return ReadFromFile(packet);
+}
+
+bool CPlaybackInfo::ReadFromFile(AVPacket* packet) {
+    static constexpr char kFunction[] = "CPlaybackInfo::ReadFrame";
     AVIOContext* input = m_format->pb;
     // The furthest byte reached; a failed read that gets no further than it made no progress.
     std::int64_t furthest = input != nullptr ? avio_tell(input) : -1;
@@ -395,6 +414,7 @@ std::int64_t CPlaybackInfo::Seek(REFERENCE_TIME t) {
         }
     };
     flushAll();
+    m_heldPackets.clear();
     if (avformat_seek_file(m_format.get(), -1, INT64_MIN, target, INT64_MAX, flags) < 0) {
         return -1;
     }

@@ -14,6 +14,7 @@
 // Embedded by value in the source filter; owns every FFmpeg object it hands out.
 
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <span>
 #include <string>
@@ -60,9 +61,12 @@ public:
 
     // Opens the file, chooses the best stream of each kind and opens their decoders. Attached
     // pictures (cover art) are no video stream; a stream whose decoder will not open is left
-    // out of its kind's candidates and the next candidate is tried. S_OK, or E_FAIL when the
-    // file cannot be opened or probed (streams opened before a late failure stay open). Call
-    // once per object.
+    // out of its kind's candidates and the next candidate is tried. A probe that left streams
+    // incomplete is no failure: a decoder that lacks its picture size or sample rate learns it
+    // from its first frames, and only a kind whose decoder yields none is left out. A file of
+    // unknown length plays its sound without picture, or its picture when it has no sound.
+    // S_OK, or E_FAIL when the file cannot be opened or holds no stream (streams opened before
+    // a late failure stay open). Call once per object.
     HRESULT ParseMediaContext(const std::wstring& fileName);
     // Closes the decoder of the kind's current stream and opens the given stream's instead.
     // False (kind left without stream) when the stream has no usable decoder; index -1 or an
@@ -85,9 +89,10 @@ public:
     float FrameRate();
     static constexpr REFERENCE_TIME FrameDuration() { return kFrameDuration; }
 
-    // Reads the next packet into packet (which the caller owns). True means the end of input:
-    // the end of the file, or reads that keep failing without getting further into it. Other
-    // read errors (a damaged stretch) are logged and skipped. False means a packet was read.
+    // Reads the next packet into packet (which the caller owns): first those the parse read to
+    // complete the streams' parameters, then the file's. True means the end of input: the end
+    // of the file, or reads that keep failing without getting further into it. Other read
+    // errors (a damaged stretch) are logged and skipped. False means a packet was read.
     bool ReadFrame(AVPacket* packet);
     // t in 100-ns units. 0 on success, -1 (all bits set) on failure. Formats with
     // discontinuous time stamps are sought by byte, in whole per cent of the duration.
@@ -135,7 +140,18 @@ private:
     // Opens FFmpeg's best candidate of the kind (related: the stream it should go with, or -1),
     // else the first other candidate whose decoder opens; the kind has no stream when none does.
     void OpenBestStream(int kind, int related);
-    bool OpenAudio(AVCodecContext* context, const AVCodec* decoder, AVDictionary** options);
+    void OpenAudio(AVCodecContext* context, AVDictionary** options);
+    // Fixes the audio pin's format from the first audio stream with a known rate, and makes
+    // the next decoded frame set up the resampler.
+    void SetAudioTarget(const AVCodecContext& context);
+    // Closes the kind's decoder and leaves the kind without stream or candidates.
+    void CloseStream(int kind);
+    // Decodes the file's first packets until the chosen video and audio decoders know their
+    // picture size and pixel format, sample rate and channels; the packets are kept for
+    // ReadFrame. A kind still incomplete after them is closed. (StreamParameters.cpp)
+    void CompleteParameters();
+    // ReadFrame without the held packets; the media lock must be held.
+    bool ReadFromFile(AVPacket* packet);
 
     CAVFormatContextPtr m_format;
     CAVFramePtr m_picture;
@@ -151,4 +167,6 @@ private:
     std::vector<int> m_audioCandidates;
     std::vector<int> m_subtitleCandidates;
     CAudioConversion m_audio; // guarded by m_lock
+    // Read by CompleteParameters and not yet handed out by ReadFrame; guarded by m_lock.
+    std::deque<CAVPacketPtr> m_heldPackets;
 };

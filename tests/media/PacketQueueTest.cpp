@@ -69,6 +69,21 @@ TEST_F(PacketQueueTest, VideoStampsCloseOrBackwardsAreFilledInByFrameDuration) {
                                                                  10999999, 20000000, 20333333}));
 }
 
+TEST_F(PacketQueueTest, VideoStampFarAheadIsFilledInUnlessTheNextFollowsIt) {
+    CPacketQueueVideo queue(media, "V", 10);
+    queue.Reset();
+    queue.Put(Video(1000));
+    queue.Put(Video(1040));
+    EXPECT_EQ(queue.Put(Video(6619760)), 0); // a damaged stamp, almost two hours ahead
+    queue.Put(Video(1120));
+    queue.Put(Video(1160));
+    queue.Put(Video(60000)); // the recording goes on a minute later...
+    queue.Put(Video(60040)); // ...as the next stamp confirms
+    EXPECT_EQ(TakeStamps(queue, 7),
+              (std::vector<REFERENCE_TIME>{10000000, 10400000, 10733333, 11200000, 11600000,
+                                           11933333, 600400000}));
+}
+
 TEST_F(PacketQueueTest, VideoStampFallsBackToPtsAndKeepsPacketTimes) {
     CPacketQueueVideo queue(media, "V", 10);
     queue.Reset();

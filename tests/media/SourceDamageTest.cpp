@@ -1,6 +1,7 @@
 // Damaged files: with 0.1 % of their bytes flipped (fixed seeds), the source delivers nearly all
 // the video frames and audio the ffmpeg command decodes from the same file, and never hangs.
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 
@@ -63,14 +64,17 @@ struct CCounts {
 
 // What the ffmpeg command decodes, in one run that reads both streams (a stream left out is
 // discarded, and some demuxers then read the others differently): every video frame as decoded
-// (no duplicates or drops for timing) and the audio's length.
-CCounts Reference(const std::string& path) {
+// (no duplicates or drops for timing) and the audio's length. withAudio false: the video alone,
+// for files in which the reference finds no sound.
+CCounts Reference(const std::string& path, bool withAudio = true) {
     const std::string frames = path + ".framemd5";
     const std::string pcm = path + ".pcm";
-    const std::string command = std::string(QOR_FFMPEG_COMMAND) + " -nostdin -v quiet -y -i '" +
-                                path + "' -map 0:v:0 -fps_mode passthrough -f framemd5 '" + frames +
-                                "' -map 0:a:0 -ac 2 -ar " + std::to_string(kReferenceRate) +
-                                " -f s16le '" + pcm + "'";
+    std::string command = std::string(QOR_FFMPEG_COMMAND) + " -nostdin -v quiet -y -i '" + path +
+                          "' -map 0:v:0 -fps_mode passthrough -f framemd5 '" + frames + "'";
+    if (withAudio) {
+        command +=
+            " -map 0:a:0 -ac 2 -ar " + std::to_string(kReferenceRate) + " -f s16le '" + pcm + "'";
+    }
     CCounts counts;
     if (std::system(command.c_str()) != 0) {
         return counts; // the file does not open, or lacks one of the streams
@@ -140,6 +144,63 @@ TEST(SourceDamage, FlippedBytesPlayOnLikeTheReferenceDecoder) {
                       kMinShare * static_cast<double>(reference.videoFrames));
             EXPECT_GE(delivered.audioSeconds, kMinShare * reference.audioSeconds);
         }
+    }
+}
+
+// Damage that other players get past. The AVI's signature is spoiled, so FFmpeg takes it for a
+// bare MPEG-4 stream of unknown length without sound; the transport stream's picture starts
+// after more sound than the probe reads, so nothing tells its size before it is decoded; the
+// WebM's second cluster has its header zeroed, so the demuxer must find the next one.
+TEST(SourceDamage, DamagedHeadersAndLateStreamsStillPlay) {
+    CWatchdog watchdog(300s);
+    const std::string avi =
+        ReadAll(MakeMedia("damage_mpeg4_mp3.avi", Recipe("mpeg4", "libmp3lame")));
+    const std::string webm =
+        ReadAll(MakeMedia("damage_vp8_vorbis.webm", Recipe("libvpx", "libvorbis")));
+    ASSERT_GT(avi.size(), 4u);
+    std::string spoiledAvi = avi;
+    spoiledAvi[3] = '[';
+    std::string spoiledWebm = webm;
+    const std::size_t firstCluster = webm.find("\x1F\x43\xB6\x75");
+    const std::size_t secondCluster = webm.find("\x1F\x43\xB6\x75", firstCluster + 1);
+    ASSERT_NE(secondCluster, std::string::npos);
+    spoiledWebm.replace(secondCluster + 4, 16, std::string(16, '\0'));
+    const std::string latePicture =
+        MakeMedia("damage_late_mpeg2_after_15s.ts",
+                  {"-f", "lavfi", "-i", "sine=f=440:d=20:sample_rate=48000", "-itsoffset", "15",
+                   "-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=3", "-map", "0", "-map", "1",
+                   "-c:a", "mp2", "-c:v", "mpeg2video"});
+    const struct {
+        std::string path;
+        bool referenceAudio;
+        double lastFrameFrom; // seconds: frames reach that far into the clip
+    } files[] = {
+        {WriteFixtureFile("damage_riff_signature.avi", spoiledAvi), false, 3.5},
+        {latePicture, true, 2.5},
+        {WriteFixtureFile("damage_second_cluster.webm", spoiledWebm), true, 3.5},
+    };
+    for (const auto& file : files) {
+        SCOPED_TRACE(file.path);
+        const CCounts reference = Reference(file.path, file.referenceAudio);
+        ASSERT_GT(reference.videoFrames, 50u);
+        CSourceGraph graph(file.path);
+        ASSERT_TRUE(SUCCEEDED(graph.loadResult));
+        ASSERT_NE(graph.source.VideoPin(), nullptr);
+        ASSERT_EQ(graph.Connect(), S_OK);
+        CVideoInfoHeader info;
+        ASSERT_TRUE(graph.video.connectedType.GetFormat(info));
+        EXPECT_EQ(info.bitmap.width, 160);
+        EXPECT_EQ(std::abs(info.bitmap.height), 120);
+        ASSERT_EQ(graph.Run(), S_OK);
+        EXPECT_TRUE(graph.WaitForEnd(30s));
+        graph.Stop();
+        EXPECT_GE(static_cast<double>(graph.VideoCount()),
+                  kMinShare * static_cast<double>(reference.videoFrames));
+        ASSERT_GT(graph.VideoCount(), 0u);
+        // Output time 0 is the first sound (or picture) played, so the last picture's time says
+        // how far into the clip the pictures went.
+        const REFERENCE_TIME last = graph.video.samples.back().start;
+        EXPECT_GE(static_cast<double>(last) / UNITS, file.lastFrameFrom);
     }
 }
 
