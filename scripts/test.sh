@@ -9,7 +9,7 @@ export QT_QPA_PLATFORM=offscreen
 export SDL_AUDIODRIVER=dummy
 # Tests that hold playback to a real clock run alone, after the others, so that a test running
 # beside them on the same cores cannot make them miss their marks.
-timed='EngineSync|EngineSeek|EngineTrack|EngineCoverArt|EngineQuiet|PulseSound|TimerService|QuitSignals|AppQuit|SeekStorm'
+timed='EngineSync|EngineSeek|EngineTrack|EngineCoverArt|EngineQuiet|EngineSubtitle|PulseSound|TimerService|QuitSignals|AppQuit|SeekStorm'
 for config in release asan; do
     echo "== $config"
     "$root/scripts/build.sh" "$config"

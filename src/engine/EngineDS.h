@@ -82,6 +82,9 @@ public:
     // failed Load releases it). While it is set the control center's play and navigation act on
     // the loaded clip; otherwise they load a row.
     int IsLoaded() const { return m_loaded; }
+    // Whether the clip of the graph in hand has delivered a picture or a sound; false without
+    // one. Still answers after the completion, until the next Load or release.
+    bool DeliveredAnySample() const;
     int IsPlayingOrPaused() const;
     const std::wstring& StateName() const { return m_stateName; }
 

@@ -174,6 +174,10 @@ HRESULT CEngineDS::FillClipInfo(CClipInfo* item) {
     return S_OK;
 }
 
+bool CEngineDS::DeliveredAnySample() const {
+    return m_source && m_source->DeliveredAnySample();
+}
+
 bool CEngineDS::GetAudioStreams(std::vector<int>& streams, int& current) {
     if (!m_source) {
         return false;

@@ -14,6 +14,9 @@ void CEngineStateLoaded::GetName(std::wstring& name) const {
 void CEngineStateLoaded::PlayPause(CEngineDS& engine) {
     engine.Play();
 }
+void CEngineStateLoaded::Abort(CEngineDS& engine) {
+    engine.Abort();
+}
 
 void CEngineStatePlaying::GetName(std::wstring& name) const {
     name = L"Playing";

@@ -23,10 +23,13 @@ protected:
     ~IEngineState() = default;
 };
 
+// Loaded lasts from a load to its play request, and stays when that play fails: the clip is then
+// still in hand, so the navigation's abort must reach it, or the chosen row would never load.
 class CEngineStateLoaded : public IEngineState {
 public:
     void GetName(std::wstring& name) const override;
     void PlayPause(CEngineDS& engine) override;
+    void Abort(CEngineDS& engine) override;
 };
 
 class CEngineStatePlaying : public IEngineState {

@@ -45,6 +45,8 @@ public:
     void Abort();
     void GetStateName(std::wstring& name) const;
     int IsLoaded() const { return m_engine.IsLoaded(); }
+    // Whether the clip loaded last has shown a picture or played a sound (see CEngineDS).
+    bool DeliveredAnySample() const { return m_engine.DeliveredAnySample(); }
     void SetVolume(int volume) { m_engine.SetVolume(volume); }
     void SetMute(int flag) { m_engine.SetMute(flag); }
     void SetPosition(double seconds) { m_engine.SetPosition(seconds); }

@@ -402,7 +402,11 @@ std::int64_t CPlaybackInfo::Seek(REFERENCE_TIME t) {
         }
         flags = AVSEEK_FLAG_BYTE;
     } else {
-        target = av_rescale(t, AV_TIME_BASE, UNITS);
+        // Stamps count from the container's start: on a file starting at 1000 s, a target
+        // counted from 0 lies before the first packet and every seek lands at the start.
+        const REFERENCE_TIME start = FileStart();
+        target = av_rescale(start > 0 && t > INT64_MAX - start ? INT64_MAX : t + start,
+                            AV_TIME_BASE, UNITS);
         flags = AVSEEK_FLAG_BACKWARD;
     }
     const auto flushAll = [this] {
@@ -420,6 +424,14 @@ std::int64_t CPlaybackInfo::Seek(REFERENCE_TIME t) {
     }
     flushAll();
     return 0;
+}
+
+REFERENCE_TIME CPlaybackInfo::FileStart() const {
+    // Set by the parse and never changed after it, so the decoders read it without the lock.
+    if (!m_format || m_format->start_time == AV_NOPTS_VALUE) {
+        return 0;
+    }
+    return av_rescale(m_format->start_time, UNITS, AV_TIME_BASE);
 }
 
 bool CPlaybackInfo::IsRealMedia() const {

@@ -94,9 +94,14 @@ public:
     // of the file, or reads that keep failing without getting further into it. Other read
     // errors (a damaged stretch) are logged and skipped. False means a packet was read.
     bool ReadFrame(AVPacket* packet);
-    // t in 100-ns units. 0 on success, -1 (all bits set) on failure. Formats with
-    // discontinuous time stamps are sought by byte, in whole per cent of the duration.
+    // t in 100-ns units from the file's start (FileStart). 0 on success, -1 (all bits set) on
+    // failure. Formats with discontinuous time stamps are sought by byte, in whole per cent of the
+    // duration.
     std::int64_t Seek(REFERENCE_TIME t);
+    // The container's start time in 100-ns units: positions and subtitle times count from it,
+    // while packet stamps are the streams' own (a transport stream may start at 1001 s). 0 when
+    // the container does not know it. Fixed by the parse; any thread, without the lock.
+    REFERENCE_TIME FileStart() const;
     // The stored file name's extension is exactly "rmvb" or "rm".
     bool IsRealMedia() const;
 

@@ -255,7 +255,7 @@ std::shared_future<bool> CSubtitle::LoadSubtitleInBackground(const std::wstring&
     return result;
 }
 
-bool CSubtitle::FindSubtitle(const std::wstring& mediaPath) {
+std::shared_future<bool> CSubtitle::FindSubtitle(const std::wstring& mediaPath) {
     const std::vector<std::wstring> found = FindSubtitleFiles(mediaPath);
     {
         const std::lock_guard lock(State().lock);
@@ -267,7 +267,12 @@ bool CSubtitle::FindSubtitle(const std::wstring& mediaPath) {
         picked = std::find_if(found.begin(), found.end(),
                               [](const std::wstring& p) { return HasExtension(p, L".srt"); });
     }
-    return picked != found.end() && LoadSubtitle(*picked);
+    if (picked == found.end()) {
+        std::promise<bool> none;
+        none.set_value(false);
+        return none.get_future().share();
+    }
+    return LoadSubtitleInBackground(*picked);
 }
 
 void CSubtitle::ListSubtitles(const std::wstring& mediaPath, std::vector<std::wstring>& out,

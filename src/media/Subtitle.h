@@ -60,8 +60,10 @@ public:
     // away and the result is false. The result becomes ready when the load has ended.
     std::shared_future<bool> LoadSubtitleInBackground(const std::wstring& path);
     // Loading thread. Finds the subtitle files that belong to the media file and loads the first
-    // .ass one, else the first .srt one. False when there is none or it does not load.
-    bool FindSubtitle(const std::wstring& mediaPath);
+    // .ass one, else the first .srt one, in the background (LoadSubtitleInBackground), so that
+    // neither the file's load nor an exit right after it waits for a long subtitle. The result is
+    // false at once when there is none.
+    std::shared_future<bool> FindSubtitle(const std::wstring& mediaPath);
     // UI thread. Rebuilds the found list for the media file; out = found list then added list,
     // current = the path of the loaded external subtitle (empty when none).
     void ListSubtitles(const std::wstring& mediaPath, std::vector<std::wstring>& out,

@@ -89,6 +89,7 @@ HRESULT CVeltoAudioStream::FillBuffer(CMediaSample& sample) {
     } else {
         sample.SetTime(nullptr, nullptr);
     }
+    m_source->NoteSampleDelivered();
     return S_OK;
 }
 

@@ -90,7 +90,7 @@ HRESULT CVeltoSource::Load(const wchar_t* fileName) {
     }
     CallWorker(CMD_INIT);
     m_subtitles.Initial(m_media.Width(), m_media.Height());
-    m_subtitles.FindSubtitle(m_fileName);
+    m_foundSubtitle = m_subtitles.FindSubtitle(m_fileName);
     return hr;
 }
 

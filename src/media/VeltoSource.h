@@ -17,6 +17,7 @@
 // kept for the next start (a seek drops it).
 #include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -71,6 +72,11 @@ public:
     // 0 is the audio start.
     REFERENCE_TIME VideoStart() const { return m_videoStart; }
     REFERENCE_TIME AudioStart() const { return m_audioStart; }
+    // Pin delivery threads: a sample holding a picture or a sound is about to be delivered.
+    void NoteSampleDelivered() { m_deliveredSample.store(true, std::memory_order_release); }
+    // Any thread. Whether any picture or sound has left the pins since the load: a file whose
+    // streams are found but yield nothing decodable ends at once without one.
+    bool DeliveredAnySample() const { return m_deliveredSample.load(std::memory_order_acquire); }
 
     // The file's own tags ("title"; "artist", else "author"; "copyright"); E_FAIL without one.
     HRESULT get_Title(std::wstring* title) override;
@@ -82,6 +88,10 @@ public:
     CPacketQueue2* AudioQueue() override { return m_audioQueue.get(); }
     CPacketQueue2* SubtitleQueue() override { return m_subtitleQueue.get(); }
     CSubtitle* Subtitles() override { return &m_subtitles; }
+    // The load of the subtitle file found beside the media file, which Load starts in the
+    // background: ready once it has ended, true when the subtitle was loaded (false at once when
+    // none was found, invalid before Load).
+    const std::shared_future<bool>& FoundSubtitle() const { return m_foundSubtitle; }
     void WaitWhileVideoQueueLow() override;
 
 protected:
@@ -107,6 +117,9 @@ private:
     bool Synchronise();
     REFERENCE_TIME SeekingVideoQueue();
     bool SeekingAudioQueue(REFERENCE_TIME videoStart, REFERENCE_TIME* audioStart);
+    // Queues a packet of the current subtitle stream read during the synchronisation; drops any
+    // other.
+    void KeepSubtitle(CAVPacketPtr packet);
     // Stops or restarts both pins' deliveries (pins that exist).
     void StopPins();
     void StartPins();
@@ -114,7 +127,8 @@ private:
     std::wstring m_fileName;
     CPlaybackInfo m_media;
     CSubtitle m_subtitles;
-    CVeltoVideoStream* m_videoPin = nullptr; // owned by the base, like every pin
+    std::shared_future<bool> m_foundSubtitle; // engine thread
+    CVeltoVideoStream* m_videoPin = nullptr;  // owned by the base, like every pin
     CVeltoAudioStream* m_audioPin = nullptr;
     CSeekableStream* m_primaryPin = nullptr; // audio pin when there is one, else video pin
     CRoomSignal m_room; // the worker's waits; outlives the queues, which notify it
@@ -123,6 +137,7 @@ private:
     std::unique_ptr<CPacketQueue2> m_subtitleQueue;
     std::atomic<REFERENCE_TIME> m_videoStart{0};
     std::atomic<REFERENCE_TIME> m_audioStart{0};
+    std::atomic<bool> m_deliveredSample{false};
     bool m_loaded = false; // engine thread only
     // Read by the worker but not queued when a stop came: the worker's while it works, the
     // engine thread's while the worker is stopped.

@@ -1,6 +1,6 @@
 // The source filter's seek, the track switch made inside it, and the synchronisation that
 // follows every seek (and the load): the first video packet with a trusted stamp and the first
-// audio packet not before it.
+// audio packet not before it, keeping the subtitle packets read on the way.
 #include "core/Log.h"
 #include "media/VeltoAudioStream.h"
 #include "media/VeltoSource.h"
@@ -138,7 +138,19 @@ REFERENCE_TIME CVeltoSource::SeekingVideoQueue() {
             }
         } else if (stream == m_media.AudioIndex() && m_audioQueue) {
             m_audioQueue->Put(std::move(packet));
+        } else {
+            KeepSubtitle(std::move(packet));
         }
+    }
+}
+
+void CVeltoSource::KeepSubtitle(CAVPacketPtr packet) {
+    // A demuxer seeks back far enough to read the cues still showing at the target, and they
+    // come before the first video packet: dropped, the text would be missing after every seek.
+    // Bounded like the worker's own queueing, for files whose cues come long before the video.
+    if (packet && packet->stream_index == m_media.SubtitleIndex() && m_subtitleQueue &&
+        m_subtitleQueue->Count() < CPacketQueue2::kHardLimit) {
+        m_subtitleQueue->Put(std::move(packet));
     }
 }
 
@@ -176,6 +188,8 @@ bool CVeltoSource::SeekingAudioQueue(REFERENCE_TIME videoStart, REFERENCE_TIME* 
                 *audioStart = stamp;
                 return true;
             }
+        } else {
+            KeepSubtitle(std::move(packet));
         }
     }
 }

@@ -100,6 +100,7 @@ HRESULT CVeltoVideoStream::FillBuffer(CMediaSample& sample) {
     sample.SetMediaTime(nullptr, nullptr);
     sample.SetSyncPoint(true);
     sample.SetActualDataLength(static_cast<long>(out.width) * std::abs(out.height) * kBitCount / 8);
+    m_source->NoteSampleDelivered();
     return S_OK;
 }
 

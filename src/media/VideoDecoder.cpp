@@ -21,17 +21,6 @@ std::int64_t StampToMs(REFERENCE_TIME stamp) {
     return static_cast<std::int64_t>((static_cast<double>(stamp) / UNITS) * 1000);
 }
 
-// Subtitle times (external files and the file's own text tracks alike) count from the file's
-// start, while packet stamps are the streams' own: a transport stream may start at 1001 s. The
-// container's start time in 100-ns units; 0 when the container does not know it.
-REFERENCE_TIME FileStart(CPlaybackInfo& media) {
-    const AVFormatContext* format = media.FormatContext();
-    if (format == nullptr || format->start_time == AV_NOPTS_VALUE) {
-        return 0;
-    }
-    return av_rescale(format->start_time, UNITS, AV_TIME_BASE);
-}
-
 } // namespace
 
 bool copy_buffer(std::uint8_t* buffer, const AVFrame& picture, const CFrameFormat& out,
@@ -211,7 +200,7 @@ void CVeltoVideoDecoder::DecodeSubtitle(IDecoderSource& source) {
             const REFERENCE_TIME stamp = subtitle.pts != AV_NOPTS_VALUE
                                              ? av_rescale(subtitle.pts, UNITS, AV_TIME_BASE)
                                              : packet.stamp;
-            const std::int64_t base = StampToMs(stamp - FileStart(source.Media()));
+            const std::int64_t base = StampToMs(stamp - source.Media().FileStart());
             const std::int64_t startMs = base + subtitle.start_display_time;
             const std::int64_t endMs =
                 base + (subtitle.end_display_time > subtitle.start_display_time
@@ -262,7 +251,7 @@ void CVeltoVideoDecoder::DrawSubtitles(IDecoderSource& source, const CFrameForma
         std::abs(out.height) != media.Height()) {
         return;
     }
-    const std::int64_t ms = StampToMs(stamp - FileStart(media));
+    const std::int64_t ms = StampToMs(stamp - media.FileStart());
     int y = media.Height() - kSubtitleBottomMargin;
     if (media.HasSubtitle()) {
         if (m_hasBitmap) {

@@ -19,7 +19,7 @@
 namespace {
 
 // A failing row that the loop mode picks again at once fails the same way each time; the second
-// failure in a row shows it will not load.
+// failure in a row shows it will not play.
 constexpr int kMaxFailuresInRow = 2;
 
 std::uint64_t TickCount() {
@@ -61,8 +61,8 @@ bool CControlCenter::Initialise(QWidget* videoWindow, IPlaylistAdapter* adapter,
         Handler handler;
     } events[] = {
         {MediaEvents::Loaded, &CControlCenter::OnMediaLoaded},
-        {MediaEvents::Aborted, &CControlCenter::OnClipEnded},
-        {MediaEvents::Completed, &CControlCenter::OnClipEnded},
+        {MediaEvents::Aborted, &CControlCenter::OnMediaAborted},
+        {MediaEvents::Completed, &CControlCenter::OnMediaCompleted},
         {MediaEvents::LoadFailed, &CControlCenter::OnMediaLoadFailed},
     };
     for (const auto& event : events) {
@@ -142,6 +142,10 @@ void CControlCenter::SetUserShift(const IClipShiftState* state) {
         m_shiftState = state;
     }
     ++m_continuation;
+    ForgetFailures();
+}
+
+void CControlCenter::ForgetFailures() {
     m_lastFailed = nullptr;
     m_failedInRow = 0;
 }
@@ -157,7 +161,7 @@ void CControlCenter::ContinueAfterFailure() {
     if (m_failedInRow >= kMaxFailuresInRow &&
         m_playlist.GetLoopMode() == &CLoopModeSingleFileLoop::Instance()) {
         Log({"CControlCenter::ContinueAfterFailure", LOG_LEVEL_INFO},
-            "%s failed to load %d times in a row, playback stops",
+            "%s failed to play %d times in a row, playback stops",
             WideToUtf8(m_lastFailed->path).c_str(), m_failedInRow);
         m_controller.Stop();
         return;
@@ -167,16 +171,33 @@ void CControlCenter::ContinueAfterFailure() {
 
 void CControlCenter::OnMediaLoaded(ISubject*, EventArg, EventArg) {
     m_shiftState = &CClipShiftStateFinished::Instance();
-    m_lastFailed = nullptr;
-    m_failedInRow = 0;
 }
 
-void CControlCenter::OnClipEnded(ISubject*, EventArg, EventArg) {
+void CControlCenter::OnMediaAborted(ISubject*, EventArg, EventArg) {
+    ShiftClip();
+}
+
+void CControlCenter::OnMediaCompleted(ISubject*, EventArg, EventArg) {
+    if (!m_controller.DeliveredAnySample() && m_loading != nullptr) {
+        // A file whose streams are found but hold nothing decodable loads, ends at once and would
+        // be loaded again at once by a looping mode, without end.
+        Log({"CControlCenter::OnMediaCompleted", LOG_LEVEL_INFO},
+            "%s ended without a picture or a sound; marked as failed",
+            WideToUtf8(m_loading->path).c_str());
+        m_loading->loadFailed = 1;
+        OnClipFailed();
+        return;
+    }
+    ForgetFailures();
     ShiftClip();
 }
 
 void CControlCenter::OnMediaLoadFailed(ISubject*, EventArg, EventArg) {
     m_shiftState = &CClipShiftStateFinished::Instance();
+    OnClipFailed();
+}
+
+void CControlCenter::OnClipFailed() {
     if (m_loading != nullptr && m_loading == m_lastFailed) {
         ++m_failedInRow;
     } else {
@@ -265,8 +286,7 @@ void CControlCenter::OpenCommandLine(const std::vector<std::wstring>& arguments)
 void CControlCenter::ForgetItems() {
     // A destroyed item's address may come back for a new one; no count may carry over.
     m_loading = nullptr;
-    m_lastFailed = nullptr;
-    m_failedInRow = 0;
+    ForgetFailures();
 }
 
 void CControlCenter::ClearPlaylist() {

@@ -147,9 +147,15 @@ private:
     IPlaylistAdapter* Adapter() const { return m_playlist.GetAdapter(); }
 
     void OnMediaLoaded(ISubject* sender, EventArg arg1, EventArg arg2);
-    // An aborted or completed clip: the clip-shift state decides what plays next.
-    void OnClipEnded(ISubject* sender, EventArg arg1, EventArg arg2);
+    // An aborted or completed clip: the clip-shift state decides what plays next. A clip that
+    // completes without having shown a picture or played a sound failed, as a failed load does.
+    void OnMediaAborted(ISubject* sender, EventArg arg1, EventArg arg2);
+    void OnMediaCompleted(ISubject* sender, EventArg arg1, EventArg arg2);
     void OnMediaLoadFailed(ISubject* sender, EventArg arg1, EventArg arg2);
+    // Counts the failure of the item in hand and continues from the event loop.
+    void OnClipFailed();
+    // A clip played, or the user chose: no earlier failure counts towards giving up.
+    void ForgetFailures();
     void OnListItemActived(ISubject* sender, EventArg arg1, EventArg arg2);
 
     CPlaybackController m_controller;
@@ -171,8 +177,9 @@ private:
     QObject m_postTarget;
     // Bumped by every user shift; a posted continuation carrying an older value is dropped.
     unsigned m_continuation = 0;
-    // The item of the last load asked for, and how often it failed in a row: a looping mode
-    // retries a failing row at once, so a second failure of the same row ends playback.
+    // The item of the last load asked for, and how often it failed in a row (to load, or to show
+    // anything) with nothing played between: the single-file loop retries a failing row at once,
+    // so a second failure of the same row ends playback.
     CClipInfo* m_loading = nullptr;
     CClipInfo* m_lastFailed = nullptr;
     int m_failedInRow = 0;

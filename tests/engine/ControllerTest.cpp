@@ -22,12 +22,16 @@ TEST(ControllerStates, NamesAndCommandsThatTheStateIgnores) {
 
     CEventLog log;
     log.Watch(host.controller, MediaEventNames());
-    // Stop and Abort mean nothing in Loaded; the engine is not even asked.
+    // Stop means nothing in Loaded; the engine is not even asked.
     host.controller.Stop();
-    host.controller.Abort();
     EXPECT_TRUE(log.events.empty());
     EXPECT_EQ(host.StateName(), L"Loaded");
     EXPECT_EQ(host.controller.IsLoaded(), 1);
+    // Abort ends the clip in hand, as a play that failed leaves Loaded.
+    host.controller.Abort();
+    EXPECT_EQ(log.Names(), (std::vector<std::wstring>{L"MediaPositionChanged", L"MediaAborted"}));
+    EXPECT_EQ(host.StateName(), L"Aborted");
+    EXPECT_EQ(host.controller.IsLoaded(), 0);
 }
 
 TEST(ControllerStates, PlayPauseTogglesAndStopEndsInStopped) {

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <future>
 #include <mutex>
 #include <tuple>
 #include <vector>
@@ -34,11 +36,13 @@ constexpr bool kTimed = true;
 constexpr auto kLongestGap = std::chrono::milliseconds(150);
 // Starting the load: checking the file and starting a thread.
 constexpr auto kLongestCall = std::chrono::milliseconds(100);
+// The subtitle found beside a clip at its load: twice as long, about two seconds' conversion.
+constexpr int kBesideCues = 2 * kCues;
 
 // Cue i from i s to i s + 1 s: some text is always due.
-std::string LongSrt() {
+std::string LongSrt(int cues) {
     std::string srt;
-    for (int i = 0; i < kCues; ++i) {
+    for (int i = 0; i < cues; ++i) {
         const int next = i + 1;
         char cue[96];
         std::snprintf(cue, sizeof cue, "%d\n%02d:%02d:%02d,000 --> %02d:%02d:%02d,000\nCue %d\n\n",
@@ -134,14 +138,18 @@ double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
+// A black clip with a tone, under the given name.
+std::string BlackClipWithTone(const std::string& name) {
+    return MakeMedia(name, {"-f", "lavfi", "-i", "color=c=black:size=320x240:rate=25:duration=20",
+                            "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=20",
+                            "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p",
+                            "-c:a", "aac", "-shortest"});
+}
+
 TEST(EngineSubtitle, LoadingAHundredThousandCueFileKeepsPlaybackGoing) {
-    const std::string clip = MakeMedia(
-        "engine_black_320x240_tone_20s.mp4",
-        {"-f", "lavfi", "-i", "color=c=black:size=320x240:rate=25:duration=20", "-f", "lavfi", "-i",
-         "sine=frequency=440:sample_rate=44100:duration=20", "-c:v", "libx264", "-preset",
-         "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest"});
+    const std::string clip = BlackClipWithTone("engine_black_320x240_tone_20s.mp4");
     const std::string srt =
-        WriteFixtureFile("engine_long_" + std::to_string(kCues) + "_cues.srt", LongSrt());
+        WriteFixtureFile("engine_long_" + std::to_string(kCues) + "_cues.srt", LongSrt(kCues));
     // The renderers call the tap until the host is gone, so the tap outlives it.
     CDeliveryTap tap;
     CPlayerHost host;
@@ -177,6 +185,46 @@ TEST(EngineSubtitle, LoadingAHundredThousandCueFileKeepsPlaybackGoing) {
     if (kTimed) {
         EXPECT_LT(frameGap, kLongestGap);
         EXPECT_LT(chunkGap, kLongestGap);
+    }
+}
+
+// The subtitle beside a clip is found by the load and loaded in the background: the load
+// returns before a long file is converted, a release right after a load does not wait for the
+// conversion either, and the text shows once the file is parsed.
+TEST(EngineSubtitle, LongSubtitleBesideTheClipHoldsUpNeitherTheLoadNorTheRelease) {
+    const std::string clip = BlackClipWithTone("engine_beside_black_320x240_tone_20s.mp4");
+    WriteFixtureFile(std::filesystem::path(clip).stem().string() + ".srt", LongSrt(kBesideCues));
+    CDeliveryTap tap;
+    CPlayerHost host;
+    CEngineDS& engine = host.controller.GetEngine();
+
+    const Clock::time_point asked = Clock::now();
+    ASSERT_EQ(host.Load(clip), 1);
+    const Clock::duration load = Clock::now() - asked;
+    const std::shared_future<bool> found = engine.GetSource()->FoundSubtitle();
+    ASSERT_TRUE(found.valid());
+    EXPECT_EQ(found.wait_for(std::chrono::seconds(0)), std::future_status::timeout)
+        << "the load waited for the subtitle";
+    ASSERT_TRUE(tap.Attach(engine));
+    host.controller.PlayPause();
+    Clock::time_point shown;
+    ASSERT_TRUE(
+        PumpUntil([&] { return tap.TextShownSince(asked, &shown); }, std::chrono::seconds(60)))
+        << "the subtitle never showed";
+    EXPECT_TRUE(found.get());
+    EXPECT_EQ(host.StateName(), L"Playing");
+
+    ASSERT_EQ(host.Load(clip), 1);
+    const Clock::time_point releasing = Clock::now();
+    host.controller.Shutdown();
+    const Clock::duration release = Clock::now() - releasing;
+    std::printf("%d cues beside the clip: the load took %.1f ms, the subtitle showed %.0f ms after "
+                "the load began; a release during its conversion took %.1f ms\n",
+                kBesideCues, Ms(load), Ms(shown - asked), Ms(release));
+    // The conversion stops at the next cue: the release takes what it takes without a subtitle,
+    // a fraction of the whole load's time however loaded the machine is.
+    if (kTimed) {
+        EXPECT_LT(release, (shown - asked) / 2);
     }
 }
 

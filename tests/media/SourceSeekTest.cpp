@@ -11,38 +11,25 @@ using namespace std::chrono_literals;
 namespace {
 constexpr REFERENCE_TIME kFrame25 = UNITS / 25;
 
+// 40 s of test pattern at 25 fps and a tone, followed by the given codec options.
+std::string FortySecondClip(const std::string& name, const std::vector<std::string>& codecs) {
+    std::vector<std::string> args = {"-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=40",
+                                     "-f", "lavfi", "-i", "sine=d=40:sample_rate=44100"};
+    args.insert(args.end(), codecs.begin(), codecs.end());
+    return MakeMedia(name, args);
+}
+
 std::string FortySecondClip() {
-    return MakeMedia("source_testsrc2_160x120_r25_g25_40s_mpeg4_sine_mp3.avi",
-                     {"-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=40", "-f", "lavfi", "-i",
-                      "sine=d=40:sample_rate=44100", "-c:v", "mpeg4", "-g", "25", "-b:v", "200k",
-                      "-c:a", "libmp3lame", "-ac", "2"});
+    return FortySecondClip(
+        "source_testsrc2_160x120_r25_g25_40s_mpeg4_sine_mp3.avi",
+        {"-c:v", "mpeg4", "-g", "25", "-b:v", "200k", "-c:a", "libmp3lame", "-ac", "2"});
 }
 
 // A key frame exactly every second, B-frames between them.
 std::string FortySecondH264Clip() {
-    return MakeMedia("source_testsrc2_160x120_r25_key1s_40s_h264_sine_aac.mp4",
-                     {"-f",
-                      "lavfi",
-                      "-i",
-                      "testsrc2=s=160x120:r=25:d=40",
-                      "-f",
-                      "lavfi",
-                      "-i",
-                      "sine=d=40:sample_rate=44100",
-                      "-c:v",
-                      "libx264",
-                      "-g",
-                      "25",
-                      "-keyint_min",
-                      "25",
-                      "-sc_threshold",
-                      "0",
-                      "-pix_fmt",
-                      "yuv420p",
-                      "-c:a",
-                      "aac",
-                      "-ac",
-                      "2"});
+    return FortySecondClip("source_testsrc2_160x120_r25_key1s_40s_h264_sine_aac.mp4",
+                           {"-c:v", "libx264", "-g", "25", "-keyint_min", "25", "-sc_threshold",
+                            "0", "-pix_fmt", "yuv420p", "-c:a", "aac", "-ac", "2"});
 }
 
 HRESULT SeekTo(CSeekableStream* pin, REFERENCE_TIME t) {
@@ -152,4 +139,30 @@ TEST(SourceSeek, H264ResumesAtTheKeyFrameBeforeTheTarget) {
     EXPECT_GE(graph.source.AudioStart(), videoStart);
     EXPECT_LT(graph.source.AudioStart(), videoStart + UNITS);
     ExpectBothRestarted(graph);
+}
+
+// Positions count from the container's start: on files whose stamps start near 1000 s a seek
+// lands at the target in file time, not on the first key frame.
+TEST(SourceSeek, TargetsCountFromTheStartOfFilesThatStartLate) {
+    CWatchdog watchdog(120s);
+    for (const char* container : {"mp4", "mkv"}) {
+        SCOPED_TRACE(container);
+        const std::string path = FortySecondClip(
+            std::string("source_testsrc2_160x120_r25_g25_40s_mpeg4_sine_aac_from_1000s.") +
+                container,
+            {"-c:v", "mpeg4", "-g", "25", "-b:v", "200k", "-c:a", "aac", "-ac", "2",
+             "-output_ts_offset", "1000"});
+        CSourceGraph graph(path);
+        StartPlaying(graph);
+        const REFERENCE_TIME fileStart = graph.source.Media().FileStart();
+        ASSERT_GE(fileStart, 999 * UNITS);
+
+        ASSERT_EQ(SeekTo(graph.source.AudioPin(), 20 * UNITS), S_OK);
+        const REFERENCE_TIME videoStart = graph.source.VideoStart() - fileStart;
+        EXPECT_LE(videoStart, 20 * UNITS) << "the key frame at or before the target";
+        EXPECT_GT(videoStart, 20 * UNITS - UNITS - kFrame25);
+        EXPECT_GE(graph.source.AudioStart(), graph.source.VideoStart());
+        EXPECT_LT(graph.source.AudioStart(), graph.source.VideoStart() + UNITS);
+        ExpectBothRestarted(graph);
+    }
 }

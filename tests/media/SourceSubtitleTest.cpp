@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 
 #include "MediaFixture.h"
 #include "core/WideText.h"
@@ -19,6 +21,7 @@ std::vector<std::string> BlackClipArgs() {
 
 // Plays the file and checks that text shows exactly in the frames inside the cue.
 void ExpectCueDrawn(CSourceGraph& graph) {
+    graph.source.FoundSubtitle().wait();
     graph.video.keepData = [](std::size_t, const CMediaSample&) { return true; };
     ASSERT_EQ(graph.Connect(), S_OK);
     ASSERT_EQ(graph.Run(), S_OK);
@@ -50,6 +53,7 @@ TEST(SourceSubtitle, ExternalSrtIsFoundDrawnAndDroppedOnStop) {
     CSourceGraph graph(media);
     ASSERT_EQ(graph.loadResult, S_OK);
     EXPECT_EQ(graph.source.SubtitleQueue(), nullptr);
+    EXPECT_TRUE(graph.source.FoundSubtitle().get());
     std::vector<std::wstring> found;
     std::wstring current;
     graph.source.Subtitles()->ListSubtitles(Utf8ToWide(media), found, current);
@@ -156,4 +160,41 @@ TEST(SourceSubtitle, DvdBitmapTrackIsDrawnInItsPaletteColoursAndStays) {
             }
         }
     }
+}
+
+// After a seek the demuxer reads the cues still showing at the target before the first video
+// packet; they are drawn from the first picture after the seek on.
+TEST(SourceSubtitle, CueShowingAtTheSeekTargetIsDrawnRightAfterTheSeek) {
+    CWatchdog watchdog(120s);
+    const std::string srt = WriteFixtureFile(
+        "source_hello_9600ms_12s.srt", "1\n00:00:09,600 --> 00:00:12,000\nHELLO SUBTITLE\n\n");
+    // The subtitle stream comes first, so its packets lead the video's in the file.
+    CSourceGraph graph(
+        MakeMedia("source_black_160x120_r25_g25_15s_mpeg4_hello_srt_first.mkv",
+                  {"-f", "lavfi", "-i", "color=c=black:s=160x120:r=25:d=15", "-i", srt, "-map", "1",
+                   "-map", "0", "-c:v", "mpeg4", "-g", "25", "-q:v", "2", "-c:s", "srt"}));
+    ASSERT_EQ(graph.loadResult, S_OK);
+    ASSERT_NE(graph.source.SubtitleQueue(), nullptr);
+    graph.video.keepData = [](std::size_t, const CMediaSample&) { return true; };
+    ASSERT_EQ(graph.Connect(), S_OK);
+    ASSERT_EQ(graph.Run(), S_OK);
+    ASSERT_TRUE(graph.video.WaitFor([](CRecordingPin& p) { return p.samples.size() >= 5; }));
+    REFERENCE_TIME target = 10 * UNITS;
+    ASSERT_EQ(graph.source.PrimaryPin()->SetPositions(&target, SEEKING_ABSOLUTE_POSITIONING,
+                                                      nullptr, SEEKING_NO_POSITIONING),
+              S_OK);
+    ASSERT_NEAR(static_cast<double>(graph.source.VideoStart()), static_cast<double>(target),
+                UNITS / 25.0)
+        << "a key frame every second";
+    ASSERT_TRUE(graph.WaitForEnd());
+    graph.Stop();
+
+    // Output time 0 is the target now: the cue runs from -0.4 s to 2 s. The samples placed
+    // before 0 stand for the pictures the decoder's threads still hold, and show none.
+    const auto& frames = graph.video.samples;
+    std::vector<CRecordedSample> afterSeek;
+    std::copy_if(frames.begin() + static_cast<std::ptrdiff_t>(graph.video.samplesBeforeFlushEnd),
+                 frames.end(), std::back_inserter(afterSeek),
+                 [](const CRecordedSample& frame) { return frame.start >= 0; });
+    ExpectTextOnlyDuring(afterSeek, kWidth, kHeight, -0.4, 2.0);
 }

@@ -192,7 +192,7 @@ TEST_F(SubtitleRenderTest, SecondTextGoesAboveTheFirst) {
 TEST_F(SubtitleRenderTest, ExternalSrtNextToTheMediaIsFoundConvertedAndDrawn) {
     Write("movies/clip.srt", kTwoCueSrt);
     const std::wstring media = Write("movies/clip.mkv", "");
-    ASSERT_TRUE(m_subtitle.FindSubtitle(media));
+    ASSERT_TRUE(m_subtitle.FindSubtitle(media).get());
     EXPECT_FALSE(DrawExternal(1500).Blank());
     EXPECT_FALSE(DrawExternal(5500).Blank());
     EXPECT_TRUE(DrawExternal(500).Blank());
@@ -218,7 +218,7 @@ TEST_F(SubtitleRenderTest, AssIsPreferredAndHandPickedFilesAreListedAfterTheFoun
           "Dialogue: 0,0:00:10.00,0:00:11.00,Default,,0,0,0,,From ass\n");
     const std::wstring picked = Write("elsewhere/other.srt", kTwoCueSrt);
     const std::wstring media = Write("movies/clip.mkv", "");
-    ASSERT_TRUE(m_subtitle.FindSubtitle(media));
+    ASSERT_TRUE(m_subtitle.FindSubtitle(media).get());
     EXPECT_FALSE(DrawExternal(10500).Blank());
     EXPECT_TRUE(DrawExternal(1500).Blank());
 

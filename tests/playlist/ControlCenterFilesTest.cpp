@@ -273,7 +273,9 @@ TEST(ControlCenterPaths, RelativeNamesAreMadeAbsoluteBeforeTheyReachRowsEngineAn
     EXPECT_EQ(RowPaths(host.list), std::vector<std::wstring>(3, here + L"clip.mp4"));
     ASSERT_TRUE(PumpUntil([&] { return host.events.Count(L"MediaPlaying") == 1; }, 5s));
 
-    CSubtitle* subtitles = host.center.GetController().GetEngine().GetSource()->Subtitles();
+    CVeltoSource* source = host.center.GetController().GetEngine().GetSource();
+    ASSERT_TRUE(source->FoundSubtitle().get());
+    CSubtitle* subtitles = source->Subtitles();
     std::vector<std::wstring> found;
     std::wstring current;
     subtitles->ListSubtitles(here + L"clip.mp4", found, current);

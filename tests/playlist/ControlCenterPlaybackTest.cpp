@@ -20,6 +20,17 @@ int Loads(const CCenterEvents& events) {
     return events.Count(L"MediaLoaded") + events.Count(L"MediaLoadFailed");
 }
 
+// A filter that refuses to start, so that running its graph fails.
+class CRefusingFilter : public IBaseFilter {
+public:
+    HRESULT Pause() override { return E_FAIL; }
+    HRESULT Run(REFERENCE_TIME) override { return E_FAIL; }
+    HRESULT Stop() override { return S_OK; }
+    EFilterState GetState() const override { return EFilterState::Stopped; }
+    void SetSyncSource(IReferenceClock*) override {}
+    void SetEventSink(IMediaEventSink*) override {}
+};
+
 } // namespace
 
 TEST(ControlCenterNavigation, QuickNextPressesMoveEachTimeAndLoadOnlyTheLastRow) {
@@ -58,6 +69,34 @@ TEST(ControlCenterNavigation, NextWhilePlayingAbortsTheClipAndPlaysTheChosenRow)
     EXPECT_EQ(host.events.Count(L"MediaAborted"), 1);
     EXPECT_EQ(host.events.Rows(L"MediaLoaded"), (std::vector<int>{0, 2}));
     EXPECT_EQ(host.center.GetShiftState(), &CClipShiftStateFinished::Instance());
+}
+
+// The first clip loads but its graph will not run: it stays loaded, and the navigation's abort
+// must still reach it, or the chosen row never loads.
+TEST(ControlCenterNavigation, NextAfterAFailedPlayPlaysTheChosenRow) {
+    CCenterHost host(100);
+    host.center.AddFile(ShortClip());
+    host.center.AddFile(ShortClip());
+    CEventLog loads;
+    loads.onEvent = [&](const CRecordedEvent&) {
+        if (loads.events.size() == 1) {
+            // Inside the load, while the graph is still stopped.
+            host.center.GetController().GetEngine().Graph()->AddFilter(
+                std::make_shared<CRefusingFilter>(), L"Refusing");
+        }
+    };
+    loads.Watch(host.center, {L"MediaLoaded"});
+    host.center.Play();
+    PumpFor(200ms);
+    ASSERT_EQ(loads.Count(L"MediaLoaded"), 1);
+    EXPECT_EQ(host.events.Count(L"MediaPlaying"), 0);
+    EXPECT_EQ(ActiveState(host.center), L"Loaded");
+
+    host.center.Next();
+    ASSERT_TRUE(PumpUntil([&] { return host.events.Count(L"MediaPlaying") == 1; }, 5s));
+    EXPECT_EQ(host.events.Count(L"MediaAborted"), 1);
+    EXPECT_EQ(host.events.Rows(L"MediaLoaded"), (std::vector<int>{0, 1}));
+    EXPECT_EQ(ActiveState(host.center), L"Playing");
 }
 
 TEST(ControlCenterLoop, PlaylistOnceStopsAfterTheLastRowAndPlaylistLoopStartsOver) {
