@@ -29,10 +29,6 @@ bool CSkinCtrl::Create(QWidget* parent, int x, int y, int width, int height, con
     return true;
 }
 
-void CSkinCtrl::SetLayoutRequest(const CLayoutRequest& request) {
-    m_layout = request;
-}
-
 int CSkinCtrl::FrameWidth() const {
     return std::abs(m_layout.width);
 }

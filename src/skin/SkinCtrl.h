@@ -71,9 +71,6 @@ public:
 
     // The rectangle given to Create (negative values edge-relative).
     const CLayoutRequest& LayoutRequest() const { return m_layout; }
-    // Replaces it; the control moves at the owner's next LayoutChildren, and skin frames are cut
-    // at the new size from then on.
-    void SetLayoutRequest(const CLayoutRequest& request);
     int GetX() const { return m_layout.x; }
     int GetY() const { return m_layout.y; }
     int GetWidth() const { return m_layout.width; }
