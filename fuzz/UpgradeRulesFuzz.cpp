@@ -1,6 +1,7 @@
 // The rules for the update server's answer over any text: the input up to its first NUL is the
 // offered installer name, the rest the running version. A name the rules accept stays one path
-// segment of the download address, and an offer of the running version itself is never newer.
+// segment of the download address and is removed again by the next start's cleanup, and an offer
+// of the running version itself is never newer.
 #include "FuzzSupport.h"
 
 #include "app/upgrade/UpgradeRules.h"
@@ -33,9 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (IsAcceptableInstallerName(name)) {
         const std::wstring url = InstallerDownloadUrl("example.org", false, name);
-        const std::wstring_view head = L"http://example.org/download/";
+        const std::wstring_view head = L"https://example.org/download/";
         FUZZ_CHECK(url.starts_with(head));
         FUZZ_CHECK(IsUrlSegment(std::wstring_view(url).substr(head.size())));
+        FUZZ_CHECK(IsInstallerLeftover(name));
+        FUZZ_CHECK(IsInstallerLeftover(name + kPartialDownloadSuffix));
     }
     IsNewerVersion(name, running);
 
