@@ -537,3 +537,31 @@ TEST(MainWnd, FullScreenViewsAndThePointerOverADialog) {
     host.Key(Qt::Key_Escape);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
+
+// A menu left open while the next clip loads lists the old clip's tracks and subtitle files: the
+// load closes it, and nothing of it runs against the new clip.
+TEST(MainWnd, MenuOpenWhenTheNextClipLoadsClosesUnchosen) {
+    const std::wstring clip = TwoTrackClip();
+    ASSERT_FALSE(clip.empty());
+    CMainHost host;
+    host.center.AddPaths({clip, clip}, false);
+    ASSERT_TRUE(PumpUntil([&] { return host.window.PlayButton().GetPlayState() == 2; }));
+    bool menuShown = false;
+    bool closedByTheLoad = false;
+    QTimer::singleShot(300ms, [&] {
+        menuShown = QApplication::activePopupWidget() != nullptr;
+        host.center.Next();
+        closedByTheLoad =
+            PumpUntil([] { return QApplication::activePopupWidget() == nullptr; }, 5s);
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            menu->close();
+        }
+    });
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(10, 10),
+                        QPointF(host.window.mapToGlobal(QPoint(10, 10))), Qt::RightButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&host.window, &release);
+    EXPECT_TRUE(menuShown);
+    EXPECT_TRUE(closedByTheLoad);
+    EXPECT_EQ(host.window.Playlist().GetActiveItem(), 1);
+}

@@ -438,6 +438,9 @@ void CMainWnd::SetTimeText(const std::wstring& text) {
 }
 
 void CMainWnd::OnMediaLoaded(ISubject*, EventArg record, EventArg) {
+    if (m_openMenu != nullptr) {
+        m_openMenu->close();
+    }
     SetPlayState(0, L"Play");
     const auto* item = reinterpret_cast<const CClipInfo*>(record);
     if (item == nullptr) {

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QTimer>
 
 #include "app/fullscreen/FullScreenToolbar.h"
@@ -210,7 +211,9 @@ private:
     QRect m_normalGeometry; // the window's place before full screen
     QElapsedTimer m_lastActivity;
     bool m_cursorHidden = false;
-    bool m_menuOpen = false;
+    // The popup menu being shown, if any. Its stream and subtitle entries belong to the clip
+    // loaded when it opened, so the next clip's load closes it unchosen.
+    QMenu* m_openMenu = nullptr;
     // A left press on the window that may become a drag (moving it) or a double click.
     bool m_movePending = false;
     QPoint m_pressPos;

@@ -67,10 +67,10 @@ void CMainWnd::PopupMenu(const std::vector<CMenuItem>& items, QPoint globalPos) 
     QMenu menu(this);
     std::optional<CMenuItem> chosen;
     RenderMenu(menu, items, [&chosen](const CMenuItem& item) { chosen = item; });
-    m_menuOpen = true;
+    m_openMenu = &menu;
     ShowCursor();
     menu.exec(globalPos);
-    m_menuOpen = false;
+    m_openMenu = nullptr;
     if (chosen) {
         RunMenuItem(*chosen);
     }

@@ -216,7 +216,8 @@ void CMainWnd::OnFullScreenPointer(QPoint globalPos) {
 
 void CMainWnd::OnCursorTimer() {
     const std::int64_t quiet = m_lastActivity.isValid() ? m_lastActivity.elapsed() : 0;
-    const bool overlayOpen = m_menuOpen || QApplication::activeModalWidget() != nullptr ||
+    const bool overlayOpen = m_openMenu != nullptr ||
+                             QApplication::activeModalWidget() != nullptr ||
                              QApplication::activePopupWidget() != nullptr;
     switch (CursorOnTimer(m_fullScreen, overlayOpen, quiet, IsToolbarShown())) {
     case ECursorChange::Show:
