@@ -81,7 +81,7 @@ HRESULT CVeltoSource::Load(const wchar_t* fileName) {
     Log({"CVeltoSource::Load", LOG_LEVEL_INFO}, "File loaded successfully.");
     m_fileName = fileName;
 
-    if (!Synchronise()) {
+    if (!Synchronise(0)) {
         Log({"CVeltoSource::Load", LOG_LEVEL_INFO}, "Faild to seek file.");
         return E_UNEXPECTED;
     }

@@ -72,6 +72,9 @@ public:
     // 0 is the audio start.
     REFERENCE_TIME VideoStart() const { return m_videoStart; }
     REFERENCE_TIME AudioStart() const { return m_audioStart; }
+    // Where the last seek asked to start, as a queue stamp (the file's start after the load);
+    // pictures before it are not shown.
+    REFERENCE_TIME SeekTarget() const { return m_seekTarget; }
     // Pin delivery threads: a sample holding a picture or a sound is about to be delivered.
     void NoteSampleDelivered() { m_deliveredSample.store(true, std::memory_order_release); }
     // Any thread. Whether any picture or sound has left the pins since the load: a file whose
@@ -114,7 +117,10 @@ private:
     // stop or exit came first.
     bool Dispatch(CAVPacketPtr& packet);
     void PutEndMarkers(bool subtitles);
-    bool Synchronise();
+    // Finds the first video packet from which the picture can be decoded and the first sound at
+    // or after `target`; the pins count stream time from that sound, so the picture decoded
+    // between the key frame and the target is skipped rather than shown late.
+    bool Synchronise(REFERENCE_TIME target);
     REFERENCE_TIME SeekingVideoQueue();
     bool SeekingAudioQueue(REFERENCE_TIME videoStart, REFERENCE_TIME* audioStart);
     // Queues a packet of the current subtitle stream read during the synchronisation; drops any
@@ -137,6 +143,7 @@ private:
     std::unique_ptr<CPacketQueue2> m_subtitleQueue;
     std::atomic<REFERENCE_TIME> m_videoStart{0};
     std::atomic<REFERENCE_TIME> m_audioStart{0};
+    std::atomic<REFERENCE_TIME> m_seekTarget{0};
     std::atomic<bool> m_deliveredSample{false};
     bool m_loaded = false; // engine thread only
     // Read by the worker but not queued when a stop came: the worker's while it works, the

@@ -1,6 +1,8 @@
 // The source filter's seek, the track switch made inside it, and the synchronisation that
 // follows every seek (and the load): the first video packet with a trusted stamp and the first
 // audio packet not before it, keeping the subtitle packets read on the way.
+#include <algorithm>
+
 #include "core/Log.h"
 #include "media/VeltoAudioStream.h"
 #include "media/VeltoSource.h"
@@ -36,7 +38,7 @@ HRESULT CVeltoSource::Seek(REFERENCE_TIME t, CSeekableStream* caller) {
     m_media.Seek(t);
     // A failed synchronisation leaves the queues without end markers; the restarted worker
     // then meets the end of the file at once and ends the streams.
-    Synchronise();
+    Synchronise(t);
     // Without a clock the graph keeps its stream time running from where it was.
     if (IReferenceClock* clock = GetSyncSource()) {
         SetStartTime(clock->GetTime());
@@ -106,14 +108,17 @@ void CVeltoSource::StartPins() {
     }
 }
 
-bool CVeltoSource::Synchronise() {
+bool CVeltoSource::Synchronise(REFERENCE_TIME target) {
+    // The queues' stamps count from the file's own start time; the target from 0.
+    const REFERENCE_TIME targetStamp = target + m_media.FileStart();
     const REFERENCE_TIME videoStart = SeekingVideoQueue();
     REFERENCE_TIME audioStart = 0;
-    if (!SeekingAudioQueue(videoStart, &audioStart)) {
+    if (!SeekingAudioQueue(std::max(videoStart, targetStamp), &audioStart)) {
         return false;
     }
     m_videoStart = videoStart;
     m_audioStart = audioStart;
+    m_seekTarget = targetStamp;
     return true;
 }
 

@@ -75,7 +75,15 @@ HRESULT CVeltoVideoStream::FillBuffer(CMediaSample& sample) {
     const CFrameFormat out = OutputFormat(sample.GetSize());
 
     REFERENCE_TIME stamp = 0, next = 0;
-    while (stamp == 0) {
+    // After a seek the decoding starts at the key frame before the target: pictures that end
+    // before the target are decoded for the ones after them but not shown.
+    const REFERENCE_TIME target = m_source->SeekTarget();
+    const auto endsBeforeTarget = [&] {
+        const REFERENCE_TIME end = next > stamp ? next : stamp + CPlaybackInfo::FrameDuration();
+        return end <= target;
+    };
+    while (stamp == 0 || endsBeforeTarget()) {
+        stamp = 0;
         int used = 0;
         bool gotPicture = false;
         if (!m_decoder.DecodeFrameToBuffer(*m_source, out, sample.GetPointer(), &used, &gotPicture,

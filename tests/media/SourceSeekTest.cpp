@@ -141,6 +141,27 @@ TEST(SourceSeek, H264ResumesAtTheKeyFrameBeforeTheTarget) {
     ExpectBothRestarted(graph);
 }
 
+// With its only key frame at the start, a seek to 30 s decodes from 0 but shows and sounds from
+// 30 s: stream time 0 is the target, and the ten seconds after it are all that is delivered.
+TEST(SourceSeek, PicturesBeforeTheTargetAreDecodedButNotShown) {
+    CWatchdog watchdog(90s);
+    CSourceGraph graph(FortySecondClip(
+        "source_testsrc2_160x120_r25_onekey_40s_h264_sine_aac.mp4",
+        {"-c:v", "libx264", "-g", "2000", "-pix_fmt", "yuv420p", "-c:a", "aac", "-ac", "2"}));
+    StartPlaying(graph);
+    ASSERT_EQ(SeekTo(graph.source.AudioPin(), 30 * UNITS), S_OK);
+    EXPECT_LT(graph.source.VideoStart(), UNITS) << "the only key frame";
+    EXPECT_GE(graph.source.AudioStart(), 30 * UNITS);
+    EXPECT_LT(graph.source.AudioStart(), 30 * UNITS + UNITS / 10);
+    ExpectBothRestarted(graph);
+    const std::size_t after = graph.video.samples.size() - graph.video.samplesBeforeFlushEnd;
+    const CRecordedSample& first = graph.video.samples[graph.video.samplesBeforeFlushEnd];
+    EXPECT_LE(first.start, 0);
+    EXPECT_GT(first.start, -kFrame25 - UNITS / 10);
+    EXPECT_GE(after, 240u);
+    EXPECT_LE(after, 260u) << "only the pictures from the target on";
+}
+
 // Positions count from the container's start: on files whose stamps start near 1000 s a seek
 // lands at the target in file time, not on the first key frame.
 TEST(SourceSeek, TargetsCountFromTheStartOfFilesThatStartLate) {

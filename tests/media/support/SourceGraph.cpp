@@ -40,7 +40,9 @@ void CSourceGraph::Stop() {
 }
 
 bool CSourceGraph::WaitForEnd(std::chrono::seconds limit) {
-    auto ended = [](CRecordingPin& p) { return !p.connected || p.endOfStreams > 0; };
+    auto ended = [](CRecordingPin& p) {
+        return !p.connected || p.endOfStreams > p.endsBeforeFlushEnd;
+    };
     return video.WaitFor(ended, limit) && audio.WaitFor(ended, limit);
 }
 

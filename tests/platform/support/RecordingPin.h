@@ -93,6 +93,7 @@ public:
         m_flushing = false;
         m_endOfStream = false;
         samplesBeforeFlushEnd = samples.size();
+        endsBeforeFlushEnd = endOfStreams;
         m_changed.notify_all();
         return S_OK;
     }
@@ -131,6 +132,7 @@ public:
     int endOfStreams = 0;
     int flushes = 0;
     std::size_t samplesBeforeFlushEnd = 0;
+    int endsBeforeFlushEnd = 0; // an end delivered before the last flush is not this run's
     bool connected = false;
     CMediaType connectedType;
 
