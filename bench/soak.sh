@@ -19,8 +19,10 @@ CLIP_COUNT=50
 DAMAGED_EVERY=8
 # A clean exit after SIGTERM takes a second or two; a player still running after this hangs.
 EXIT_LIMIT_S=30
-# The first pass has ended when this many loads have begun.
-FIRST_PASS_LOADS=$((CLIP_COUNT + 1))
+# Memory, files and threads are compared at the same moment of a pass, this long after the first
+# clip's load began (the threads depend on the clip playing), so that what differs is what the
+# passes left behind.
+SNAPSHOT_DELAY_S=1
 
 [ -x "$QOR" ] || { echo "no $QOR: build the qor target first" >&2; exit 1; }
 command -v Xvfb >/dev/null 2>&1 || { echo "no Xvfb (package xvfb)" >&2; exit 1; }
@@ -39,14 +41,16 @@ recipes=(
     "flv|flv1|libmp3lame -ar 44100"
 )
 
-# Keeps only the first bytes of a clip, or turns its headers to noise: either way it cannot play.
+# Keeps only the first bytes of a clip, or turns all of it to noise: either way nothing in it can
+# play. (Noise over the headers alone is not enough: a transport stream or an MP3 resyncs behind
+# it and plays the rest, as it should.)
 damage() {
     local file=$1 kind=$2
     if [ "$kind" = truncate ]; then
         truncate -s 700 "$file"
     else
-        # The first 4 KiB replaced by noise, the rest kept: the probe finds no format it knows.
-        head -c 4096 /dev/urandom | dd of="$file" conv=notrunc status=none
+        head -c "$(stat -c %s "$file")" /dev/urandom >"$file.noise"
+        mv "$file.noise" "$file"
     fi
 }
 
@@ -111,19 +115,29 @@ snapshot() {
 }
 
 echo "$CLIP_COUNT clips ($damaged damaged) in the playlist loop for $SECONDS_TO_RUN s"
+loads() { count 'CVeltoSource::Load: Try loading file'; }
+# Waits until the load of the first clip of the next pass has begun, then SNAPSHOT_DELAY_S more;
+# false when the player ended or the pass took longer than the limit.
+await_pass_start() {
+    local limit=$(($(date +%s) + $1)) next=$(( ($(loads) / CLIP_COUNT + 1) * CLIP_COUNT + 1))
+    while [ "$(loads)" -lt $next ]; do
+        kill -0 $qor 2>/dev/null || return 1
+        [ "$(date +%s)" -lt $limit ] || return 1
+        sleep 0.2
+    done
+    sleep $SNAPSHOT_DELAY_S
+}
 started=$(date +%s)
 deadline=$((started + SECONDS_TO_RUN))
-first_pass=""
+pass_limit=$SECONDS_TO_RUN
+await_pass_start $pass_limit || { echo "the first pass did not end; qor output:" >&2; cat "$home/qor.out" >&2; exit 1; }
+first_pass_s=$(($(date +%s) - started))
+snapshot "after the first pass, $first_pass_s s"
+# Each later pass start, until the run's time is up; the last one is the end.
 while [ "$(date +%s)" -lt $deadline ]; do
-    kill -0 $qor 2>/dev/null || { echo "qor ended by itself; its output:" >&2; cat "$home/qor.out" >&2; exit 1; }
-    if [ -z "$first_pass" ] && [ "$(count 'CVeltoSource::Load: Try loading file')" -ge $FIRST_PASS_LOADS ]; then
-        first_pass="after $(($(date +%s) - started)) s"
-        snapshot "first pass, $first_pass"
-    fi
-    sleep 1
+    await_pass_start $((first_pass_s * 2)) || { echo "qor ended or stalled; its output:" >&2; cat "$home/qor.out" >&2; exit 1; }
+    snapshot "pass $(( ($(loads) - 1) / CLIP_COUNT + 1 )), after $(($(date +%s) - started)) s"
 done
-[ -n "$first_pass" ] || echo "the first pass did not end within $SECONDS_TO_RUN s"
-snapshot "end, after $(($(date +%s) - started)) s"
 
 kill -TERM $qor
 exited=""
@@ -137,12 +151,17 @@ echo "exit status $status"
 
 loads=$(count 'CVeltoSource::Load: Try loading file')
 loaded=$(count 'CVeltoSource::Load: File loaded successfully.')
-failed=$(count 'CEngineDS::Load: the source cannot load')
-failed_clips=$(grep -F 'CEngineDS::Load: the source cannot load' "$log" | sed 's/.*cannot load \(.*\): 0x.*/\1/' |
-    sort -u | wc -l)
+# A clip fails at its load, or when it ends having played nothing.
+failures() {
+    grep -E 'CEngineDS::Load: the source cannot load|ended without a picture or a sound' "$log" |
+        sed -E 's/.*cannot load (.*): 0x.*/\1/; s/.*CControlCenter[^ ]* (.*) ended without.*/\1/'
+}
+failed=$(failures | wc -l)
+failed_clips=$(failures | sort -u | wc -l)
+failed_damaged=$(failures | sort -u | grep -c _damaged || true)
 errors=$(grep -c ' ERROR: ' "$log" || true)
 rows=0
 [ -f "$playlist" ] && rows=$(iconv -f UTF-16 -t UTF-8 "$playlist" | grep -c . || true)
-echo "loads begun $loads, loaded and played $loaded, failed $failed ($failed_clips distinct clips; $damaged damaged)"
+echo "loads begun $loads, loaded $loaded, failed $failed: $failed_clips distinct clips, $failed_damaged of the $damaged damaged"
 echo "log $(($(stat -c %s "$log") / 1024)) KiB, $errors ERROR lines; saved default playlist: $rows rows"
 rm -rf "$home"
