@@ -1,11 +1,27 @@
 # One static library per src/ folder, named qor_<folder>, holding every source file below it.
 #   qor_library(<folder> DEPS <targets...>)
+# The library sees on its include path only its own folder and the folders of the qor_ libraries
+# it depends on (and, through their include paths, the folders below those): an include of a
+# layer above it does not compile. The path is a folder of links in the build tree, one per
+# visible src/ folder, so includes keep their "<folder>/<file>.h" form.
 function(qor_library folder)
     cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS
         ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
     add_library(qor_${folder} STATIC ${sources})
-    target_include_directories(qor_${folder} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    set(visible ${CMAKE_BINARY_DIR}/layers/${folder})
+    file(REMOVE_RECURSE ${visible})
+    file(MAKE_DIRECTORY ${visible})
+    set(folders ${folder})
+    foreach(dep ${ARG_DEPS})
+        if(dep MATCHES "^qor_(.+)$")
+            list(APPEND folders ${CMAKE_MATCH_1})
+        endif()
+    endforeach()
+    foreach(name ${folders})
+        file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${name} ${visible}/${name} SYMBOLIC)
+    endforeach()
+    target_include_directories(qor_${folder} PUBLIC ${visible})
     target_link_libraries(qor_${folder} PUBLIC ${ARG_DEPS})
 endfunction()
 
