@@ -154,39 +154,49 @@ void WriteSystem(CReportText& log, const ReportSetting& setting) {
     WriteMegabytes(log, used < userSpace ? userSpace - used : 0, "user address space free");
 }
 
-void WriteRegister(CReportText& log, const char* label, std::uint64_t value, int digits) {
-    log.Text(label);
-    log.Text("0x");
-    log.Hex(value, digits);
-}
+// One register of the context section: its label (with the line break or spacing before it),
+// the general register it comes from, the bits taken from it and the hex digits shown.
+struct CRegisterField {
+    const char* label;
+    int index;
+    int shift;
+    std::uint64_t mask;
+    int digits;
+};
+
+constexpr std::uint64_t kWholeRegister = ~std::uint64_t{0};
+// The kernel keeps CS in the low and SS in the top 16 bits of REG_CSGSFS.
+constexpr CRegisterField kRegisterFields[] = {
+    {"RDI:    ", REG_RDI, 0, kWholeRegister, 16},
+    {"  RSI: ", REG_RSI, 0, kWholeRegister, 16},
+    {"  RAX:   ", REG_RAX, 0, kWholeRegister, 16},
+    {"\r\nRBX:    ", REG_RBX, 0, kWholeRegister, 16},
+    {"  RCX: ", REG_RCX, 0, kWholeRegister, 16},
+    {"  RDX:   ", REG_RDX, 0, kWholeRegister, 16},
+    {"\r\nRIP:    ", REG_RIP, 0, kWholeRegister, 16},
+    {"  RBP: ", REG_RBP, 0, kWholeRegister, 16},
+    {"  SegCs: ", REG_CSGSFS, 0, 0xFFFF, 8},
+    {"\r\nEFlags: ", REG_EFL, 0, kWholeRegister, 8},
+    {"  RSP: ", REG_RSP, 0, kWholeRegister, 16},
+    {"  SegSs: ", REG_CSGSFS, 48, 0xFFFF, 8},
+    {"\r\nR8:     ", REG_R8, 0, kWholeRegister, 16},
+    {"  R9:  ", REG_R9, 0, kWholeRegister, 16},
+    {"  R10:   ", REG_R10, 0, kWholeRegister, 16},
+    {"\r\nR11:    ", REG_R11, 0, kWholeRegister, 16},
+    {"  R12: ", REG_R12, 0, kWholeRegister, 16},
+    {"  R13:   ", REG_R13, 0, kWholeRegister, 16},
+    {"\r\nR14:    ", REG_R14, 0, kWholeRegister, 16},
+    {"  R15: ", REG_R15, 0, kWholeRegister, 16},
+};
 
 void WriteRegisters(CReportText& log, const mcontext_t& machine) {
-    const auto reg = [&machine](int index) {
-        return static_cast<std::uint64_t>(machine.gregs[index]);
-    };
-    const std::uint64_t segments = reg(REG_CSGSFS);
     log.Text("\r\nContext:\r\n");
-    WriteRegister(log, "RDI:    ", reg(REG_RDI), 16);
-    WriteRegister(log, "  RSI: ", reg(REG_RSI), 16);
-    WriteRegister(log, "  RAX:   ", reg(REG_RAX), 16);
-    WriteRegister(log, "\r\nRBX:    ", reg(REG_RBX), 16);
-    WriteRegister(log, "  RCX: ", reg(REG_RCX), 16);
-    WriteRegister(log, "  RDX:   ", reg(REG_RDX), 16);
-    WriteRegister(log, "\r\nRIP:    ", reg(REG_RIP), 16);
-    WriteRegister(log, "  RBP: ", reg(REG_RBP), 16);
-    WriteRegister(log, "  SegCs: ", segments & 0xFFFF, 8);
-    WriteRegister(log, "\r\nEFlags: ", reg(REG_EFL), 8);
-    WriteRegister(log, "  RSP: ", reg(REG_RSP), 16);
-    // The kernel keeps SS in the top 16 bits of this word.
-    WriteRegister(log, "  SegSs: ", segments >> 48, 8);
-    WriteRegister(log, "\r\nR8:     ", reg(REG_R8), 16);
-    WriteRegister(log, "  R9:  ", reg(REG_R9), 16);
-    WriteRegister(log, "  R10:   ", reg(REG_R10), 16);
-    WriteRegister(log, "\r\nR11:    ", reg(REG_R11), 16);
-    WriteRegister(log, "  R12: ", reg(REG_R12), 16);
-    WriteRegister(log, "  R13:   ", reg(REG_R13), 16);
-    WriteRegister(log, "\r\nR14:    ", reg(REG_R14), 16);
-    WriteRegister(log, "  R15: ", reg(REG_R15), 16);
+    for (const CRegisterField& field : kRegisterFields) {
+        const auto value = static_cast<std::uint64_t>(machine.gregs[field.index]);
+        log.Text(field.label);
+        log.Text("0x");
+        log.Hex((value >> field.shift) & field.mask, field.digits);
+    }
     log.Text("\r\n");
 }
 
