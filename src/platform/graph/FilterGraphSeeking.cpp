@@ -82,14 +82,10 @@ HRESULT CFilterGraph::GetCurrentPosition(REFERENCE_TIME* current) {
 
 HRESULT CFilterGraph::SetPositions(REFERENCE_TIME* current, std::uint32_t currentFlags,
                                    REFERENCE_TIME* stop, std::uint32_t stopFlags) {
-    const std::uint32_t startBits = currentFlags & SEEKING_POSITIONING_MASK;
-    const std::uint32_t stopBits = stopFlags & SEEKING_POSITIONING_MASK;
-    if ((startBits != SEEKING_NO_POSITIONING && current == nullptr) ||
-        (stopBits != SEEKING_NO_POSITIONING && stop == nullptr)) {
-        return E_POINTER;
-    }
-    if (startBits == SEEKING_POSITIONING_MASK || stopBits == SEEKING_POSITIONING_MASK) {
-        return E_INVALIDARG;
+    const auto [startBits, stopBits, check] =
+        ReadPositioning(current, currentFlags, stop, stopFlags);
+    if (FAILED(check)) {
+        return check;
     }
     const auto pins = SeekingPins();
     if (pins.empty()) {

@@ -63,16 +63,26 @@ HRESULT CSourceSeeking::GetPositions(REFERENCE_TIME* current, REFERENCE_TIME* st
     return S_OK;
 }
 
+CPositioning ReadPositioning(const REFERENCE_TIME* current, std::uint32_t currentFlags,
+                             const REFERENCE_TIME* stop, std::uint32_t stopFlags) {
+    CPositioning positioning{currentFlags & SEEKING_POSITIONING_MASK,
+                             stopFlags & SEEKING_POSITIONING_MASK, S_OK};
+    if ((positioning.start != SEEKING_NO_POSITIONING && current == nullptr) ||
+        (positioning.stop != SEEKING_NO_POSITIONING && stop == nullptr)) {
+        positioning.check = E_POINTER;
+    } else if (positioning.start == SEEKING_POSITIONING_MASK ||
+               positioning.stop == SEEKING_POSITIONING_MASK) {
+        positioning.check = E_INVALIDARG;
+    }
+    return positioning;
+}
+
 HRESULT CSourceSeeking::SetPositions(REFERENCE_TIME* current, std::uint32_t currentFlags,
                                      REFERENCE_TIME* stop, std::uint32_t stopFlags) {
-    const std::uint32_t startBits = currentFlags & SEEKING_POSITIONING_MASK;
-    const std::uint32_t stopBits = stopFlags & SEEKING_POSITIONING_MASK;
-    if ((startBits != SEEKING_NO_POSITIONING && current == nullptr) ||
-        (stopBits != SEEKING_NO_POSITIONING && stop == nullptr)) {
-        return E_POINTER;
-    }
-    if (startBits == SEEKING_POSITIONING_MASK || stopBits == SEEKING_POSITIONING_MASK) {
-        return E_INVALIDARG;
+    const auto [startBits, stopBits, check] =
+        ReadPositioning(current, currentFlags, stop, stopFlags);
+    if (FAILED(check)) {
+        return check;
     }
     {
         std::lock_guard lock(m_seekingLock);

@@ -23,6 +23,17 @@ inline constexpr std::uint32_t SEEKING_ABSOLUTE_POSITIONING = 1;
 inline constexpr std::uint32_t SEEKING_RELATIVE_POSITIONING = 2;
 inline constexpr std::uint32_t SEEKING_POSITIONING_MASK = 3;
 
+// The positioning parts of SetPositions' flags, and the answer to arguments that cannot be
+// carried out: E_POINTER for a position that is asked for and missing, E_INVALIDARG for the
+// undefined positioning value 3; else S_OK.
+struct CPositioning {
+    std::uint32_t start = SEEKING_NO_POSITIONING;
+    std::uint32_t stop = SEEKING_NO_POSITIONING;
+    HRESULT check = S_OK;
+};
+CPositioning ReadPositioning(const REFERENCE_TIME* current, std::uint32_t currentFlags,
+                             const REFERENCE_TIME* stop, std::uint32_t stopFlags);
+
 enum class ETimeFormat { None, MediaTime };
 
 class CSourceSeeking {
