@@ -30,6 +30,7 @@
 
 class CClipInfo;
 class CVeltoSource;
+struct CMediaFacts;
 
 class CEngineDS : public QWidget, public ISubject, public ITimerClient, public IPlayback {
     Q_OBJECT
@@ -95,6 +96,10 @@ public:
     // Audio and subtitle tracks of the loaded file (stream indexes); false without a source.
     bool GetAudioStreams(std::vector<int>& streams, int& current);
     bool GetSubtitleStreams(std::vector<int>& streams, int& current);
+    // The loaded file's facts, for the media information dialog; false without a source
+    // (nothing loaded, or the last load failed). Takes the media lock for the read and no other
+    // lock, so it may wait for a packet the source is reading or decoding.
+    bool GetMediaFacts(CMediaFacts& facts) const;
     // Switch the track where playback is, through a seek to the current position (a short
     // pause in a playing clip). False for a negative index, without a source, when that seek
     // fails (nothing changes), or when the stream's decoder does not open; the kind is then

@@ -219,12 +219,13 @@ void CMainWnd::RunCommand(int id) {
 // ---- the dialogs
 
 void CMainWnd::ShowMediaInfo() {
-    // The command is grayed while nothing is loaded; a load that failed since leaves no source.
-    CVeltoSource* source = m_center.GetController().GetEngine().GetSource();
-    if (m_center.GetController().IsLoaded() == 0 || source == nullptr) {
+    // The command is grayed while nothing is loaded; a load that failed since leaves no facts.
+    CMediaFacts facts;
+    if (m_center.GetController().IsLoaded() == 0 ||
+        !m_center.GetController().GetEngine().GetMediaFacts(facts)) {
         return;
     }
-    CDlgMediaInfo dialog(source->Media(), this);
+    CDlgMediaInfo dialog(facts, this);
     dialog.exec();
 }
 
