@@ -203,6 +203,14 @@ bool CEngineDS::GetMediaFacts(CMediaFacts& facts) const {
     return true;
 }
 
+bool CEngineDS::GetSubtitleFiles(std::vector<std::wstring>& files, std::wstring& current) {
+    if (!m_source) {
+        return false;
+    }
+    m_source->Subtitles()->ListSubtitles(m_source->Media().FileName(), files, current);
+    return true;
+}
+
 bool CEngineDS::SelectAudioStream(int index) {
     return index >= 0 && SwitchStream(STREAM_AUDIO, index);
 }

@@ -107,6 +107,11 @@ TEST(EngineLoad, BrokenFileFailsLeavesNothingToPlayAndASuccessfulLoadClearsTheFl
     EXPECT_EQ(engine.GetSource(), nullptr);
     CMediaFacts facts;
     EXPECT_FALSE(engine.GetMediaFacts(facts));
+    std::vector<std::wstring> subtitleFiles{L"kept"};
+    std::wstring currentSubtitle = L"kept";
+    EXPECT_FALSE(engine.GetSubtitleFiles(subtitleFiles, currentSubtitle));
+    EXPECT_EQ(subtitleFiles, std::vector<std::wstring>{L"kept"});
+    EXPECT_EQ(currentSubtitle, L"kept");
     CEventLog log;
     log.Watch(engine, EngineEventNames());
     host.controller.PlayPause();
