@@ -30,6 +30,7 @@
 
 class CClipInfo;
 class CVeltoSource;
+struct CMediaFacts;
 
 class CEngineDS : public QWidget, public ISubject, public ITimerClient, public IPlayback {
     Q_OBJECT
@@ -95,6 +96,14 @@ public:
     // Audio and subtitle tracks of the loaded file (stream indexes); false without a source.
     bool GetAudioStreams(std::vector<int>& streams, int& current);
     bool GetSubtitleStreams(std::vector<int>& streams, int& current);
+    // The loaded file's facts, for the media information dialog; false without a source
+    // (nothing loaded, or the last load failed). Takes the media lock for the read and no other
+    // lock, so it may wait for a packet the source is reading or decoding.
+    bool GetMediaFacts(CMediaFacts& facts) const;
+    // The subtitle files that belong to the loaded file: those found beside it (looked for again
+    // at each call), then those loaded by hand; current is the path of the one shown, empty when
+    // none. False, with nothing changed, without a source.
+    bool GetSubtitleFiles(std::vector<std::wstring>& files, std::wstring& current);
     // Switch the track where playback is, through a seek to the current position (a short
     // pause in a playing clip). False for a negative index, without a source, when that seek
     // fails (nothing changes), or when the stream's decoder does not open; the kind is then
@@ -108,6 +117,7 @@ public:
     // shows once it is converted and parsed; a file that turns out not to load is logged and
     // leaves the video without subtitles until the next file, as a failed load always did.
     bool LoadExternalSubtitle(const std::wstring& path);
+    // Test access to the source filter (null without a source).
     CVeltoSource* GetSource() const { return m_source.get(); }
 
     // Engine converts 0..100 to the renderer's hundredths of a decibel: 0 is silence (-10000),

@@ -1,5 +1,5 @@
 // Building the graph for one file, reading what it offers into the item, and the source's
-// track and subtitle operations.
+// facts, track and subtitle operations.
 #include "engine/EngineDS.h"
 
 #include <filesystem>
@@ -8,6 +8,7 @@
 #include "core/Log.h"
 #include "core/WideText.h"
 #include "engine/ClipInfo.h"
+#include "media/MediaFacts.h"
 #include "media/PlaybackInfo.h"
 #include "media/VeltoAudioStream.h"
 #include "media/VeltoSource.h"
@@ -191,6 +192,22 @@ bool CEngineDS::GetSubtitleStreams(std::vector<int>& streams, int& current) {
         return false;
     }
     current = m_source->Media().GetSubtitleStreams(streams);
+    return true;
+}
+
+bool CEngineDS::GetMediaFacts(CMediaFacts& facts) const {
+    if (!m_source) {
+        return false;
+    }
+    facts = ReadMediaFacts(m_source->Media());
+    return true;
+}
+
+bool CEngineDS::GetSubtitleFiles(std::vector<std::wstring>& files, std::wstring& current) {
+    if (!m_source) {
+        return false;
+    }
+    m_source->Subtitles()->ListSubtitles(m_source->Media().FileName(), files, current);
     return true;
 }
 

@@ -94,7 +94,7 @@ TEST(MediaInfoTexts, SizesAndLengths) {
 
 TEST(MediaInfoDialog, FileWithVideoAndSoundShowsGeneralVideoAndAudioBlocks) {
     CProbedFile file(VideoAndSoundClip());
-    CDlgMediaInfo dialog(file.info);
+    CDlgMediaInfo dialog(ReadMediaFacts(file.info));
     dialog.show();
     const std::vector<CMediaInfoRow> rows = dialog.ShownRows();
 
@@ -148,7 +148,7 @@ TEST(MediaInfoDialog, FrameRateIsTheStreamsOwn) {
 
 TEST(MediaInfoDialog, SoundOnlyFileShowsTheGeneralAndAudioBlocksOnly) {
     CProbedFile file(SoundOnlyClip());
-    CDlgMediaInfo dialog(file.info);
+    CDlgMediaInfo dialog(ReadMediaFacts(file.info));
     dialog.show();
     const std::vector<CMediaInfoRow> rows = dialog.ShownRows();
 

@@ -7,6 +7,7 @@
 
 #include "core/WideText.h"
 #include "engine/ClipInfo.h"
+#include "media/MediaFacts.h"
 #include "platform/graph/SoundRenderer.h"
 #include "support/EngineHarness.h"
 
@@ -104,6 +105,13 @@ TEST(EngineLoad, BrokenFileFailsLeavesNothingToPlayAndASuccessfulLoadClearsTheFl
     EXPECT_EQ(host.controller.IsLoaded(), 0);
     EXPECT_EQ(engine.Graph(), nullptr);
     EXPECT_EQ(engine.GetSource(), nullptr);
+    CMediaFacts facts;
+    EXPECT_FALSE(engine.GetMediaFacts(facts));
+    std::vector<std::wstring> subtitleFiles{L"kept"};
+    std::wstring currentSubtitle = L"kept";
+    EXPECT_FALSE(engine.GetSubtitleFiles(subtitleFiles, currentSubtitle));
+    EXPECT_EQ(subtitleFiles, std::vector<std::wstring>{L"kept"});
+    EXPECT_EQ(currentSubtitle, L"kept");
     CEventLog log;
     log.Watch(engine, EngineEventNames());
     host.controller.PlayPause();
@@ -135,6 +143,16 @@ TEST(EngineLoad, ItemGetsSizeDurationSeekingAndFileAttributes) {
     EXPECT_EQ(host.item.title, L"");
     EXPECT_EQ(host.item.DisplayName(), L"engine_av_3s.mp4");
     EXPECT_EQ(host.controller.GetEngine().GetEngineName(), L"DirectShow Engine");
+    // The media information dialog's facts describe the same file.
+    CMediaFacts facts;
+    ASSERT_TRUE(host.controller.GetEngine().GetMediaFacts(facts));
+    EXPECT_EQ(facts.path, Utf8ToWide(path));
+    EXPECT_EQ(facts.fileSize, host.item.fileSize);
+    EXPECT_NEAR(facts.lengthMs, 3000, 100);
+    EXPECT_EQ(facts.width, 320);
+    EXPECT_EQ(facts.height, 240);
+    EXPECT_TRUE(facts.hasVideo);
+    EXPECT_TRUE(facts.hasAudio);
 }
 
 TEST(EngineLoad, TaggedFileShowsItsTitleAuthorAndCopyright) {

@@ -8,7 +8,6 @@
 #include <QTreeWidget>
 
 #include "app/dialogs/DialogTemplate.h"
-#include "media/PlaybackInfo.h"
 
 namespace {
 
@@ -16,9 +15,6 @@ namespace {
 constexpr int kTitleColumnWidth = 100;
 
 } // namespace
-
-CDlgMediaInfo::CDlgMediaInfo(CPlaybackInfo& info, QWidget* parent)
-    : CDlgMediaInfo(ReadMediaFacts(info), parent) {}
 
 CDlgMediaInfo::CDlgMediaInfo(const CMediaFacts& facts, QWidget* parent)
     : QDialog(parent), m_fileName(new QLabel(this)), m_folder(new QLabel(this)),

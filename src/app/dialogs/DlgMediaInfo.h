@@ -1,26 +1,22 @@
 #pragma once
 // "Media Infomation" (spelled so): the name and folder of the loaded file, and a two-column list
-// of its properties (DlgMediaInfoRows.h), read from the file's probe when the dialog is made. Laid
+// of its properties (DlgMediaInfoRows.h), made from the facts the engine read from the file. Laid
 // out from its template in dialog units (DialogTemplate.h).
 //
 // Who calls: the main window's "Media &Info" command, only while a file is loaded; it constructs
 // the dialog on its stack and runs exec(). Threads: user-interface thread only.
 //
-// Ownership: the probe is read in the constructor and not kept. The probe is not const: it is
-// read under its lock, which the playing file's threads take too.
+// Ownership: the facts are a copy, turned into texts in the constructor and not kept.
 #include <QDialog>
 
 #include "app/dialogs/DlgMediaInfoRows.h"
 
-class CPlaybackInfo;
 class QLabel;
 class QTreeWidget;
 
 class CDlgMediaInfo : public QDialog {
     Q_OBJECT
 public:
-    explicit CDlgMediaInfo(CPlaybackInfo& info, QWidget* parent = nullptr);
-    // From facts already read (the constructor above reads them first).
     explicit CDlgMediaInfo(const CMediaFacts& facts, QWidget* parent = nullptr);
 
     // The list's rows as shown, label and value.

@@ -15,7 +15,6 @@
 #include "app/dialogs/DlgMediaInfo.h"
 #include "app/main/MainCommands.h"
 #include "app/main/MenuRender.h"
-#include "media/VeltoSource.h"
 #include "playlist/ControlCenter.h"
 
 namespace {
@@ -51,10 +50,7 @@ CMenuState CMainWnd::MenuState() {
     state.loaded = engine.IsLoaded() != 0;
     engine.GetAudioStreams(state.audioStreams, state.currentAudio);
     engine.GetSubtitleStreams(state.subtitleStreams, state.currentSubtitle);
-    if (CVeltoSource* source = engine.GetSource(); source != nullptr && m_media) {
-        source->Subtitles()->ListSubtitles(m_media->path, state.subtitleFiles,
-                                           state.currentSubtitleFile);
-    }
+    engine.GetSubtitleFiles(state.subtitleFiles, state.currentSubtitleFile);
     state.playlistFiles = m_center.PlaylistMenuEntries();
     if (const ILoopMode* mode = m_center.GetPlaylist().GetLoopMode(); mode != nullptr) {
         state.loopMode = mode->GetName();
@@ -219,12 +215,13 @@ void CMainWnd::RunCommand(int id) {
 // ---- the dialogs
 
 void CMainWnd::ShowMediaInfo() {
-    // The command is grayed while nothing is loaded; a load that failed since leaves no source.
-    CVeltoSource* source = m_center.GetController().GetEngine().GetSource();
-    if (m_center.GetController().IsLoaded() == 0 || source == nullptr) {
+    // The command is grayed while nothing is loaded; a load that failed since leaves no facts.
+    CMediaFacts facts;
+    if (m_center.GetController().IsLoaded() == 0 ||
+        !m_center.GetController().GetEngine().GetMediaFacts(facts)) {
         return;
     }
-    CDlgMediaInfo dialog(source->Media(), this);
+    CDlgMediaInfo dialog(facts, this);
     dialog.exec();
 }
 
