@@ -115,7 +115,7 @@ public:
     // False without a source or when the file does not exist. Otherwise the source's subtitle
     // renderer loads the file on a thread of its own and true is returned at once: the subtitle
     // shows once it is converted and parsed; a file that turns out not to load is logged and
-    // leaves the video without subtitles until the next file, as a failed load always did.
+    // leaves the video without subtitles until the next file.
     bool LoadExternalSubtitle(const std::wstring& path);
     // Test access to the source filter (null without a source).
     CVeltoSource* GetSource() const { return m_source.get(); }
