@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <thread>
 
+#include "ChildProcess.h"
 #include "platform/graph/SoundRenderer.h"
-#include "support/ChildProcess.h"
 #include "support/RenderTestSupport.h"
 
 // The PulseAudio client library keeps a few allocations for the life of the process; the leak
