@@ -57,7 +57,9 @@ struct HostileCase {
 // Whoever answers for the vendor's host gets nothing run, nothing shown and nothing left behind
 // unless the installer carries the vendor's signature and came over verified HTTPS alone. The
 // first row is the control: the same offer, signed, reaches the question.
-TEST_F(UpgradeHostileTest, AnythingButASignedInstallerOverHttpsIsRefusedAndLeavesNothing) {
+using UpgradeHostileTimed = UpgradeHostileTest;
+
+TEST_F(UpgradeHostileTimed, AnythingButASignedInstallerOverHttpsIsRefusedAndLeavesNothing) {
     const fs::path logPath = m_root / "qor.log";
     CLog::Instance().OpenLogFile(logPath.string());
     const CTestSigningKey otherKey;

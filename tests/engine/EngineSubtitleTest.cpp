@@ -138,7 +138,7 @@ std::string BlackClipWithTone(const std::string& name) {
                             "-c:a", "aac", "-shortest"});
 }
 
-TEST(EngineSubtitle, LoadingAHundredThousandCueFileKeepsPlaybackGoing) {
+TEST(EngineSubtitleTimed, LoadingAHundredThousandCueFileKeepsPlaybackGoing) {
     const std::string clip = BlackClipWithTone("engine_black_320x240_tone_20s.mp4");
     const std::string srt =
         WriteFixtureFile("engine_long_" + std::to_string(kLongSubtitleCues) + "_cues.srt",
@@ -184,7 +184,7 @@ TEST(EngineSubtitle, LoadingAHundredThousandCueFileKeepsPlaybackGoing) {
 // The subtitle beside a clip is found by the load and loaded in the background: the load
 // returns before a long file is converted, a release right after a load does not wait for the
 // conversion either, and the text shows once the file is parsed.
-TEST(EngineSubtitle, LongSubtitleBesideTheClipHoldsUpNeitherTheLoadNorTheRelease) {
+TEST(EngineSubtitleTimed, LongSubtitleBesideTheClipHoldsUpNeitherTheLoadNorTheRelease) {
     const std::string clip = BlackClipWithTone("engine_beside_black_320x240_tone_20s.mp4");
     WriteFixtureFile(std::filesystem::path(clip).stem().string() + ".srt", LongSrt(kBesideCues));
     CDeliveryTap tap;

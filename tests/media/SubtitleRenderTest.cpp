@@ -282,9 +282,11 @@ double Milliseconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
+using SubtitleRenderTimed = SubtitleRenderTest;
+
 // The video thread draws while it holds the media lock that the audio thread needs too: no draw
 // may wait for a long file being converted, parsed or freed on another thread.
-TEST_F(SubtitleRenderTest, HundredThousandCueFileLoadsWithoutHoldingUpDrawing) {
+TEST_F(SubtitleRenderTimed, HundredThousandCueFileLoadsWithoutHoldingUpDrawing) {
     const std::wstring srt = Write("long.srt", LongSrt(kLongSubtitleCues));
     const std::string line = CSubtitle::AssDialogueFromRect("0,0,Default,,0,0,0,,Beside", 0, 9000);
     std::atomic<bool> stop{false};

@@ -76,7 +76,7 @@ CChildEnd RunChild(const std::vector<std::string>& arguments,
 // A repeated signal within the grace period never cuts the exit path short; an exit that does
 // not finish within it (a user-interface thread that never returns to its loop, an exit path
 // that hangs) is forced by the first signal's default action, still within 2 s.
-TEST(QuitSignals, EndNormallyWithinTheGracePeriodOrByForceAfterIt) {
+TEST(QuitSignalsTimed, EndNormallyWithinTheGracePeriodOrByForceAfterIt) {
     const milliseconds grace = kQuitGracePeriod;
     struct CCase {
         const char* what;
