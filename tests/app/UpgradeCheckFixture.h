@@ -6,6 +6,7 @@
 #include "UpgradeTestPki.h"
 #include "UpgradeTestServer.h"
 
+#include "EnvGuard.h"
 #include "TestFiles.h"
 
 #include "app/upgrade/UpgradeCheck.h"
@@ -16,7 +17,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <ostream>
 #include <set>
 #include <sstream>
@@ -30,7 +30,6 @@ class UpgradeCheckFixture : public ::testing::Test {
 protected:
     UpgradeCheckFixture();
     void SetUp() override;
-    void TearDown() override;
 
     std::filesystem::path ProgramFolder() const;
     std::filesystem::path InstallerFolder() const;
@@ -47,7 +46,7 @@ protected:
 
     CScratchFolder m_folder{"qor upgrade"};
     const std::filesystem::path m_root = m_folder.Root();
-    std::optional<std::string> m_savedDataHome;
+    CEnvGuard m_dataHome{"XDG_DATA_HOME", (m_root / "data").string()};
     CTestAuthority m_authority{"qor test authority"};
     CTestIdentity m_siteIdentity = m_authority.IssueServer("IP:127.0.0.1,DNS:localhost");
     CTestSigningKey m_signingKey;

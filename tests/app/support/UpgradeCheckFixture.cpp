@@ -1,7 +1,5 @@
 #include "UpgradeCheckFixture.h"
 
-#include <cstdlib>
-
 namespace fs = std::filesystem;
 
 std::ostream& operator<<(std::ostream& out, EUpgradeOutcome outcome) {
@@ -14,9 +12,6 @@ std::ostream& operator<<(std::ostream& out, EUpgradeOutcome outcome) {
 UpgradeCheckFixture::UpgradeCheckFixture() = default;
 
 void UpgradeCheckFixture::SetUp() {
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    m_savedDataHome = dataHome != nullptr ? std::optional<std::string>(dataHome) : std::nullopt;
-    setenv("XDG_DATA_HOME", (m_root / "data").c_str(), 1);
     m_settings.programFolder = Utf8ToWide((m_root / "program").string() + "/");
     m_settings.installerFolder = CAppFolder().GetInstallerFolder();
     m_settings.vendorHost = m_server.Host();
@@ -28,14 +23,6 @@ void UpgradeCheckFixture::SetUp() {
     };
     m_settings.installStarted = [this] { ++m_installsStarted; };
     fs::create_directories(ProgramFolder());
-}
-
-void UpgradeCheckFixture::TearDown() {
-    if (m_savedDataHome) {
-        setenv("XDG_DATA_HOME", m_savedDataHome->c_str(), 1);
-    } else {
-        unsetenv("XDG_DATA_HOME");
-    }
 }
 
 fs::path UpgradeCheckFixture::ProgramFolder() const {
