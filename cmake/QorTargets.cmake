@@ -26,7 +26,9 @@ function(qor_library folder)
 endfunction()
 
 # All *Test.cpp files of the calling tests/ folder in one GoogleTest program, each test a CTest
-# test. Files named *QTest.cpp are Qt Test programs of their own (see qor_qtests).
+# test. Files named *QTest.cpp are Qt Test programs of their own (see qor_qtests). A test held to a
+# wall-clock or CPU limit goes in a suite whose name ends in "Timed" (a Qt Test program: a file
+# named *TimedQTest.cpp): scripts/test.sh runs those alone, after the others.
 #   qor_gtests(<name> DEPS <targets...>)
 function(qor_gtests name)
     cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})

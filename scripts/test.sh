@@ -7,9 +7,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/check-format.sh"
 export QT_QPA_PLATFORM=offscreen
 export SDL_AUDIODRIVER=dummy
-# Tests that hold playback to a real clock run alone, after the others, so that a test running
-# beside them on the same cores cannot make them miss their marks.
-timed='EngineSync|EngineSeek|EngineTrack|EngineCoverArt|EngineQuiet|EngineSubtitle|PulseSound|TimerService|QuitSignals|AppQuit|SeekStorm'
+# Tests held to a wall-clock or CPU limit (suites named *Timed, Qt Test programs *TimedQTest) run
+# alone, after the others, so that a test running beside them on the same cores cannot make them
+# miss their marks.
+timed='Timed(\.|QTest$)'
 for config in release asan; do
     echo "== $config"
     "$root/scripts/build.sh" "$config"

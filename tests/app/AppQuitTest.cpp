@@ -98,7 +98,7 @@ std::optional<milliseconds> RunUntilQuit(CStandInWindow& window, const std::func
 // Every kind of dialog the player opens, and its menus, end as cancelled: the loop they run ends,
 // the main window closes once (its close saves the playlist), and the application's loop returns 0
 // well within the quit signals' grace period.
-TEST(AppQuit, EndsWhateverDialogOrMenuIsOpen) {
+TEST(AppQuitTimed, EndsWhateverDialogOrMenuIsOpen) {
     EnsureTestApplication();
     CQtCenterDialogs centerDialogs;
     struct CCase {
@@ -175,7 +175,7 @@ TEST(AppQuit, EndsWhateverDialogOrMenuIsOpen) {
 // A dialog left open without a loop of its own is told it was cancelled; a dialog the exit path
 // itself opens is rejected as soon as its loop runs instead of holding the exit until someone
 // answers it.
-TEST(AppQuit, RejectsOpenDialogsAndThoseShownWhileTheProgramEnds) {
+TEST(AppQuitTimed, RejectsOpenDialogsAndThoseShownWhileTheProgramEnds) {
     EnsureTestApplication();
     CStandInWindow window;
     QDialog modeless(&window);
@@ -201,7 +201,7 @@ TEST(AppQuit, RejectsOpenDialogsAndThoseShownWhileTheProgramEnds) {
 // The upgrade check asks its question from its own thread through the user-interface thread; a
 // quit signal while the dialog is up answers "no" at once, so the check's thread can be joined
 // within the grace period.
-TEST(AppQuit, EndsTheUpgradeQuestionAndItsThread) {
+TEST(AppQuitTimed, EndsTheUpgradeQuestionAndItsThread) {
     EnsureTestApplication();
     CStandInWindow window;
     std::jthread check;

@@ -8,20 +8,18 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
-#include <spawn.h>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <vector>
 
-extern char** environ;
+#include "ChildProcess.h"
+#include "TestFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -77,17 +75,6 @@ const char* const kSections[] = {
     "Version Information:\r\n",
     "\r\n===== [end of ERRORLOG.TXT] =====\r\n",
 };
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 // The log's UTF-16LE as 8-bit text (every character of it is ASCII here); "" when a character
 // is not.
@@ -187,50 +174,6 @@ DumpSummary ReadDump(const std::string& dump) {
     return summary;
 }
 
-// Runs the program with XDG_DATA_HOME set, its output into a file; returns the wait status, or
-// -1 when it did not end in time (it is killed then).
-int RunChild(const std::vector<std::string>& args, const std::string& dataHome,
-             const fs::path& output) {
-    std::vector<std::string> environment;
-    for (char** e = environ; *e != nullptr; ++e) {
-        if (std::strncmp(*e, "XDG_DATA_HOME=", 14) != 0) {
-            environment.emplace_back(*e);
-        }
-    }
-    environment.push_back("XDG_DATA_HOME=" + dataHome);
-    std::vector<char*> argv, envp;
-    for (const auto& a : args) {
-        argv.push_back(const_cast<char*>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    for (const auto& e : environment) {
-        envp.push_back(const_cast<char*>(e.c_str()));
-    }
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    pid_t pid = -1;
-    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) {
-        return -1;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + kChildTimeout;
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(kPollInterval);
-    }
-    return status;
-}
-
 // The lines the stand-in Mishap recorded, once a whole record is there.
 std::vector<std::string> WaitForMishap(const fs::path& record) {
     const auto deadline = std::chrono::steady_clock::now() + kMishapTimeout;
@@ -275,7 +218,13 @@ struct CrashRun {
     }
 
     int Run(const char* fault) const {
-        return RunChild({program.string(), fault}, data.string(), root / "output.txt");
+        // Its output into a file; the wait status, or -1 when it did not end in time.
+        CChildProcess child;
+        if (!child.StartWritingTo(root / "output.txt", {program.string(), fault},
+                                  {{"XDG_DATA_HOME", data.string()}})) {
+            return -1;
+        }
+        return child.Wait(kChildTimeout);
     }
 };
 

@@ -113,7 +113,7 @@ TEST(MainScreenSaver, HeldAndReleasedThroughTheDesktop) {
     desktopThread.wait();
 }
 
-TEST(MainScreenSaver, MissingServiceOrBusIsLoggedOnceAndIgnored) {
+TEST(MainScreenSaverTimed, MissingServiceOrBusIsLoggedOnceAndIgnored) {
     EnsureTestApplication();
     CPrivateBus bus;
     if (bus.address.isEmpty()) {

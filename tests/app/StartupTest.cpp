@@ -11,6 +11,7 @@
 #include "EnvGuard.h"
 #include "MediaFixture.h"
 #include "QtTestSupport.h"
+#include "TestFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,13 +35,6 @@
 namespace {
 
 constexpr int kNavigationDelayMs = 50;
-
-std::string ReadFile(const std::wstring& path) {
-    std::ifstream in(PathToBytes(path), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::wstring LogPath() {
     return CAppFolder().GetTempFolder() + L"qor.log";
@@ -82,7 +76,7 @@ public:
 private:
     void OnAppInitial(ISubject*, EventArg, EventArg) {
         ++initialCount;
-        logAtInitial = ReadFile(LogPath());
+        logAtInitial = ReadFile(PathToBytes(LogPath()));
         m_center.Initialise(&m_video, &m_list, kNavigationDelayMs);
         m_center.LoadDefaultPlaylist();
     }
@@ -264,7 +258,7 @@ TEST_F(StartupTest, StartLogsInOrderRestoresThePlaylistAndPlaysTheExistingArgume
     const std::string version = WideToUtf8(ReadProgramVersion());
     const std::string initializing = "CQorApp::InitInstance: QOR(" + version + ") initializing...";
     const std::string initialized = "CQorApp::InitInstance: QOR initialized.";
-    const std::string log = ReadFile(LogPath());
+    const std::string log = ReadFile(PathToBytes(LogPath()));
     ASSERT_NE(log.find(initializing), std::string::npos) << log;
     EXPECT_LT(log.find(initializing), log.find(initialized)) << log;
     EXPECT_NE(window->logAtInitial.find(initializing), std::string::npos);

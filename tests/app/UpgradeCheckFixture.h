@@ -6,6 +6,9 @@
 #include "UpgradeTestPki.h"
 #include "UpgradeTestServer.h"
 
+#include "EnvGuard.h"
+#include "TestFiles.h"
+
 #include "app/upgrade/UpgradeCheck.h"
 #include "core/AppFolder.h"
 #include "core/WideText.h"
@@ -14,7 +17,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <ostream>
 #include <set>
 #include <sstream>
@@ -24,23 +26,10 @@ std::ostream& operator<<(std::ostream& out, EUpgradeOutcome outcome);
 
 inline constexpr char kInstallerBytes[] = "#!/bin/sh\necho installed\n";
 
-inline std::string ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-inline void WriteWholeFile(const std::filesystem::path& path, const std::string& text) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 class UpgradeCheckFixture : public ::testing::Test {
 protected:
     UpgradeCheckFixture();
     void SetUp() override;
-    void TearDown() override;
 
     std::filesystem::path ProgramFolder() const;
     std::filesystem::path InstallerFolder() const;
@@ -55,8 +44,9 @@ protected:
     // Every file below the temporary folder, relative to it.
     std::set<std::string> Files() const;
 
-    std::filesystem::path m_root;
-    std::optional<std::string> m_savedDataHome;
+    CScratchFolder m_folder{"qor upgrade"};
+    const std::filesystem::path m_root = m_folder.Root();
+    CEnvGuard m_dataHome{"XDG_DATA_HOME", (m_root / "data").string()};
     CTestAuthority m_authority{"qor test authority"};
     CTestIdentity m_siteIdentity = m_authority.IssueServer("IP:127.0.0.1,DNS:localhost");
     CTestSigningKey m_signingKey;

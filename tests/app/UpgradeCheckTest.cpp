@@ -148,9 +148,9 @@ TEST_F(UpgradeCheckTest, InstallStartsTheUpgradersCopyWithTheInstallersPath) {
     WriteUpgrader();
     WriteVersion("1", "2", "3");
     OfferInstaller("qor_1.3.0.exe");
-    WriteWholeFile(InstallerFolder() / "qor_1.2.9.exe", "old");
-    WriteWholeFile(InstallerFolder() / "sub" / "older.exe", "older");
-    WriteWholeFile(InstallerFolder() / "notes.txt", "kept");
+    WriteFile(InstallerFolder() / "qor_1.2.9.exe", "old");
+    WriteFile(InstallerFolder() / "sub" / "older.exe", "older");
+    WriteFile(InstallerFolder() / "notes.txt", "kept");
     m_answer = true;
 
     EXPECT_EQ(CheckForUpgrade(m_settings), EUpgradeOutcome::InstallStarted);
@@ -158,7 +158,7 @@ TEST_F(UpgradeCheckTest, InstallStartsTheUpgradersCopyWithTheInstallersPath) {
     EXPECT_FALSE(fs::exists(InstallerFolder() / "qor_1.2.9.exe"));
     EXPECT_FALSE(fs::exists(InstallerFolder() / "sub" / "older.exe"));
     EXPECT_TRUE(fs::exists(InstallerFolder() / "notes.txt"));
-    EXPECT_EQ(ReadWholeFile(InstallerFolder() / "qor_1.3.0.exe"), kInstallerBytes);
+    EXPECT_EQ(ReadFile(InstallerFolder() / "qor_1.3.0.exe"), kInstallerBytes);
     EXPECT_EQ(m_server.Count("/download/qor_1.3.0.exe.sig"), 1);
     EXPECT_EQ(m_questions, std::vector<std::string>{"qor_1.3.0.exe / 1.2.3"});
     EXPECT_EQ(m_installsStarted, 1);
@@ -168,9 +168,9 @@ TEST_F(UpgradeCheckTest, InstallStartsTheUpgradersCopyWithTheInstallersPath) {
     }
     const std::string copy = (InstallerFolder() / "Renovo").string();
     const std::string installer = (InstallerFolder() / "qor_1.3.0.exe").string();
-    EXPECT_EQ(ReadWholeFile(RecordFile()),
+    EXPECT_EQ(ReadFile(RecordFile()),
               copy + "\n2\n" + installer + "\n" + Sha256Hex(kInstallerBytes) + "\n");
-    EXPECT_EQ(ReadWholeFile(copy), ReadWholeFile(ProgramFolder() / "Renovo"));
+    EXPECT_EQ(ReadFile(copy), ReadFile(ProgramFolder() / "Renovo"));
     const auto request = m_server.Requests().front().text;
     EXPECT_NE(request.find("User-Agent: WinHttpClient\r\n"), std::string::npos) << request;
 }

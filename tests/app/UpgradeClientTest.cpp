@@ -88,7 +88,9 @@ TEST_F(UpgradeClientTest, SendsItsHeadersAndReadsEveryPartOfTheAnswer) {
     EXPECT_EQ(client.GetCookiesReceived(), "");
 }
 
-TEST_F(UpgradeClientTest, RefusalsAndFailuresGiveTheirErrorNumbers) {
+using UpgradeClientTimed = UpgradeClientTest;
+
+TEST_F(UpgradeClientTimed, RefusalsAndFailuresGiveTheirErrorNumbers) {
     CUpgradeTestServer& server = m_server;
     server.Set("/page", {200, "<html><body>cut short", "", 0});
     server.Set("/big", {200, std::string(5000, 'b'), "", 0});

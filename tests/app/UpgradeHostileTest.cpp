@@ -57,7 +57,9 @@ struct HostileCase {
 // Whoever answers for the vendor's host gets nothing run, nothing shown and nothing left behind
 // unless the installer carries the vendor's signature and came over verified HTTPS alone. The
 // first row is the control: the same offer, signed, reaches the question.
-TEST_F(UpgradeHostileTest, AnythingButASignedInstallerOverHttpsIsRefusedAndLeavesNothing) {
+using UpgradeHostileTimed = UpgradeHostileTest;
+
+TEST_F(UpgradeHostileTimed, AnythingButASignedInstallerOverHttpsIsRefusedAndLeavesNothing) {
     const fs::path logPath = m_root / "qor.log";
     CLog::Instance().OpenLogFile(logPath.string());
     const CTestSigningKey otherKey;
@@ -177,7 +179,7 @@ TEST_F(UpgradeHostileTest, AnythingButASignedInstallerOverHttpsIsRefusedAndLeave
     EXPECT_FALSE(fs::exists(RecordFile()));
     EXPECT_EQ(m_installsStarted, 0);
     // The server's text stays on its log line, its CR LF and non-ASCII bytes spelled out.
-    const std::string log = ReadWholeFile(logPath);
+    const std::string log = ReadFile(logPath);
     EXPECT_NE(log.find("qor_9.0.0.exe\\x0D\\x0A00:00:00:000   1 ERROR: forged"), std::string::npos)
         << log;
     EXPECT_EQ(log.find("\n00:00:00:000"), std::string::npos);
@@ -219,13 +221,13 @@ TEST_F(UpgradeHostileTest, TheCleanupRemovesEveryNameTheCheckAccepts) {
         {L"sub/qor_9.0.0.exe", false},
         {L"sub\\qor_9.0.0.exe", false},
     };
-    WriteWholeFile(InstallerFolder() / "notes.txt", "kept");
+    WriteFile(InstallerFolder() / "notes.txt", "kept");
     for (const auto& entry : names) {
         SCOPED_TRACE(WideToUtf8(entry.name));
         EXPECT_EQ(IsAcceptableInstallerName(entry.name), entry.accepted);
         if (entry.name.find(L'/') == std::wstring::npos) {
-            WriteWholeFile(InstallerFolder() / PathToBytes(entry.name), "left");
-            WriteWholeFile(InstallerFolder() / "sub" / PathToBytes(entry.name + L".part"), "cut");
+            WriteFile(InstallerFolder() / PathToBytes(entry.name), "left");
+            WriteFile(InstallerFolder() / "sub" / PathToBytes(entry.name + L".part"), "cut");
         }
     }
     m_server.Set(kQueryPath, {404, "", "", 0});

@@ -18,16 +18,11 @@
 #include <thread>
 #include <vector>
 
+#include "TestFiles.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 std::string DigestOf(const fs::path& path) {
     const int file = open(path.c_str(), O_RDONLY);
@@ -41,13 +36,9 @@ std::string DigestOf(const fs::path& path) {
 class UpgradeRenovoTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "qor renovo XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_root = pattern;
         fs::create_directories(m_root / "Installer");
         fs::copy_file(QOR_RENOVO_PROGRAM, Renovo());
     }
-    void TearDown() override { fs::remove_all(m_root); }
 
     fs::path Renovo() const { return m_root / "Installer" / "Renovo"; }
     fs::path Log() const { return m_root / "order"; }
@@ -59,7 +50,8 @@ protected:
         fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
     }
 
-    fs::path m_root;
+    CScratchFolder m_folder{"qor renovo"};
+    const fs::path m_root = m_folder.Root();
 };
 
 // A stand-in player starts Renovo the way the upgrade check does, lingers, notes its exit and

@@ -1,7 +1,8 @@
 #include "core/FileFinder.h"
 #include "core/WideText.h"
 
-#include <QTemporaryDir>
+#include "TestFiles.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,10 +16,6 @@ namespace fs = std::filesystem;
 class FileFinderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fs::create_directories(QOR_TEST_WORK_DIR);
-        m_dir = std::make_unique<QTemporaryDir>(QOR_TEST_WORK_DIR "/finder-XXXXXX");
-        ASSERT_TRUE(m_dir->isValid());
-        m_root = m_dir->path().toStdString() + "/";
         // The Subtitles folder lives below the data home; keep it inside this test's folder.
         setenv("XDG_DATA_HOME", (m_root + "data").c_str(), 1);
     }
@@ -36,8 +33,8 @@ protected:
         return paths;
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::string m_root;
+    CScratchFolder m_folder{"finder"};
+    const std::string m_root = m_folder.Root();
 };
 
 TEST(FilePatternTest, WildcardsMatchLikeUsersExpect) {

@@ -4,8 +4,8 @@
 #include "core/WideText.h"
 
 #include "EnvGuard.h"
+#include "TestFiles.h"
 
-#include <QTemporaryDir>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,17 +18,10 @@ namespace fs = std::filesystem;
 
 class FoldersTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        fs::create_directories(QOR_TEST_WORK_DIR);
-        m_dir = std::make_unique<QTemporaryDir>(QOR_TEST_WORK_DIR "/folders-XXXXXX");
-        ASSERT_TRUE(m_dir->isValid());
-        m_root = m_dir->path().toStdString() + "/";
-    }
-
     std::wstring Wide(const std::string& relative) const { return Utf8ToWide(m_root + relative); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::string m_root;
+    CScratchFolder m_folder{"folders"};
+    const std::string m_root = m_folder.Root();
 };
 
 TEST_F(FoldersTest, CreateFolderPathReportsWhetherItMadeTheLastFolder) {

@@ -1,6 +1,8 @@
 #include "core/Log.h"
 #include "platform/PlatformLog.h"
 
+#include "TestFiles.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -22,13 +24,6 @@ namespace {
 std::string WorkPath(const std::string& name) {
     std::filesystem::create_directories(QOR_TEST_WORK_DIR);
     return std::string(QOR_TEST_WORK_DIR) + "/" + name;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 std::vector<std::string> ReadLines(const std::string& path) {

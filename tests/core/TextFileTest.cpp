@@ -1,7 +1,8 @@
 #include "core/StdioFileEx.h"
 #include "core/WideText.h"
 
-#include <QTemporaryDir>
+#include "TestFiles.h"
+
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -22,25 +23,13 @@ const std::wstring kRussian =
 
 class TextFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::filesystem::create_directories(QOR_TEST_WORK_DIR);
-        m_dir = std::make_unique<QTemporaryDir>(QOR_TEST_WORK_DIR "/textfile-XXXXXX");
-        ASSERT_TRUE(m_dir->isValid());
-    }
-
-    std::wstring Path(const std::string& name) const {
-        return Utf8ToWide(m_dir->path().toStdString() + "/" + name);
-    }
+    std::wstring Path(const std::string& name) const { return Utf8ToWide(m_folder.Root() + name); }
 
     std::wstring Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(WideToUtf8(Path(name)), std::ios::binary) << bytes;
-        return Path(name);
+        return Utf8ToWide(m_folder.Write(name, bytes));
     }
 
-    static std::string Bytes(const std::wstring& path) {
-        std::ifstream file(WideToUtf8(path), std::ios::binary);
-        return {std::istreambuf_iterator<char>(file), {}};
-    }
+    static std::string Bytes(const std::wstring& path) { return ReadFile(WideToUtf8(path)); }
 
     static Lines ReadAll(const std::wstring& path, int codePage = kCodePageAnsi) {
         CStdioFileEx file;
@@ -67,7 +56,7 @@ protected:
         return out;
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    CScratchFolder m_folder{"textfile"};
 };
 
 TEST_F(TextFileTest, WideMarkSelectsUtf16AndItsAbsenceEightBitText) {

@@ -40,7 +40,7 @@ std::string MakeMusic(const CMusic& music) {
     return MakeMedia(music.name, recipe);
 }
 
-TEST(EngineCoverArt, PlaysAsAudioLoadsLittleAndSeeksAsFastAsWithoutArt) {
+TEST(EngineCoverArtTimed, PlaysAsAudioLoadsLittleAndSeeksAsFastAsWithoutArt) {
     const CMusic files[] = {
         {"music_20s_art.mp3", "libmp3lame", true},
         {"music_20s_plain.mp3", "libmp3lame", false},

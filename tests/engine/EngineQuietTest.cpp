@@ -78,7 +78,7 @@ void ExpectThreadsSleep(const char* state, const std::vector<std::string>& expec
 
 } // namespace
 
-TEST(EngineQuiet, PausedAndStoppedEnginesMakeNoProgressAndTheirThreadsSleep) {
+TEST(EngineQuietTimed, PausedAndStoppedEnginesMakeNoProgressAndTheirThreadsSleep) {
     CRendererTap tap;
     CPlayerHost host;
     CEngineDS& engine = host.controller.GetEngine();

@@ -13,7 +13,7 @@ constexpr double kTarget = 30.0;
 constexpr REFERENCE_TIME kMaxDistance = UNITS; // one second: at most one key frame interval
 constexpr auto kMaxLatency = std::chrono::milliseconds(300);
 
-TEST(EngineSeek, NextFrameAndPositionAreNearTheTargetWithinLatency) {
+TEST(EngineSeekTimed, NextFrameAndPositionAreNearTheTargetWithinLatency) {
     CRendererTap tap;
     CPlayerHost host;
     CEngineDS& engine = host.controller.GetEngine();

@@ -21,7 +21,7 @@ struct COperation {
     std::function<void()> run;
 };
 
-TEST(EngineStress, RandomOperationsEachReturnWithinTheLimit) {
+TEST(EngineStressTimed, RandomOperationsEachReturnWithinTheLimit) {
     CPlayerHost host;
     CPlaybackController& controller = host.controller;
     CEngineDS& engine = controller.GetEngine();

@@ -51,7 +51,7 @@ void ExpectTogether(CRendererTap& tap, std::size_t from, std::size_t minFlashes,
     EXPECT_LE(worst, kMaxSkew) << phase;
 }
 
-TEST(EngineSync, FlashesAndBeepsStayTogetherWhilePlayingAndAfterSeeks) {
+TEST(EngineSyncTimed, FlashesAndBeepsStayTogetherWhilePlayingAndAfterSeeks) {
     CRendererTap tap;
     CPlayerHost host;
     CEngineDS& engine = host.controller.GetEngine();

@@ -22,7 +22,28 @@ long RendererVolume(CEngineDS& engine) {
     return volume;
 }
 
-TEST(EngineVolume, ConversionToHundredthsOfDecibel) {
+// A host whose engine's events are recorded once LoadAndWatch has loaded a clip.
+class EngineTest : public testing::Test {
+protected:
+    // Loads `path` and starts recording the engine's events; false when the load failed.
+    bool LoadAndWatch(const std::string& path) {
+        if (host.Load(path) != 1) {
+            return false;
+        }
+        log.Watch(engine, EngineEventNames());
+        return true;
+    }
+
+    CPlayerHost host;
+    CEngineDS& engine = host.controller.GetEngine();
+    CEventLog log;
+};
+using EngineVolume = EngineTest;
+using EngineLoad = EngineTest;
+using EngineStates = EngineTest;
+using EngineSeeking = EngineTest;
+
+TEST_F(EngineVolume, ConversionToHundredthsOfDecibel) {
     EXPECT_EQ(CEngineDS::VolumeToHundredthsOfDb(100), 0);
     EXPECT_EQ(CEngineDS::VolumeToHundredthsOfDb(50), -903);
     EXPECT_EQ(CEngineDS::VolumeToHundredthsOfDb(10), -3000);
@@ -33,13 +54,9 @@ TEST(EngineVolume, ConversionToHundredthsOfDecibel) {
     EXPECT_EQ(CEngineDS::VolumeToHundredthsOfDb(250), 0);
 }
 
-TEST(EngineVolume, MutedVolumeIsStoredAndAppliedOnUnmute) {
-    CPlayerHost host;
-    CEngineDS& engine = host.controller.GetEngine();
-    ASSERT_EQ(host.Load(ClipWithVideoAndAudio()), 1);
+TEST_F(EngineVolume, MutedVolumeIsStoredAndAppliedOnUnmute) {
+    ASSERT_TRUE(LoadAndWatch(ClipWithVideoAndAudio()));
     EXPECT_EQ(RendererVolume(engine), 0);
-    CEventLog log;
-    log.Watch(engine, EngineEventNames());
 
     engine.SetMute(1);
     EXPECT_EQ(RendererVolume(engine), -10000);
@@ -62,9 +79,7 @@ TEST(EngineVolume, MutedVolumeIsStoredAndAppliedOnUnmute) {
     EXPECT_EQ(RendererVolume(engine), -3000);
 }
 
-TEST(EngineVolume, StepsStopAtTheEnds) {
-    CPlayerHost host;
-    CEngineDS& engine = host.controller.GetEngine();
+TEST_F(EngineVolume, StepsStopAtTheEnds) {
     engine.SetVolume(97);
     engine.VolumeUp();
     EXPECT_EQ(engine.GetVolume(), 100);
@@ -78,10 +93,7 @@ TEST(EngineVolume, StepsStopAtTheEnds) {
     EXPECT_EQ(engine.GetVolume(), 35);
 }
 
-TEST(EngineLoad, MissingFileFailsWithoutAGraph) {
-    CPlayerHost host;
-    CEngineDS& engine = host.controller.GetEngine();
-    CEventLog log;
+TEST_F(EngineLoad, MissingFileFailsWithoutAGraph) {
     log.Watch(engine, EngineEventNames());
     EXPECT_EQ(host.Load("/nonexistent/qor/missing.mkv"), 0);
     EXPECT_EQ(host.item.loadFailed, 1);
@@ -97,9 +109,7 @@ TEST(EngineLoad, MissingFileFailsWithoutAGraph) {
     EXPECT_EQ(log.events.size(), 1u);
 }
 
-TEST(EngineLoad, BrokenFileFailsLeavesNothingToPlayAndASuccessfulLoadClearsTheFlag) {
-    CPlayerHost host;
-    CEngineDS& engine = host.controller.GetEngine();
+TEST_F(EngineLoad, BrokenFileFailsLeavesNothingToPlayAndASuccessfulLoadClearsTheFlag) {
     EXPECT_EQ(host.Load(ClipBroken()), 0);
     EXPECT_EQ(host.item.loadFailed, 1);
     EXPECT_EQ(host.controller.IsLoaded(), 0);
@@ -112,7 +122,6 @@ TEST(EngineLoad, BrokenFileFailsLeavesNothingToPlayAndASuccessfulLoadClearsTheFl
     EXPECT_FALSE(engine.GetSubtitleFiles(subtitleFiles, currentSubtitle));
     EXPECT_EQ(subtitleFiles, std::vector<std::wstring>{L"kept"});
     EXPECT_EQ(currentSubtitle, L"kept");
-    CEventLog log;
     log.Watch(engine, EngineEventNames());
     host.controller.PlayPause();
     EXPECT_TRUE(FAILED(engine.ForcePlay()));
@@ -125,8 +134,7 @@ TEST(EngineLoad, BrokenFileFailsLeavesNothingToPlayAndASuccessfulLoadClearsTheFl
     EXPECT_EQ(item.loadFailed, 0);
 }
 
-TEST(EngineLoad, ItemGetsSizeDurationSeekingAndFileAttributes) {
-    CPlayerHost host;
+TEST_F(EngineLoad, ItemGetsSizeDurationSeekingAndFileAttributes) {
     const std::string path = ClipWithVideoAndAudio();
     ASSERT_EQ(host.Load(path), 1);
     EXPECT_EQ(host.item.videoWidth, 320);
@@ -155,8 +163,7 @@ TEST(EngineLoad, ItemGetsSizeDurationSeekingAndFileAttributes) {
     EXPECT_TRUE(facts.hasAudio);
 }
 
-TEST(EngineLoad, TaggedFileShowsItsTitleAuthorAndCopyright) {
-    CPlayerHost host;
+TEST_F(EngineLoad, TaggedFileShowsItsTitleAuthorAndCopyright) {
     ASSERT_EQ(host.Load(ClipTagged()), 1);
     EXPECT_EQ(host.item.title, L"Kiln Song");
     EXPECT_EQ(host.item.author, L"Ada Marsh");
@@ -164,9 +171,7 @@ TEST(EngineLoad, TaggedFileShowsItsTitleAuthorAndCopyright) {
     EXPECT_EQ(host.item.DisplayName(), L"Kiln Song");
 }
 
-TEST(EngineLoad, AudioOnlyHasNoVideoAndShrinksTheWindow) {
-    CPlayerHost host;
-    CEngineDS& engine = host.controller.GetEngine();
+TEST_F(EngineLoad, AudioOnlyHasNoVideoAndShrinksTheWindow) {
     engine.setGeometry(10, 10, 200, 100);
     ASSERT_EQ(host.Load(ClipAudioOnly()), 1);
     EXPECT_EQ(host.item.noVideo, 1);
@@ -180,12 +185,8 @@ TEST(EngineLoad, AudioOnlyHasNoVideoAndShrinksTheWindow) {
     EXPECT_EQ(filters.size(), 2u);
 }
 
-TEST(EngineStates, PlayTwiceRaisesOnePlayingAndPauseTwiceOnePaused) {
-    CPlayerHost host;
-    CEngineDS& engine = host.controller.GetEngine();
-    ASSERT_EQ(host.Load(ClipWithVideoAndAudio()), 1);
-    CEventLog log;
-    log.Watch(engine, EngineEventNames());
+TEST_F(EngineStates, PlayTwiceRaisesOnePlayingAndPauseTwiceOnePaused) {
+    ASSERT_TRUE(LoadAndWatch(ClipWithVideoAndAudio()));
     EXPECT_EQ(engine.Play(), S_OK);
     EXPECT_EQ(engine.Play(), S_FALSE);
     EXPECT_EQ(engine.IsPlayingOrPaused(), 1);
@@ -194,24 +195,16 @@ TEST(EngineStates, PlayTwiceRaisesOnePlayingAndPauseTwiceOnePaused) {
     EXPECT_EQ(log.Names(), (std::vector<std::wstring>{L"Playing", L"Paused"}));
 }
 
-TEST(EngineStates, ForcePlayHasNoCheckAndNoPositionTimer) {
-    CPlayerHost host;
-    CEngineDS& engine = host.controller.GetEngine();
-    ASSERT_EQ(host.Load(ClipWithVideoAndAudio()), 1);
-    CEventLog log;
-    log.Watch(engine, EngineEventNames());
+TEST_F(EngineStates, ForcePlayHasNoCheckAndNoPositionTimer) {
+    ASSERT_TRUE(LoadAndWatch(ClipWithVideoAndAudio()));
     EXPECT_EQ(engine.ForcePlay(), S_OK);
     EXPECT_EQ(engine.ForcePlay(), S_OK);
     PumpFor(std::chrono::milliseconds(600));
     EXPECT_EQ(log.Names(), (std::vector<std::wstring>{L"Playing", L"Playing"}));
 }
 
-TEST(EngineStates, PositionTimerReportsWhilePlayingAndStopsWithStop) {
-    CPlayerHost host;
-    CEngineDS& engine = host.controller.GetEngine();
-    ASSERT_EQ(host.Load(ClipWithVideoAndAudio()), 1);
-    CEventLog log;
-    log.Watch(engine, EngineEventNames());
+TEST_F(EngineStates, PositionTimerReportsWhilePlayingAndStopsWithStop) {
+    ASSERT_TRUE(LoadAndWatch(ClipWithVideoAndAudio()));
     engine.Play();
     ASSERT_TRUE(
         PumpUntil([&] { return log.Count(L"PositionChanged") >= 3; }, std::chrono::seconds(3)));
@@ -229,11 +222,8 @@ TEST(EngineStates, PositionTimerReportsWhilePlayingAndStopsWithStop) {
     EXPECT_EQ(log.events.size(), count);
 }
 
-TEST(EngineSeeking, StepsClampToTheStartAndTheEnd) {
-    CPlayerHost host;
-    CEngineDS& engine = host.controller.GetEngine();
+TEST_F(EngineSeeking, StepsClampToTheStartAndTheEnd) {
     ASSERT_EQ(host.Load(Clip1080pKeyEachSecond()), 1);
-    CEventLog log;
     log.Watch(engine, {L"PositionChanged"});
     engine.Pause();
 
@@ -254,12 +244,8 @@ TEST(EngineSeeking, StepsClampToTheStartAndTheEnd) {
     EXPECT_EQ(engine.GetPosition(), 11.0);
 }
 
-TEST(EngineStates, CompletionThenAbortRewinds) {
-    CPlayerHost host;
-    CEngineDS& engine = host.controller.GetEngine();
-    ASSERT_EQ(host.Load(ClipAudioOnly()), 1);
-    CEventLog log;
-    log.Watch(engine, EngineEventNames());
+TEST_F(EngineStates, CompletionThenAbortRewinds) {
+    ASSERT_TRUE(LoadAndWatch(ClipAudioOnly()));
     engine.Play();
     ASSERT_TRUE(PumpUntil([&] { return log.Count(L"Completed") > 0; }, std::chrono::seconds(10)));
     const int completed = log.Find(L"Completed");
@@ -280,12 +266,8 @@ TEST(EngineStates, CompletionThenAbortRewinds) {
 
 // The renderers' lines reach the program's log (which writes to standard output), not stderr, and
 // the clip's frame counts reach the engine.
-TEST(EngineStates, ACompletedClipLogsItsFrameCountsToTheProgramsLog) {
-    CPlayerHost host;
-    CEngineDS& engine = host.controller.GetEngine();
-    ASSERT_EQ(host.Load(ClipWithVideoAndAudio()), 1);
-    CEventLog log;
-    log.Watch(engine, EngineEventNames());
+TEST_F(EngineStates, ACompletedClipLogsItsFrameCountsToTheProgramsLog) {
+    ASSERT_TRUE(LoadAndWatch(ClipWithVideoAndAudio()));
     testing::internal::CaptureStdout();
     engine.Play();
     const bool completed = PumpUntil([&] { return log.Count(L"Completed") > 0; });

@@ -127,7 +127,7 @@ void ExpectConnectedFormat(CEngineDS& engine) {
 }
 
 // The two-track clip loaded, its engine events recorded and its sound heard.
-class EngineTrack : public ::testing::Test {
+class EngineTrackTimed : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(host.Load(ClipWithTracksOfTwoFormats()), 1);
@@ -141,7 +141,7 @@ protected:
     CHeardSound heard;
 };
 
-TEST_F(EngineTrack, SwitchToATrackOfAnotherRateAndChannelCountKeepsPitchAndSpeed) {
+TEST_F(EngineTrackTimed, SwitchToATrackOfAnotherRateAndChannelCountKeepsPitchAndSpeed) {
     ExpectConnectedFormat(engine);
 
     ASSERT_TRUE(SUCCEEDED(engine.Play()));
@@ -176,7 +176,8 @@ TEST_F(EngineTrack, SwitchToATrackOfAnotherRateAndChannelCountKeepsPitchAndSpeed
     host.controller.Shutdown();
 }
 
-TEST_F(EngineTrack, RepeatedSwitchesWhilePlayingAndAFailedOneLeavePlaybackGoingAndQueuesBounded) {
+TEST_F(EngineTrackTimed,
+       RepeatedSwitchesWhilePlayingAndAFailedOneLeavePlaybackGoingAndQueuesBounded) {
     ASSERT_TRUE(SUCCEEDED(engine.Play()));
     PumpFor(300ms);
 
@@ -237,7 +238,7 @@ TEST_F(EngineTrack, RepeatedSwitchesWhilePlayingAndAFailedOneLeavePlaybackGoingA
     host.controller.Shutdown();
 }
 
-TEST(EngineTrackPaused, QueuesStayBoundedWhileASoundTrackThatEndedEarlyHoldsThePausedClip) {
+TEST(EngineTrackPausedTimed, QueuesStayBoundedWhileASoundTrackThatEndedEarlyHoldsThePausedClip) {
     CPlayerHost host;
     CEngineDS& engine = host.controller.GetEngine();
     ASSERT_EQ(host.Load(ClipWhoseSoundEndsEarly()), 1);

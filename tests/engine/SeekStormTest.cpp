@@ -84,7 +84,7 @@ void ExpectSettled(CPlayerHost& host, CRendererTap& tap, const CStormFigures& fi
     EXPECT_EQ(host.StateName(), L"Playing") << phase;
 }
 
-TEST(SeekStorm, ThousandSeeksPlayingThenThousandPausedEndNearTargetInSync) {
+TEST(SeekStormTimed, ThousandSeeksPlayingThenThousandPausedEndNearTargetInSync) {
     CWatchdog watchdog(kStormLimit);
     CRendererTap tap; // outlives the engine, whose renderers call it
     CPlayerHost host;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "MediaFixture.h"
+#include "TestFiles.h"
 #include "support/SourceGraph.h"
 
 using namespace std::chrono_literals;
@@ -36,11 +37,6 @@ std::vector<std::string> Recipe(const char* videoCodec, const char* audioCodec) 
             "-f",   "lavfi",    "-i",   "sine=f=440:d=4:sample_rate=48000",
             "-c:v", videoCodec, "-c:a", audioCodec,
             "-ac",  "2",        "-g",   "25"};
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 // XORs one byte in kFlipEvery, past the kept header, with a non-zero random value.
@@ -83,7 +79,7 @@ CCounts Reference(const std::string& path, bool withAudio = true) {
     for (std::string line; std::getline(lines, line);) {
         counts.videoFrames += !line.empty() && line[0] != '#';
     }
-    counts.audioSeconds = static_cast<double>(ReadAll(pcm).size()) / (kReferenceRate * 4.0);
+    counts.audioSeconds = static_cast<double>(ReadFile(pcm).size()) / (kReferenceRate * 4.0);
     return counts;
 }
 
@@ -127,7 +123,7 @@ TEST(SourceDamage, FlippedBytesPlayOnLikeTheReferenceDecoder) {
         {"damage_mpeg4_aac.mov", Recipe("mpeg4", "aac"), 0, {5}},
     };
     for (const CClip& clip : clips) {
-        const std::string whole = ReadAll(MakeMedia(clip.name, clip.recipe));
+        const std::string whole = ReadFile(MakeMedia(clip.name, clip.recipe));
         ASSERT_GT(whole.size(), kKeptHeader * 4) << clip.name;
         for (unsigned seed : clip.seeds) {
             const std::string name = "seed" + std::to_string(seed) + "_" + clip.name;
@@ -154,9 +150,9 @@ TEST(SourceDamage, FlippedBytesPlayOnLikeTheReferenceDecoder) {
 TEST(SourceDamage, DamagedHeadersAndLateStreamsStillPlay) {
     CWatchdog watchdog(300s);
     const std::string avi =
-        ReadAll(MakeMedia("damage_mpeg4_mp3.avi", Recipe("mpeg4", "libmp3lame")));
+        ReadFile(MakeMedia("damage_mpeg4_mp3.avi", Recipe("mpeg4", "libmp3lame")));
     const std::string webm =
-        ReadAll(MakeMedia("damage_vp8_vorbis.webm", Recipe("libvpx", "libvorbis")));
+        ReadFile(MakeMedia("damage_vp8_vorbis.webm", Recipe("libvpx", "libvorbis")));
     ASSERT_GT(avi.size(), 4u);
     std::string spoiledAvi = avi;
     spoiledAvi[3] = '[';
@@ -239,7 +235,7 @@ TEST(SourceDamage, AStreamWhoseDecoderWillNotOpenIsLeftOutAndTheRestPlays) {
     };
     for (const auto& file : files) {
         SCOPED_TRACE(file.name);
-        std::string bytes = ReadAll(MakeMedia(file.name, file.recipe));
+        std::string bytes = ReadFile(MakeMedia(file.name, file.recipe));
         const std::size_t header = bytes.find("\x01vorbis");
         ASSERT_NE(header, std::string::npos);
         bytes[header + 6] = 'X';

@@ -4,7 +4,8 @@
 
 #include "core/WideText.h"
 
-#include <QTemporaryDir>
+#include "TestFiles.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -18,29 +19,16 @@
 
 class CSubtitleTestBase : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::filesystem::create_directories(QOR_TEST_WORK_DIR);
-        m_dir = std::make_unique<QTemporaryDir>(QOR_TEST_WORK_DIR "/subtitle-XXXXXX");
-        ASSERT_TRUE(m_dir->isValid());
-        m_root = m_dir->path().toStdString() + "/";
-        setenv("XDG_DATA_HOME", (m_root + "data").c_str(), 1);
-    }
+    void SetUp() override { setenv("XDG_DATA_HOME", (m_root + "data").c_str(), 1); }
 
     std::wstring Write(const std::string& relative, const std::string& bytes) const {
-        std::filesystem::create_directories(std::filesystem::path(m_root + relative).parent_path());
-        std::ofstream(m_root + relative, std::ios::binary) << bytes;
-        return Utf8ToWide(m_root + relative);
+        return Utf8ToWide(m_folder.Write(relative, bytes));
     }
 
-    static std::string Read(const std::wstring& path) {
-        std::ifstream file(WideToUtf8(path), std::ios::binary);
-        std::stringstream bytes;
-        bytes << file.rdbuf();
-        return bytes.str();
-    }
+    static std::string Read(const std::wstring& path) { return ReadFile(WideToUtf8(path)); }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::string m_root;
+    CScratchFolder m_folder{"subtitle"};
+    const std::string m_root = m_folder.Root();
 };
 
 // A black B,G,R frame.

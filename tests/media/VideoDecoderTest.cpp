@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "MediaFixture.h"
+#include "TestFiles.h"
 #include "media/Subtitle.h"
 #include "support/DecoderHarness.h"
 
@@ -26,11 +27,6 @@ void ExpectColour(const CBgr& pixel, int r, int g, int b) {
     EXPECT_NEAR(pixel.b, b, 2);
     EXPECT_NEAR(pixel.g, g, 2);
     EXPECT_NEAR(pixel.r, r, 2);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TEST(VideoDecoderTest, PicturesComeOutBgrTopRowFirstWhateverTheSourceFormat) {

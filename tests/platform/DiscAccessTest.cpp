@@ -1,6 +1,7 @@
 #include "platform/LinuxDiscAccess.h"
 
-#include <QTemporaryDir>
+#include "TestFiles.h"
+
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -14,10 +15,6 @@ namespace fs = std::filesystem;
 class DiscAccessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fs::create_directories(QOR_TEST_WORK_DIR);
-        m_dir = std::make_unique<QTemporaryDir>(QOR_TEST_WORK_DIR "/drives-XXXXXX");
-        ASSERT_TRUE(m_dir->isValid());
-        m_root = m_dir->path().toStdString() + "/";
         fs::create_directories(m_root + "dev/disk/by-label");
         m_access = std::make_unique<CLinuxDiscAccess>(CLinuxDiscAccess::CSystemPaths{
             m_root + "mounts", m_root + "dev/", m_root + "dev/disk/by-label/"});
@@ -29,8 +26,8 @@ protected:
     }
     void Mounts(const std::string& table) const { std::ofstream(m_root + "mounts") << table; }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::string m_root;
+    CScratchFolder m_folder{"drives"};
+    const std::string m_root = m_folder.Root();
     std::unique_ptr<CLinuxDiscAccess> m_access;
 };
 

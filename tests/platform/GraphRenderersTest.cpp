@@ -158,7 +158,7 @@ private:
     std::atomic<pid_t>* m_thread;
 };
 
-class GraphRenderersTest : public ::testing::Test {
+class GraphRenderersTimed : public ::testing::Test {
 protected:
     void SetUp() override {
         gate.openAt = std::chrono::steady_clock::now();
@@ -206,7 +206,7 @@ protected:
     std::shared_ptr<CVideoRenderer> video;
 };
 
-TEST_F(GraphRenderersTest, APausedGraphPullsNoSoundAndItsThreadsSleep) {
+TEST_F(GraphRenderersTimed, APausedGraphPullsNoSoundAndItsThreadsSleep) {
     ASSERT_LT(TimedRun(), 500ms);
     std::this_thread::sleep_for(300ms);
     ASSERT_GT(pulls.load(), 10) << "the output plays while running";
@@ -250,7 +250,7 @@ TEST_F(GraphRenderersTest, APausedGraphPullsNoSoundAndItsThreadsSleep) {
     EXPECT_LE(CpuTicks(outputThread) - outputAtStop, 1);
 }
 
-TEST_F(GraphRenderersTest, ARunWaitsForTheFirstDataAndNoLonger) {
+TEST_F(GraphRenderersTimed, ARunWaitsForTheFirstDataAndNoLonger) {
     {
         std::lock_guard guard(gate.lock);
         gate.openAt = std::chrono::steady_clock::now() + 200ms;

@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <thread>
 
+#include "ChildProcess.h"
 #include "platform/graph/SoundRenderer.h"
-#include "support/ChildProcess.h"
 #include "support/RenderTestSupport.h"
 
 // The PulseAudio client library keeps a few allocations for the life of the process; the leak
@@ -101,7 +101,7 @@ private:
     CChildProcess m_server;
 };
 
-TEST(PulseSound, AToneThroughTheRendererIsRecordedAtItsFrequency) {
+TEST(PulseSoundTimed, AToneThroughTheRendererIsRecordedAtItsFrequency) {
     CPulseServer server(fs::path(QOR_TEST_WORK_DIR) / ("pulse-" + std::to_string(getpid())));
     if (!server.Start()) {
         GTEST_SKIP() << "pulseaudio could not start here (is the pulseaudio package installed?)";
@@ -178,7 +178,7 @@ TEST(PulseSound, AToneThroughTheRendererIsRecordedAtItsFrequency) {
 
 namespace {
 
-TEST(PulseSound, WithoutAServerTheRendererPlaysOnSdlsDummyDriverAtRealTime) {
+TEST(PulseSoundTimed, WithoutAServerTheRendererPlaysOnSdlsDummyDriverAtRealTime) {
     const fs::path nowhere = fs::path(QOR_TEST_WORK_DIR) / "no-pulse-server";
     setenv("PULSE_SERVER", ("unix:" + (nowhere / "native").string()).c_str(), 1);
     setenv("SDL_AUDIODRIVER", "pulseaudio", 1);

@@ -6,16 +6,13 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
-#include <fcntl.h>
-#include <fstream>
-#include <spawn.h>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
+
+#include "ChildProcess.h"
+#include "TestFiles.h"
 
 namespace {
 
@@ -27,13 +24,6 @@ constexpr auto kReadyTimeout = std::chrono::seconds(20);
 // The end must come within this of the first signal, whichever way.
 constexpr auto kQuitLimit = std::chrono::seconds(2);
 constexpr auto kPollInterval = milliseconds(2);
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 struct CSentSignal {
     int number;
@@ -49,26 +39,14 @@ struct CChildEnd {
 // Starts the child, sends the signals once it is ready and waits for its end.
 CChildEnd RunChild(const std::vector<std::string>& arguments,
                    const std::vector<CSentSignal>& signals) {
-    char folder[] = "/tmp/quit_signals_test.XXXXXX";
-    EXPECT_NE(mkdtemp(folder), nullptr);
-    const std::string output = std::string(folder) + "/out";
+    const CScratchFolder folder("quit_signals");
+    const std::string output = folder.Root() + "out";
     std::vector<std::string> words{QOR_QUIT_SIGNALS_CHILD};
     words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
+    CChildProcess child;
     CChildEnd end;
-    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    EXPECT_EQ(failed, 0);
-    if (failed != 0) {
+    if (!child.StartWritingTo(output, words)) {
+        ADD_FAILURE() << "cannot start " << words[0];
         return end;
     }
     const auto readyDeadline = Clock::now() + kReadyTimeout;
@@ -83,22 +61,13 @@ CChildEnd RunChild(const std::vector<std::string>& arguments,
         if (i == 0) {
             first = Clock::now();
         }
-        kill(pid, signals[i].number);
+        child.Signal(signals[i].number);
     }
     // Waits past the limit, so that a late end is measured rather than cut off.
-    const auto deadline = first + 2 * kQuitLimit;
-    while (waitpid(pid, &end.status, WNOHANG) == 0) {
-        if (Clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &end.status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(kPollInterval);
-    }
+    end.status =
+        child.Wait(std::chrono::duration_cast<milliseconds>(first + 2 * kQuitLimit - Clock::now()));
     end.sinceFirstSignal = std::chrono::duration_cast<milliseconds>(Clock::now() - first);
     end.output = ReadFile(output);
-    std::remove(output.c_str());
-    rmdir(folder);
     return end;
 }
 
@@ -107,7 +76,7 @@ CChildEnd RunChild(const std::vector<std::string>& arguments,
 // A repeated signal within the grace period never cuts the exit path short; an exit that does
 // not finish within it (a user-interface thread that never returns to its loop, an exit path
 // that hangs) is forced by the first signal's default action, still within 2 s.
-TEST(QuitSignals, EndNormallyWithinTheGracePeriodOrByForceAfterIt) {
+TEST(QuitSignalsTimed, EndNormallyWithinTheGracePeriodOrByForceAfterIt) {
     const milliseconds grace = kQuitGracePeriod;
     struct CCase {
         const char* what;

@@ -119,7 +119,7 @@ TEST(SoundRenderer, PlaysEveryWholeFrameOnceThenCompletesOnce) {
     EXPECT_EQ(rig.events.CountOf(EC_COMPLETE), 1u);
 }
 
-TEST(SoundRenderer, ClockRunsAtRealTimeWhilePlayingAndStandsStillWhilePaused) {
+TEST(SoundRendererTimed, ClockRunsAtRealTimeWhilePlayingAndStandsStillWhilePaused) {
     SoundRig rig;
     rig.Start();
     const REFERENCE_TIME start = rig.renderer.Clock()->GetTime();
@@ -195,7 +195,7 @@ TEST(SoundRenderer, VolumeIsAGainInHundredthsOfADecibel) {
     EXPECT_TRUE(std::all_of(silent.begin(), silent.end(), [](std::int16_t v) { return v == 0; }));
 }
 
-TEST(SoundRenderer, FlushAndStopEndAReceiveBlockedOnAFullQueue) {
+TEST(SoundRendererTimed, FlushAndStopEndAReceiveBlockedOnAFullQueue) {
     SoundRig rig;
     ASSERT_EQ(rig.renderer.Pause(), S_OK); // paused: the device takes nothing
     const auto twoSeconds = Pcm(kRate * 2, [](std::size_t i) { return static_cast<int>(i); });

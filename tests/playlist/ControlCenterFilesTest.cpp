@@ -8,6 +8,8 @@
 #include "support/CenterFakes.h"
 #include "support/CenterHost.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -23,11 +25,6 @@ namespace {
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
     fs::create_directories(fs::path(path).parent_path());
     std::ofstream(fs::path(path), std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const std::wstring& path) {
-    std::ifstream in(fs::path(PathToBytes(path)), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::string Utf16Le(std::u16string_view units) {
@@ -232,7 +229,7 @@ TEST(ControlCenterPaths, NamesThatAreNotUtf8SurviveAddFolderSaveAndReload) {
         EXPECT_EQ(writer.list.GetItemData(0)->fileSize, fs::file_size(PathToBytes(rows[0])));
         ASSERT_TRUE(writer.center.SavePlaylist(playlist));
         // Escaped bytes are single units; valid names are plain UTF-16.
-        EXPECT_EQ(ReadBytes(playlist), expectedFile);
+        EXPECT_EQ(ReadFile(PathToBytes(playlist)), expectedFile);
     }
     reader.center.LoadPlaylistFile(playlist);
     const std::vector<std::wstring> rows = RowPaths(reader.list);
@@ -294,6 +291,6 @@ TEST(ControlCenterPaths, RelativeNamesAreMadeAbsoluteBeforeTheyReachRowsEngineAn
     ASSERT_TRUE(host.center.SavePlaylist(L"saved.mpl"));
     const std::u16string row = u"clip.mp4\r\n";
     const std::u16string folder16(here.begin(), here.end());
-    EXPECT_EQ(ReadBytes(here + L"saved.mpl"),
+    EXPECT_EQ(ReadFile(PathToBytes(here + L"saved.mpl")),
               "\xFF\xFE" + Utf16Le(folder16 + row + folder16 + row + folder16 + row));
 }

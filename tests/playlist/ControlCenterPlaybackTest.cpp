@@ -33,7 +33,7 @@ public:
 
 } // namespace
 
-TEST(ControlCenterNavigation, QuickNextPressesMoveEachTimeAndLoadOnlyTheLastRow) {
+TEST(ControlCenterNavigationTimed, QuickNextPressesMoveEachTimeAndLoadOnlyTheLastRow) {
     CCenterHost host;
     for (int i = 0; i < 8; ++i) {
         host.center.AddFile(ShortClip());

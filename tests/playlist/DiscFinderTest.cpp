@@ -2,7 +2,8 @@
 #include "core/FileFinder.h"
 #include "core/WideText.h"
 
-#include <QTemporaryDir>
+#include "TestFiles.h"
+
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -67,13 +68,6 @@ CDiscToc Toc(int first, const std::vector<unsigned>& controls) {
 
 class DiscFinderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        fs::create_directories(QOR_TEST_WORK_DIR);
-        m_dir = std::make_unique<QTemporaryDir>(QOR_TEST_WORK_DIR "/discs-XXXXXX");
-        ASSERT_TRUE(m_dir->isValid());
-        m_root = m_dir->path().toStdString() + "/";
-    }
-
     // A file on the disc mounted for drive; returns its full path.
     std::wstring Put(const std::string& drive, const std::string& relative) const {
         const fs::path path = m_root + drive + "/" + relative;
@@ -90,8 +84,8 @@ protected:
         return {{name, "/dev/" + name, ""}, "", std::nullopt};
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::string m_root;
+    CScratchFolder m_folder{"discs"};
+    const std::string m_root = m_folder.Root();
     CFakeDiscAccess m_access;
 };
 

@@ -2,7 +2,8 @@
 
 #include "core/WideText.h"
 
-#include <QTemporaryDir>
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -17,21 +18,13 @@ namespace {
 
 class PlaylistFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        fs::create_directories(QOR_TEST_WORK_DIR);
-        m_dir = std::make_unique<QTemporaryDir>(QOR_TEST_WORK_DIR "/playlist-XXXXXX");
-        ASSERT_TRUE(m_dir->isValid());
-    }
-    std::string Folder() const { return m_dir->path().toStdString() + "/"; }
+    std::string Folder() const { return m_folder.Root(); }
     std::wstring PathOf(const std::string& name) const { return Utf8ToWide(Folder() + name); }
 
     void Put(const std::string& name, const std::string& bytes) const {
-        std::ofstream(Folder() + name, std::ios::binary) << bytes;
+        m_folder.Write(name, bytes);
     }
-    std::string Get(const std::string& name) const {
-        std::ifstream in(Folder() + name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string Get(const std::string& name) const { return ReadFile(Folder() + name); }
     std::vector<std::wstring> Read(const std::string& name, bool* opened = nullptr) const {
         std::vector<std::wstring> lines;
         const bool ok = ReadPlaylistFile(PathOf(name),
@@ -45,7 +38,7 @@ protected:
         return static_cast<std::size_t>(std::distance(fs::directory_iterator(Folder()), {}));
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    CScratchFolder m_folder{"playlist"};
 };
 
 using Lines = std::vector<std::wstring>;

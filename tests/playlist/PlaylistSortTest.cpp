@@ -2,6 +2,8 @@
 #include "playlist/PlaylistRandom.h"
 #include "support/MemoryPlaylist.h"
 
+#include "TestFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -180,10 +182,9 @@ TEST_F(PlaylistSortTest, ShuffleKeepsEveryRowOnceAndFollowsTheSeed) {
 // Real files: a sparse one just over 4 GiB against a small one, and access times a minute
 // apart whose low 32 bits (as signed 100-ns counts) run the other way.
 TEST_F(PlaylistSortTest, FilesOver4GiBAndTimesAMinuteApartSortByTheirWholeValues) {
-    char folder[] = "/tmp/qor_sort_XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string big = std::string(folder) + "/big.mkv";
-    const std::string small = std::string(folder) + "/small.mkv";
+    const CScratchFolder folder("sort");
+    const std::string big = folder.Root() + "big.mkv";
+    const std::string small = folder.Root() + "small.mkv";
     std::ofstream(big).put('x');
     std::ofstream(small).put('x');
     std::filesystem::resize_file(big, (4ULL << 30) + 10);
@@ -208,5 +209,4 @@ TEST_F(PlaylistSortTest, FilesOver4GiBAndTimesAMinuteApartSortByTheirWholeValues
     list.SortItems(kSortByTitle);
     list.SortItems(kSortByLastAccessTime);
     EXPECT_EQ(Names(), (Names_t{L"small.mkv", L"big.mkv"}));
-    std::filesystem::remove_all(folder);
 }

@@ -2,9 +2,10 @@
 
 #include "core/AppFolder.h"
 
+#include "TestFiles.h"
+
 #include <QCoreApplication>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -18,20 +19,18 @@ namespace {
 class PreferencesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        fs::create_directories(QOR_TEST_WORK_DIR);
-        m_dir = std::make_unique<QTemporaryDir>(QOR_TEST_WORK_DIR "/prefs-XXXXXX");
-        ASSERT_TRUE(m_dir->isValid());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir->path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           QString::fromStdString(m_folder.Root()));
         // Each test its own file, so that no settings cached from another test are seen.
         QCoreApplication::setApplicationName(QString::fromStdString(
             ::testing::UnitTest::GetInstance()->current_test_info()->name()));
     }
     std::string IniPath() const {
-        return m_dir->path().toStdString() + "/" + kPreferencesKey + "/" +
+        return m_folder.Root() + kPreferencesKey + "/" +
                QCoreApplication::applicationName().toStdString() + ".ini";
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    CScratchFolder m_folder{"prefs"};
 };
 
 } // namespace
@@ -46,8 +45,7 @@ TEST_F(PreferencesTest, AbsentValueGivesTheDefaultAndAStoredOneComesBack) {
     EXPECT_EQ(GetPreference(kPrefSectionUser, kPrefMediaPath, L"/fallback/"), L"");
 
     // Stored per user under the section and key names.
-    std::ifstream in(IniPath());
-    const std::string text(std::istreambuf_iterator<char>(in), {});
+    const std::string text = ReadFile(IniPath());
     EXPECT_NE(text.find("[User]"), std::string::npos) << IniPath();
     EXPECT_NE(text.find("MediaPath="), std::string::npos);
 }
@@ -60,7 +58,7 @@ TEST_F(PreferencesTest, ValueThatIsNotTextGivesTheDefault) {
 }
 
 TEST_F(PreferencesTest, DialogPathsDefaultToTheRootOrThePlaylistsFolder) {
-    const std::string data = m_dir->path().toStdString() + "/data";
+    const std::string data = m_folder.Root() + "data";
     setenv("XDG_DATA_HOME", data.c_str(), 1);
     const CAppFolder folders;
     unsetenv("XDG_DATA_HOME");

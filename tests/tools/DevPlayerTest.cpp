@@ -158,7 +158,7 @@ private:
 
 } // namespace
 
-TEST(DevPlayer, SigtermAndSigintWhilePlayingEndItThroughItsNormalExit) {
+TEST(DevPlayerTimed, SigtermAndSigintWhilePlayingEndItThroughItsNormalExit) {
     const std::string clip = TenSecondClip();
     ASSERT_FALSE(clip.empty());
     QTemporaryDir dataHome;

@@ -1,7 +1,5 @@
 #include "UpgradeCheckFixture.h"
 
-#include <cstdlib>
-
 namespace fs = std::filesystem;
 
 std::ostream& operator<<(std::ostream& out, EUpgradeOutcome outcome) {
@@ -14,12 +12,6 @@ std::ostream& operator<<(std::ostream& out, EUpgradeOutcome outcome) {
 UpgradeCheckFixture::UpgradeCheckFixture() = default;
 
 void UpgradeCheckFixture::SetUp() {
-    std::string pattern = (fs::temp_directory_path() / "qor upgrade XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    m_root = pattern;
-    const char* dataHome = std::getenv("XDG_DATA_HOME");
-    m_savedDataHome = dataHome != nullptr ? std::optional<std::string>(dataHome) : std::nullopt;
-    setenv("XDG_DATA_HOME", (m_root / "data").c_str(), 1);
     m_settings.programFolder = Utf8ToWide((m_root / "program").string() + "/");
     m_settings.installerFolder = CAppFolder().GetInstallerFolder();
     m_settings.vendorHost = m_server.Host();
@@ -33,15 +25,6 @@ void UpgradeCheckFixture::SetUp() {
     fs::create_directories(ProgramFolder());
 }
 
-void UpgradeCheckFixture::TearDown() {
-    if (m_savedDataHome) {
-        setenv("XDG_DATA_HOME", m_savedDataHome->c_str(), 1);
-    } else {
-        unsetenv("XDG_DATA_HOME");
-    }
-    fs::remove_all(m_root);
-}
-
 fs::path UpgradeCheckFixture::ProgramFolder() const {
     return WideToUtf8(m_settings.programFolder);
 }
@@ -52,17 +35,17 @@ fs::path UpgradeCheckFixture::InstallerFolder() const {
 
 void UpgradeCheckFixture::WriteVersion(const std::string& major, const std::string& minor,
                                        const std::string& build, bool beta) {
-    WriteWholeFile(ProgramFolder() / "qor.ini", "[Version]\nMajor=" + major + "\nMinor=" + minor +
-                                                    "\nBuild=" + build +
-                                                    "\nBeta=" + (beta ? "1" : "0") + "\n");
+    WriteFile(ProgramFolder() / "qor.ini", "[Version]\nMajor=" + major + "\nMinor=" + minor +
+                                               "\nBuild=" + build + "\nBeta=" + (beta ? "1" : "0") +
+                                               "\n");
 }
 
 void UpgradeCheckFixture::WriteUpgrader() {
     const fs::path upgrader = ProgramFolder() / "Renovo";
     const std::string record = RecordFile().string();
-    WriteWholeFile(upgrader, "#!/bin/sh\n{ printf '%s\\n' \"$0\" \"$#\"; for a in \"$@\"; do "
-                             "printf '%s\\n' \"$a\"; done; } > '" +
-                                 record + ".part'\nmv '" + record + ".part' '" + record + "'\n");
+    WriteFile(upgrader, "#!/bin/sh\n{ printf '%s\\n' \"$0\" \"$#\"; for a in \"$@\"; do "
+                        "printf '%s\\n' \"$a\"; done; } > '" +
+                            record + ".part'\nmv '" + record + ".part' '" + record + "'\n");
     fs::permissions(upgrader, fs::perms::owner_all);
 }
 

@@ -10,17 +10,12 @@
 #include <thread>
 #include <vector>
 
+#include "ManualClock.h"
 #include "RecordingPin.h"
 #include "platform/graph/FilterGraph.h"
 #include "platform/graph/Source.h"
 #include "platform/graph/SourceSeeking.h"
 #include "platform/graph/SourceStream.h"
-
-class CManualClock : public IReferenceClock {
-public:
-    REFERENCE_TIME GetTime() override { return now; }
-    std::atomic<REFERENCE_TIME> now{100 * UNITS};
-};
 
 // "name:Pause", "name:Run", "name:Stop" in the order the filters saw them.
 class CStateLog {

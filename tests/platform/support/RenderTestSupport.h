@@ -1,7 +1,6 @@
 #pragma once
 // Helpers for renderer tests: the media types the renderers take, samples filled from byte
 // vectors, and an event sink that records what a renderer notifies.
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -9,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "ManualClock.h"
 #include "platform/graph/BaseFilter.h"
 #include "platform/graph/MediaSample.h"
 #include "platform/graph/MediaType.h"
@@ -75,13 +75,6 @@ public:
 
 private:
     CMemAllocator m_allocator;
-};
-
-// A reference clock the test moves by hand.
-class CManualClock : public IReferenceClock {
-public:
-    REFERENCE_TIME GetTime() override { return now.load(); }
-    std::atomic<REFERENCE_TIME> now{1000 * UNITS};
 };
 
 class CEventRecorder : public IMediaEventSink {

@@ -181,4 +181,4 @@ private:
 };
 
 QTEST_GUILESS_MAIN(TimerServiceQTest)
-#include "TimerServiceQTest.moc"
+#include "TimerServiceTimedQTest.moc"
