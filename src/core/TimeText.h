@@ -1,12 +1,16 @@
 #pragma once
 
 // Texts for times and free disk space shown in the main window, the full-screen toolbar and the
-// playlist. Pure functions except FormatFreeSpace, which asks the file system; any thread.
-// Numbers are written the same in every locale.
+// playlist, and the whole seconds they count. Pure functions except FormatFreeSpace, which asks
+// the file system; any thread. Numbers are written the same in every locale.
 
 #include <cstdint>
 #include <optional>
 #include <string>
+
+// Seconds toward zero, held to the int range; NaN gives 0. A plain cast of a NaN or out-of-range
+// double would be undefined, and durations and positions come from files.
+int WholeSeconds(double seconds);
 
 // "mm:ss" under an hour, else "hh:mm:ss" with as many hour digits as needed ("100:00:00").
 // Negative times count as 0.
