@@ -1,5 +1,6 @@
 #include "skin/screen/AspectRatio.h"
 
+#include "engine/AspectRatioNames.h"
 #include "skin/screen/RuleInstance.h"
 
 #include <algorithm>
@@ -91,16 +92,16 @@ void CAspectRatioDistort::FitSize(CPixelSize source, CPixelSize& out) {
 
 IAspectRatio& FindAspectRatio(const std::wstring& name) {
     const std::wstring upper = RuleNameUpper(name);
-    if (upper == L"FITDISTORT") {
+    if (upper == AspectRatioNames::FitDistort) {
         return RuleInstance<CAspectRatioDistort>();
     }
-    if (upper == L"FIT4_3") {
+    if (upper == AspectRatioNames::Fit4To3) {
         return RuleInstance<CAspectRatioFit4_3>();
     }
-    if (upper == L"FIT16_9") {
+    if (upper == AspectRatioNames::Fit16To9) {
         return RuleInstance<CAspectRatioFit16_9>();
     }
-    if (upper == L"FITCUSTOM") {
+    if (upper == AspectRatioNames::FitCustom) {
         return RuleInstance<CAspectRatioFitCustom>();
     }
     return RuleInstance<CAspectRatioFitSource>();
