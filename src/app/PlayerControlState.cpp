@@ -3,24 +3,24 @@
 #include "app/TimeLabelText.h"
 #include "engine/ClipInfo.h"
 
-namespace Parts = PlayerControlParts;
+namespace Changes = PlayerControlChanges;
 
 unsigned CPlayerControlState::Load(const CClipInfo* clip) {
     m_playState = EPlayState::Stopped;
     if (clip == nullptr) {
-        return Parts::Play;
+        return Changes::Play;
     }
     m_seekable = true;
     m_position = 0;
     m_duration = WholeSeconds(clip->duration);
     m_timeShown = true;
     m_timeText = TimeLabelText(0, m_duration);
-    return Parts::Play | Parts::Seek | Parts::Time;
+    return Changes::Play | Changes::Seek | Changes::Time;
 }
 
 unsigned CPlayerControlState::SetPlayState(EPlayState state) {
     m_playState = state;
-    return Parts::Play;
+    return Changes::Play;
 }
 
 unsigned CPlayerControlState::Stop(bool loaded) {
@@ -28,30 +28,30 @@ unsigned CPlayerControlState::Stop(bool loaded) {
     m_seekable = loaded;
     m_position = 0;
     m_timeShown = false;
-    return Parts::Play | Parts::Seek | Parts::Time;
+    return Changes::Play | Changes::Seek | Changes::Time;
 }
 
 unsigned CPlayerControlState::End() {
     m_playState = EPlayState::Stopped;
     m_seekable = false;
     m_position = 0;
-    return Parts::Play | Parts::Seek;
+    return Changes::Play | Changes::Seek;
 }
 
 unsigned CPlayerControlState::MoveTo(int positionSeconds, int durationSeconds) {
     m_position = positionSeconds;
     m_duration = durationSeconds;
     if (m_hoverHeld) {
-        return Parts::Seek;
+        return Changes::Seek;
     }
     m_timeText = TimeLabelText(m_position, m_duration);
-    return Parts::Seek | Parts::Time;
+    return Changes::Seek | Changes::Time;
 }
 
 unsigned CPlayerControlState::Hover(int seconds) {
     m_hoverHeld = true;
     m_timeText = TimeLabelText(seconds, m_duration);
-    return Parts::Time;
+    return Changes::Time;
 }
 
 unsigned CPlayerControlState::EndHoverHold() {
@@ -62,12 +62,12 @@ unsigned CPlayerControlState::EndHoverHold() {
 
 unsigned CPlayerControlState::SetVolume(int volume) {
     m_volume = volume;
-    return Parts::Volume;
+    return Changes::Volume;
 }
 
 unsigned CPlayerControlState::SetMute(bool mute) {
     m_mute = mute;
-    return Parts::Mute;
+    return Changes::Mute;
 }
 
 const wchar_t* CPlayerControlState::PlayTooltip() const {

@@ -1,7 +1,7 @@
 #pragma once
 // What the player's controls show, kept once for the main window and the full-screen toolbar: the
 // play button, the seek slider, the time label, the volume slider and the mute check. Each change
-// returns the parts it touched (PlayerControlParts), so that a window sets only those controls: a
+// returns what it changed (PlayerControlChanges), so that a window sets only those controls: a
 // position update must not move a volume thumb the user is dragging.
 //
 // The hover rule: a hovered seek time takes the time label and keeps it until EndHoverHold;
@@ -15,14 +15,14 @@
 
 class CClipInfo;
 
-namespace PlayerControlParts {
+namespace PlayerControlChanges {
 inline constexpr unsigned Play = 1;   // the play button's look and tooltip
 inline constexpr unsigned Seek = 2;   // the seek slider: enabled, range, position
 inline constexpr unsigned Time = 4;   // the time label: shown, text
 inline constexpr unsigned Volume = 8; // the volume slider's position
 inline constexpr unsigned Mute = 16;  // the mute check
 inline constexpr unsigned All = Play | Seek | Time | Volume | Mute;
-} // namespace PlayerControlParts
+} // namespace PlayerControlChanges
 
 class CPlayerControlState {
 public:

@@ -1,14 +1,16 @@
 #include "app/PlayerControls.h"
 
+#include <initializer_list>
+
 #include "core/TimeText.h"
-#include "engine/EngineEvents.h"
 #include "engine/MediaEvents.h"
 #include "playlist/ControlCenter.h"
+#include "skin/SkinEvents.h"
 #include "skin/controls/SkinCheck.h"
 #include "skin/controls/SkinSlider.h"
 #include "skin/controls/SkinString.h"
 
-namespace Parts = PlayerControlParts;
+namespace Changes = PlayerControlChanges;
 
 CPlayerControls::CPlayerControls(CControlCenter& center)
     : m_center(center), m_controller(center.GetController()) {
@@ -46,15 +48,38 @@ CPlayerControls::~CPlayerControls() {
     m_controller.Unsubscribe(this);
 }
 
-void CPlayerControls::Publish(unsigned parts) {
-    if (parts != 0) {
-        Raise(kChanged, static_cast<EventArg>(parts), 0);
+void CPlayerControls::Publish(unsigned changes) {
+    if (changes != 0) {
+        Raise(kChanged, static_cast<EventArg>(changes), 0);
     }
 }
 
-void CPlayerControls::ShowHoveredTime(int seconds) {
-    m_hoverHold.start();
-    Publish(m_state.Hover(seconds));
+void CPlayerControls::Attach(const CPlayerControlWidgets& controls) {
+    const struct {
+        ISubject* control;
+        const wchar_t* name;
+        Handler handler;
+    } events[] = {
+        {&controls.play, SkinEvents::LeftClicked, &CPlayerControls::OnPlayClicked},
+        {&controls.stop, SkinEvents::LeftClicked, &CPlayerControls::OnStopClicked},
+        {&controls.previous, SkinEvents::LeftClicked, &CPlayerControls::OnPreviousClicked},
+        {&controls.next, SkinEvents::LeftClicked, &CPlayerControls::OnNextClicked},
+        {&controls.mute, SkinEvents::LeftClicked, &CPlayerControls::OnMuteClicked},
+        {&controls.seek, SkinEvents::SliderPosChanged, &CPlayerControls::OnSeekChanged},
+        {&controls.seek, SkinEvents::SliderPosHovered, &CPlayerControls::OnSeekHovered},
+        {&controls.volume, SkinEvents::SliderPosChanged, &CPlayerControls::OnVolumeChanged},
+    };
+    for (const auto& event : events) {
+        event.control->Subscribe(this, event.name, RegisterHandler(event.handler));
+    }
+}
+
+void CPlayerControls::Detach(const CPlayerControlWidgets& controls) {
+    for (ISubject* control : std::initializer_list<ISubject*>{
+             &controls.play, &controls.stop, &controls.previous, &controls.next, &controls.mute,
+             &controls.seek, &controls.volume}) {
+        control->Unsubscribe(this);
+    }
 }
 
 void CPlayerControls::ReadPosition() {
@@ -66,14 +91,47 @@ void CPlayerControls::OnHoverHoldEnded() {
     Publish(m_state.EndHoverHold());
 }
 
+void CPlayerControls::OnPlayClicked(ISubject*, EventArg, EventArg) {
+    m_center.Play();
+}
+
+void CPlayerControls::OnStopClicked(ISubject*, EventArg, EventArg) {
+    m_center.Reset();
+}
+
+void CPlayerControls::OnPreviousClicked(ISubject*, EventArg, EventArg) {
+    m_center.Previous();
+}
+
+void CPlayerControls::OnNextClicked(ISubject*, EventArg, EventArg) {
+    m_center.Next();
+}
+
+void CPlayerControls::OnMuteClicked(ISubject*, EventArg, EventArg) {
+    m_controller.SetMute(m_controller.GetMute() == 0 ? 1 : 0);
+}
+
+void CPlayerControls::OnSeekChanged(ISubject*, EventArg value, EventArg /*span*/) {
+    m_controller.SetPosition(static_cast<double>(value));
+}
+
+void CPlayerControls::OnSeekHovered(ISubject*, EventArg value, EventArg /*span*/) {
+    m_hoverHold.start();
+    Publish(m_state.Hover(static_cast<int>(value)));
+}
+
+void CPlayerControls::OnVolumeChanged(ISubject*, EventArg value, EventArg /*span*/) {
+    m_controller.SetVolume(static_cast<int>(value));
+}
+
 void CPlayerControls::OnMediaLoaded(ISubject*, EventArg record, EventArg) {
     const auto* clip = reinterpret_cast<const CClipInfo*>(record);
-    unsigned parts = m_state.Load(clip);
+    unsigned changes = m_state.Load(clip);
     if (clip != nullptr) {
-        parts |= m_state.SetVolume(m_controller.GetVolume());
-        parts |= m_state.SetMute(m_controller.GetMute() != 0);
+        changes |= m_state.SetVolume(m_controller.GetVolume());
+        changes |= m_state.SetMute(m_controller.GetMute() != 0);
     }
-    Publish(parts);
+    Publish(changes);
 }
 
 void CPlayerControls::OnMediaPlaying(ISubject*, EventArg, EventArg) {
@@ -105,30 +163,30 @@ void CPlayerControls::OnMute(ISubject*, EventArg flag, EventArg) {
     Publish(m_state.SetMute(flag != 0));
 }
 
-void ShowPlayerControls(const CPlayerControlState& state, unsigned parts,
+void ShowPlayerControls(const CPlayerControlState& state, unsigned changes,
                         const CPlayerControlWidgets& controls) {
-    if ((parts & Parts::Play) != 0) {
+    if ((changes & Changes::Play) != 0) {
         controls.play.SetPlayState(state.PlayState());
         controls.play.SetTooltipText(state.PlayTooltip());
         controls.play.update();
     }
-    if ((parts & Parts::Seek) != 0) {
+    if ((changes & Changes::Seek) != 0) {
         controls.seek.setEnabled(state.IsSeekable());
         controls.seek.SetRange(state.Duration());
         controls.seek.SetPos(state.Position());
         controls.seek.update();
     }
-    if ((parts & Parts::Time) != 0) {
+    if ((changes & Changes::Time) != 0) {
         // Shown before the text is set: a hidden label does not redraw.
         controls.time.Show(state.IsTimeShown());
         controls.time.SetText(state.TimeText());
         controls.time.update();
     }
-    if ((parts & Parts::Volume) != 0) {
+    if ((changes & Changes::Volume) != 0) {
         controls.volume.SetPos(state.Volume());
         controls.volume.update();
     }
-    if ((parts & Parts::Mute) != 0) {
+    if ((changes & Changes::Mute) != 0) {
         controls.mute.SetCheck(state.IsMuted());
         controls.mute.update();
     }

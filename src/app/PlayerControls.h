@@ -1,16 +1,19 @@
 #pragma once
-// The player controls' state (PlayerControlState.h), fed once from the control center's media
-// events and the controller's volume and mute events, for the main window and the full-screen
-// toolbar, which only show it. A viewer subscribes to kChanged on this subject; arg1 carries the
-// changed parts, and State() is read during the call. ShowPlayerControls sets a window's controls
-// from it, the same way for both windows.
+// The player controls of the main window and of the full-screen toolbar, in one place. Their state
+// (PlayerControlState.h) is fed once from the control center's media events and the controller's
+// volume and mute events; both windows only show it. A viewer subscribes to kChanged on this
+// subject; arg1 carries what changed (PlayerControlChanges), and State() is read during the call.
+// ShowPlayerControls sets a window's controls from it, the same way for both windows.
 //
-// The hover hold: ShowHoveredTime puts a hovered seek time on the label of every viewer and holds
-// it there for CPlayerControlState::kHoverHoldMs after the last hover.
+// The input of the controls is the same in both windows too (Attach): Play, Stop, Previous and
+// Next go to the center, Mute toggles the controller's mute, the seek slider seeks, the volume
+// slider sets the volume, and hovering the seek slider puts the hovered time on the label of
+// every viewer, held there for CPlayerControlState::kHoverHoldMs after the last hover.
 //
 // Who calls: the main window owns it and hands it to its toolbar; user-interface thread only.
 // Ownership: the center is borrowed and must outlive this object, which leaves the center and
-// its controller when it goes. Viewers unsubscribe before they go.
+// its controller when it goes. Viewers unsubscribe, and windows detach their controls, before
+// they go.
 #include <QTimer>
 
 #include "app/PlayerControlState.h"
@@ -18,10 +21,23 @@
 
 class CControlCenter;
 class CPlaybackController;
+class CSkinButton;
 class CSkinButtonPlay;
 class CSkinCheck;
 class CSkinSlider;
 class CSkinString;
+
+// A window's player controls.
+struct CPlayerControlWidgets {
+    CSkinButtonPlay& play;
+    CSkinButton& stop;
+    CSkinButton& previous;
+    CSkinButton& next;
+    CSkinCheck& mute;
+    CSkinSlider& seek;
+    CSkinString& time;
+    CSkinSlider& volume;
+};
 
 class CPlayerControls : public ISubject, public CObserver<CPlayerControls> {
 public:
@@ -34,14 +50,25 @@ public:
 
     const CPlayerControlState& State() const { return m_state; }
 
-    void ShowHoveredTime(int seconds);
+    // Subscribes to the controls' clicks and slider events; Detach leaves them.
+    void Attach(const CPlayerControlWidgets& controls);
+    void Detach(const CPlayerControlWidgets& controls);
     // Takes the position and duration from the controller at once: the engine reports them only
     // every few hundred milliseconds, and a window that appears shows the moment it appears.
     void ReadPosition();
 
 private:
-    void Publish(unsigned parts);
+    void Publish(unsigned changes);
     void OnHoverHoldEnded();
+
+    void OnPlayClicked(ISubject* sender, EventArg x, EventArg y);
+    void OnStopClicked(ISubject* sender, EventArg x, EventArg y);
+    void OnPreviousClicked(ISubject* sender, EventArg x, EventArg y);
+    void OnNextClicked(ISubject* sender, EventArg x, EventArg y);
+    void OnMuteClicked(ISubject* sender, EventArg x, EventArg y);
+    void OnSeekChanged(ISubject* sender, EventArg value, EventArg span);
+    void OnSeekHovered(ISubject* sender, EventArg value, EventArg span);
+    void OnVolumeChanged(ISubject* sender, EventArg value, EventArg span);
 
     void OnMediaLoaded(ISubject* sender, EventArg record, EventArg unused);
     void OnMediaPlaying(ISubject* sender, EventArg arg1, EventArg arg2);
@@ -59,15 +86,6 @@ private:
     QTimer m_hoverHold; // single shot, kHoverHoldMs
 };
 
-// A window's controls that show the state.
-struct CPlayerControlWidgets {
-    CSkinButtonPlay& play;
-    CSkinSlider& seek;
-    CSkinString& time;
-    CSkinSlider& volume;
-    CSkinCheck& mute;
-};
-
-// Sets the controls of the given parts (PlayerControlParts) from the state.
-void ShowPlayerControls(const CPlayerControlState& state, unsigned parts,
+// Sets the controls the changes name (PlayerControlChanges) from the state.
+void ShowPlayerControls(const CPlayerControlState& state, unsigned changes,
                         const CPlayerControlWidgets& controls);

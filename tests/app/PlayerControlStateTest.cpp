@@ -1,5 +1,5 @@
 // The player controls' state through a clip's life, step by step: what each media event and a
-// hovered seek time change, and which parts a window has to set again.
+// hovered seek time change, and which controls a window has to set again.
 #include "app/PlayerControlState.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 
 namespace {
 
-namespace Parts = PlayerControlParts;
+namespace Changes = PlayerControlChanges;
 
 unsigned LoadClip(CPlayerControlState& state, double duration) {
     CClipInfo clip;
@@ -26,7 +26,7 @@ TEST(PlayerControlState, EventsAndHoverHoldThroughAClipsLife) {
     const struct {
         const char* step;
         unsigned (*apply)(CPlayerControlState&);
-        unsigned parts;
+        unsigned changes;
         EPlayState play;
         const wchar_t* tooltip;
         bool seekable;
@@ -36,45 +36,45 @@ TEST(PlayerControlState, EventsAndHoverHoldThroughAClipsLife) {
         const wchar_t* timeText;
         bool held;
     } steps[] = {
-        {"a load that reports no clip", [](auto& s) { return s.Load(nullptr); }, Parts::Play,
+        {"a load that reports no clip", [](auto& s) { return s.Load(nullptr); }, Changes::Play,
          EPlayState::Stopped, L"Play", false, 0, 0, false, L"", false},
         {"a 90.9 s clip loads", [](auto& s) { return LoadClip(s, 90.9); },
-         Parts::Play | Parts::Seek | Parts::Time, EPlayState::Stopped, L"Play", true, 0, 90, true,
-         L"00:00/01:30", false},
-        {"playing", [](auto& s) { return s.SetPlayState(EPlayState::Playing); }, Parts::Play,
+         Changes::Play | Changes::Seek | Changes::Time, EPlayState::Stopped, L"Play", true, 0, 90,
+         true, L"00:00/01:30", false},
+        {"playing", [](auto& s) { return s.SetPlayState(EPlayState::Playing); }, Changes::Play,
          EPlayState::Playing, L"Pause", true, 0, 90, true, L"00:00/01:30", false},
-        {"a position", [](auto& s) { return s.MoveTo(5, 90); }, Parts::Seek | Parts::Time,
+        {"a position", [](auto& s) { return s.MoveTo(5, 90); }, Changes::Seek | Changes::Time,
          EPlayState::Playing, L"Pause", true, 5, 90, true, L"00:05/01:30", false},
-        {"a hover takes the label", [](auto& s) { return s.Hover(60); }, Parts::Time,
+        {"a hover takes the label", [](auto& s) { return s.Hover(60); }, Changes::Time,
          EPlayState::Playing, L"Pause", true, 5, 90, true, L"01:00/01:30", true},
         {"a held position moves only the slider", [](auto& s) { return s.MoveTo(6, 90); },
-         Parts::Seek, EPlayState::Playing, L"Pause", true, 6, 90, true, L"01:00/01:30", true},
+         Changes::Seek, EPlayState::Playing, L"Pause", true, 6, 90, true, L"01:00/01:30", true},
         {"the hold ends", [](auto& s) { return s.EndHoverHold(); }, 0U, EPlayState::Playing,
          L"Pause", true, 6, 90, true, L"01:00/01:30", false},
         {"the next position shows", [](auto& s) { return s.MoveTo(7, 91); },
-         Parts::Seek | Parts::Time, EPlayState::Playing, L"Pause", true, 7, 91, true,
+         Changes::Seek | Changes::Time, EPlayState::Playing, L"Pause", true, 7, 91, true,
          L"00:07/01:31", false},
-        {"paused", [](auto& s) { return s.SetPlayState(EPlayState::Paused); }, Parts::Play,
+        {"paused", [](auto& s) { return s.SetPlayState(EPlayState::Paused); }, Changes::Play,
          EPlayState::Paused, L"Play", true, 7, 91, true, L"00:07/01:31", false},
         {"stopped, the clip still loaded", [](auto& s) { return s.Stop(true); },
-         Parts::Play | Parts::Seek | Parts::Time, EPlayState::Stopped, L"Play", true, 0, 91, false,
-         L"00:07/01:31", false},
+         Changes::Play | Changes::Seek | Changes::Time, EPlayState::Stopped, L"Play", true, 0, 91,
+         false, L"00:07/01:31", false},
         {"a clip of unknown (NaN) length", [](auto& s) { return LoadClip(s, std::nan("")); },
-         Parts::Play | Parts::Seek | Parts::Time, EPlayState::Stopped, L"Play", true, 0, 0, true,
-         L"00:00/00:00", false},
+         Changes::Play | Changes::Seek | Changes::Time, EPlayState::Stopped, L"Play", true, 0, 0,
+         true, L"00:00/00:00", false},
         {"a clip longer than int seconds", [](auto& s) { return LoadClip(s, 1e300); },
-         Parts::Play | Parts::Seek | Parts::Time, EPlayState::Stopped, L"Play", true, 0,
+         Changes::Play | Changes::Seek | Changes::Time, EPlayState::Stopped, L"Play", true, 0,
          kMaxSeconds, true, L"00:00/596523:14:07", false},
-        {"completed", [](auto& s) { return s.End(); }, Parts::Play | Parts::Seek,
+        {"completed", [](auto& s) { return s.End(); }, Changes::Play | Changes::Seek,
          EPlayState::Stopped, L"Play", false, 0, kMaxSeconds, true, L"00:00/596523:14:07", false},
         {"stopped with nothing loaded", [](auto& s) { return s.Stop(false); },
-         Parts::Play | Parts::Seek | Parts::Time, EPlayState::Stopped, L"Play", false, 0,
+         Changes::Play | Changes::Seek | Changes::Time, EPlayState::Stopped, L"Play", false, 0,
          kMaxSeconds, false, L"00:00/596523:14:07", false},
     };
     CPlayerControlState state;
     for (const auto& step : steps) {
         SCOPED_TRACE(step.step);
-        EXPECT_EQ(step.apply(state), step.parts);
+        EXPECT_EQ(step.apply(state), step.changes);
         EXPECT_EQ(state.PlayState(), step.play);
         EXPECT_STREQ(state.PlayTooltip(), step.tooltip);
         EXPECT_EQ(state.IsSeekable(), step.seekable);
@@ -85,10 +85,10 @@ TEST(PlayerControlState, EventsAndHoverHoldThroughAClipsLife) {
         EXPECT_EQ(state.IsHoverHeld(), step.held);
     }
 
-    // Volume and mute are their own parts: a position never sets them.
-    EXPECT_EQ(state.SetVolume(35), Parts::Volume);
-    EXPECT_EQ(state.SetMute(true), Parts::Mute);
-    EXPECT_EQ(state.MoveTo(1, 2) & (Parts::Volume | Parts::Mute), 0U);
+    // Volume and mute are changes of their own: a position never sets them.
+    EXPECT_EQ(state.SetVolume(35), Changes::Volume);
+    EXPECT_EQ(state.SetMute(true), Changes::Mute);
+    EXPECT_EQ(state.MoveTo(1, 2) & (Changes::Volume | Changes::Mute), 0U);
     EXPECT_EQ(state.Volume(), 35);
     EXPECT_TRUE(state.IsMuted());
 }

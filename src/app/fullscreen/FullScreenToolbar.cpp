@@ -35,8 +35,9 @@ void CFullScreenToolbar::Create() {
     m_window->TimeLabel().setEnabled(false);
     m_wheelRemainder = 0;
     SubscribeEverything();
+    m_controls.Attach(Widgets());
     m_controls.ReadPosition();
-    OnPlayerControlsChanged(&m_controls, PlayerControlParts::All, 0);
+    OnPlayerControlsChanged(&m_controls, PlayerControlChanges::All, 0);
 }
 
 void CFullScreenToolbar::Destroy() {
@@ -45,6 +46,7 @@ void CFullScreenToolbar::Destroy() {
     if (!IsShown()) {
         return;
     }
+    m_controls.Detach(Widgets());
     for (CSkinCtrl* control : m_window->Children()) {
         control->Unsubscribe(this);
     }
@@ -61,20 +63,9 @@ void CFullScreenToolbar::SubscribeEverything() {
         control.Subscribe(this, SkinEvents::LeftClicked, RegisterHandler(handler));
     };
     CToolbarWindow& bar = *m_window;
-    clicked(bar.Play(), &CFullScreenToolbar::OnPlayClicked);
-    clicked(bar.Stop(), &CFullScreenToolbar::OnStopClicked);
-    clicked(bar.Previous(), &CFullScreenToolbar::OnPreviousClicked);
-    clicked(bar.Next(), &CFullScreenToolbar::OnNextClicked);
     clicked(bar.OpenFiles(), &CFullScreenToolbar::OnOpenFilesClicked);
-    clicked(bar.Mute(), &CFullScreenToolbar::OnMuteClicked);
     clicked(bar.VideoView(), &CFullScreenToolbar::OnVideoViewClicked);
     clicked(bar.PlaylistView(), &CFullScreenToolbar::OnPlaylistViewClicked);
-    bar.Seek().Subscribe(this, SkinEvents::SliderPosChanged,
-                         RegisterHandler(&CFullScreenToolbar::OnSeekChanged));
-    bar.Seek().Subscribe(this, SkinEvents::SliderPosHovered,
-                         RegisterHandler(&CFullScreenToolbar::OnSeekHovered));
-    bar.Volume().Subscribe(this, SkinEvents::SliderPosChanged,
-                           RegisterHandler(&CFullScreenToolbar::OnVolumeChanged));
     m_controls.Subscribe(this, CPlayerControls::kChanged,
                          RegisterHandler(&CFullScreenToolbar::OnPlayerControlsChanged));
 }
@@ -83,6 +74,12 @@ void CFullScreenToolbar::SelectView(bool playlist) {
     m_window->Views().Select(playlist ? &m_window->PlaylistView() : &m_window->VideoView());
     m_view.ShowPlaylistView(playlist);
     m_window->LayoutChildren();
+}
+
+CPlayerControlWidgets CFullScreenToolbar::Widgets() {
+    CToolbarWindow& bar = *m_window;
+    return {bar.Play(), bar.Stop(), bar.Previous(),  bar.Next(),
+            bar.Mute(), bar.Seek(), bar.TimeLabel(), bar.Volume()};
 }
 
 void CFullScreenToolbar::OnWheel(int delta) {
@@ -103,31 +100,11 @@ void CFullScreenToolbar::OnWheel(int delta) {
     m_controller.SetVolume(level);
 }
 
-void CFullScreenToolbar::OnPlayClicked(ISubject*, EventArg, EventArg) {
-    m_center.Play();
-}
-
-void CFullScreenToolbar::OnStopClicked(ISubject*, EventArg, EventArg) {
-    m_center.Reset();
-}
-
-void CFullScreenToolbar::OnPreviousClicked(ISubject*, EventArg, EventArg) {
-    m_center.Previous();
-}
-
-void CFullScreenToolbar::OnNextClicked(ISubject*, EventArg, EventArg) {
-    m_center.Next();
-}
-
 void CFullScreenToolbar::OnOpenFilesClicked(ISubject*, EventArg, EventArg) {
     // The dialog runs its own event loop, in which the bar may be destroyed: run it after the
     // button has finished its click.
     QMetaObject::invokeMethod(
         &m_postTarget, [this] { m_center.OpenFiles(true); }, Qt::QueuedConnection);
-}
-
-void CFullScreenToolbar::OnMuteClicked(ISubject*, EventArg, EventArg) {
-    m_controller.SetMute(m_controller.GetMute() == 0 ? 1 : 0);
 }
 
 void CFullScreenToolbar::OnVideoViewClicked(ISubject*, EventArg, EventArg) {
@@ -138,28 +115,8 @@ void CFullScreenToolbar::OnPlaylistViewClicked(ISubject*, EventArg, EventArg) {
     SelectView(true);
 }
 
-void CFullScreenToolbar::OnSeekChanged(ISubject*, EventArg value, EventArg /*span*/) {
-    m_controller.SetPosition(static_cast<double>(value));
-}
-
-void CFullScreenToolbar::OnSeekHovered(ISubject*, EventArg value, EventArg /*span*/) {
-    if (!IsShown()) {
-        return;
-    }
-    m_controls.ShowHoveredTime(static_cast<int>(value));
-}
-
-void CFullScreenToolbar::OnVolumeChanged(ISubject*, EventArg value, EventArg /*span*/) {
+void CFullScreenToolbar::OnPlayerControlsChanged(ISubject*, EventArg changes, EventArg) {
     if (IsShown()) {
-        m_controller.SetVolume(static_cast<int>(value));
+        ShowPlayerControls(m_controls.State(), static_cast<unsigned>(changes), Widgets());
     }
-}
-
-void CFullScreenToolbar::OnPlayerControlsChanged(ISubject*, EventArg parts, EventArg) {
-    if (!IsShown()) {
-        return;
-    }
-    CToolbarWindow& bar = *m_window;
-    ShowPlayerControls(m_controls.State(), static_cast<unsigned>(parts),
-                       {bar.Play(), bar.Seek(), bar.TimeLabel(), bar.Volume(), bar.Mute()});
 }

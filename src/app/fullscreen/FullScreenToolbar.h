@@ -5,16 +5,14 @@
 // controller as the main window. The main window creates it when the pointer reaches the bottom
 // edge and destroys it when the pointer leaves the bottom band.
 //
-// The controls show the main window's player controls (PlayerControls.h): each Create takes the
-// position from the controller at once and shows the whole state; while shown the bar follows
-// its changes. Destroy leaves every subject the toolbar subscribed to.
+// The transport buttons, the sliders and the time label are the main window's player controls
+// (PlayerControls.h) a second time: each Create attaches them, takes the position from the
+// controller at once and shows the whole state; while shown the bar follows its changes. Destroy
+// detaches them and leaves every subject the toolbar subscribed to.
 //
-// Sliders and clicks: Play, Stop, Previous, Next go to the center; Open Files too, from the event
-// loop, so no button of the bar is in the middle of its click while the file dialog runs (the
-// bar may be destroyed meanwhile); Mute toggles the controller's mute; the seek slider seeks; the
-// volume slider and the wheel (5 per notch, smaller turns summed, in the slider's range) set the
-// volume. Hovering the seek slider puts the hovered time on the label (the player controls'
-// hover hold).
+// The bar's own input: Open Files goes to the center from the event loop, so no button of the bar
+// is in the middle of its click while the file dialog runs (the bar may be destroyed meanwhile);
+// the wheel sets the volume (5 per notch, smaller turns summed, in the slider's range).
 //
 // The two view radios choose between the main window's full-screen views: the video alone, or the
 // video with the playlist beside it. The main window keeps the choice (IFullScreenView), so a bar
@@ -34,6 +32,7 @@
 class CControlCenter;
 class CPlaybackController;
 class CPlayerControls;
+struct CPlayerControlWidgets;
 
 // The main window's full-screen views, as the toolbar's radios see them.
 class IFullScreenView {
@@ -69,19 +68,12 @@ private:
     // Checks the radio of the view and asks the main window for it.
     void SelectView(bool playlist);
     void OnWheel(int delta);
+    CPlayerControlWidgets Widgets();
 
-    void OnPlayClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnStopClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnPreviousClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnNextClicked(ISubject* sender, EventArg x, EventArg y);
     void OnOpenFilesClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnMuteClicked(ISubject* sender, EventArg x, EventArg y);
     void OnVideoViewClicked(ISubject* sender, EventArg x, EventArg y);
     void OnPlaylistViewClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnSeekChanged(ISubject* sender, EventArg value, EventArg span);
-    void OnSeekHovered(ISubject* sender, EventArg value, EventArg span);
-    void OnVolumeChanged(ISubject* sender, EventArg value, EventArg span);
-    void OnPlayerControlsChanged(ISubject* sender, EventArg parts, EventArg unused);
+    void OnPlayerControlsChanged(ISubject* sender, EventArg changes, EventArg unused);
 
     CControlCenter& m_center;
     CPlaybackController& m_controller; // the center's

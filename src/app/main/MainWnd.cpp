@@ -61,6 +61,7 @@ CMainWnd::~CMainWnd() {
     m_application.Unsubscribe(this);
     m_center.Unsubscribe(this);
     m_controls.Unsubscribe(this);
+    m_controls.Detach(PlayerWidgets());
     if (!m_playbackShutDown) {
         m_center.Close();
     }
@@ -147,17 +148,22 @@ void CMainWnd::CreateControls() {
     AddChild(&m_titleLabel);
 }
 
+CPlayerControlWidgets CMainWnd::PlayerWidgets() {
+    return {m_play, m_stop, m_previous, m_next, m_mute, m_seek, m_timeLabel, m_volume};
+}
+
 void CMainWnd::WireEvents() {
+    m_controls.Attach(PlayerWidgets());
     const struct {
         CSkinCtrl* control;
         Handler handler;
     } clicks[] = {
-        {&m_play, &CMainWnd::OnPlayClicked},
-        {&m_stop, &CMainWnd::OnStopClicked},
-        {&m_previous, &CMainWnd::OnPreviousClicked},
-        {&m_next, &CMainWnd::OnNextClicked},
+        {&m_play, &CMainWnd::OnPlayerControlUsed},
+        {&m_stop, &CMainWnd::OnPlayerControlUsed},
+        {&m_previous, &CMainWnd::OnPlayerControlUsed},
+        {&m_next, &CMainWnd::OnPlayerControlUsed},
+        {&m_mute, &CMainWnd::OnPlayerControlUsed},
         {&m_openFiles, &CMainWnd::OnOpenFilesClicked},
-        {&m_mute, &CMainWnd::OnMuteClicked},
         {&m_mainMenu, &CMainWnd::OnMainMenuClicked},
         {&m_minimize, &CMainWnd::OnMinimizeClicked},
         {&m_close, &CMainWnd::OnCloseClicked},
@@ -175,9 +181,8 @@ void CMainWnd::WireEvents() {
         const wchar_t* name;
         Handler handler;
     } events[] = {
-        {&m_seek, SkinEvents::SliderPosChanged, &CMainWnd::OnSeekChanged},
-        {&m_seek, SkinEvents::SliderPosHovered, &CMainWnd::OnSeekHovered},
-        {&m_volume, SkinEvents::SliderPosChanged, &CMainWnd::OnVolumeChanged},
+        {&m_seek, SkinEvents::SliderPosChanged, &CMainWnd::OnPlayerControlUsed},
+        {&m_volume, SkinEvents::SliderPosChanged, &CMainWnd::OnPlayerControlUsed},
         {&m_splitter, SkinEvents::SkinSizerPosChanged, &CMainWnd::OnSplitterReleased},
         {&m_splitter, SkinEvents::SkinSizerBoxChecked, &CMainWnd::OnSplitterBoxChecked},
         {&m_playlist, ListEvents::ListItemRightClicked, &CMainWnd::OnListRightClicked},
@@ -297,34 +302,13 @@ void CMainWnd::UpdateScreenSaver() {
 
 // ---- control events
 
-void CMainWnd::OnPlayClicked(ISubject*, EventArg, EventArg) {
-    m_center.Play();
-    setFocus();
-}
-
-void CMainWnd::OnStopClicked(ISubject*, EventArg, EventArg) {
-    m_center.Reset();
-    setFocus();
-}
-
-void CMainWnd::OnPreviousClicked(ISubject*, EventArg, EventArg) {
-    m_center.Previous();
-    setFocus();
-}
-
-void CMainWnd::OnNextClicked(ISubject*, EventArg, EventArg) {
-    m_center.Next();
+void CMainWnd::OnPlayerControlUsed(ISubject*, EventArg, EventArg) {
     setFocus();
 }
 
 void CMainWnd::OnOpenFilesClicked(ISubject*, EventArg, EventArg) {
     setFocus();
     m_center.OpenFiles(true);
-}
-
-void CMainWnd::OnMuteClicked(ISubject*, EventArg, EventArg) {
-    setFocus();
-    Controller().SetMute(Controller().GetMute() != 0 ? 0 : 1);
 }
 
 void CMainWnd::OnMainMenuClicked(ISubject*, EventArg, EventArg) {
@@ -355,20 +339,6 @@ void CMainWnd::OnPlaylistButtonClicked(ISubject* sender, EventArg, EventArg) {
     } else if (sender == &m_sortMode) {
         PopupUnder(m_sortMode, SortModeMenu(state));
     }
-}
-
-void CMainWnd::OnSeekChanged(ISubject*, EventArg value, EventArg) {
-    setFocus();
-    Controller().SetPosition(static_cast<double>(value));
-}
-
-void CMainWnd::OnSeekHovered(ISubject*, EventArg value, EventArg) {
-    m_controls.ShowHoveredTime(static_cast<int>(value));
-}
-
-void CMainWnd::OnVolumeChanged(ISubject*, EventArg value, EventArg) {
-    setFocus();
-    Controller().SetVolume(static_cast<int>(value));
 }
 
 void CMainWnd::OnSplitterReleased(ISubject*, EventArg position, EventArg pressX) {
@@ -431,11 +401,10 @@ void CMainWnd::OnMediaStopped(ISubject*, EventArg, EventArg) {
     m_titleLabel.Show(false);
 }
 
-void CMainWnd::OnPlayerControlsChanged(ISubject*, EventArg parts, EventArg) {
-    const auto changed = static_cast<unsigned>(parts);
-    ShowPlayerControls(m_controls.State(), changed,
-                       {m_play, m_seek, m_timeLabel, m_volume, m_mute});
-    if ((changed & PlayerControlParts::Play) != 0) {
+void CMainWnd::OnPlayerControlsChanged(ISubject*, EventArg changes, EventArg) {
+    const auto changed = static_cast<unsigned>(changes);
+    ShowPlayerControls(m_controls.State(), changed, PlayerWidgets());
+    if ((changed & PlayerControlChanges::Play) != 0) {
         UpdateScreenSaver();
     }
 }

@@ -124,6 +124,7 @@ private:
     CSkinButton& MakeButton(CSkinButton& button, int x, int y, int width, int height, int bitmap,
                             const wchar_t* tooltip);
     void WireEvents();
+    CPlayerControlWidgets PlayerWidgets();
     CPlaybackController& Controller();
 
     // Menus: shown at a global point; the button menus at the button's lower-left corner.
@@ -148,19 +149,13 @@ private:
     void HideToolbar();
     bool IsToolbarShown() const;
 
-    void OnPlayClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnStopClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnPreviousClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnNextClicked(ISubject* sender, EventArg x, EventArg y);
+    // A player control was clicked or its slider moved: the keys come back to the window.
+    void OnPlayerControlUsed(ISubject* sender, EventArg x, EventArg y);
     void OnOpenFilesClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnMuteClicked(ISubject* sender, EventArg x, EventArg y);
     void OnMainMenuClicked(ISubject* sender, EventArg x, EventArg y);
     void OnMinimizeClicked(ISubject* sender, EventArg x, EventArg y);
     void OnCloseClicked(ISubject* sender, EventArg x, EventArg y);
     void OnPlaylistButtonClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnSeekChanged(ISubject* sender, EventArg value, EventArg span);
-    void OnSeekHovered(ISubject* sender, EventArg value, EventArg span);
-    void OnVolumeChanged(ISubject* sender, EventArg value, EventArg span);
     void OnSplitterReleased(ISubject* sender, EventArg position, EventArg pressX);
     void OnSplitterBoxChecked(ISubject* sender, EventArg checked, EventArg unused);
     void OnListRightClicked(ISubject* sender, EventArg row, EventArg top);
@@ -168,7 +163,7 @@ private:
     // The title, the video size and the playlist row of a loaded clip; the stop hides the title.
     void OnMediaLoaded(ISubject* sender, EventArg record, EventArg unused);
     void OnMediaStopped(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnPlayerControlsChanged(ISubject* sender, EventArg parts, EventArg unused);
+    void OnPlayerControlsChanged(ISubject* sender, EventArg changes, EventArg unused);
     void OnAppInitial(ISubject* sender, EventArg arg1, EventArg arg2);
 
     CControlCenter& m_center;
