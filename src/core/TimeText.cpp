@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cstdio>
-#include <limits>
 #include <sys/statvfs.h>
 
 namespace {
@@ -16,15 +14,6 @@ std::wstring Widened(const char* text, std::size_t length) {
 }
 
 } // namespace
-
-int WholeSeconds(double seconds) {
-    if (std::isnan(seconds)) {
-        return 0;
-    }
-    constexpr double kLow = std::numeric_limits<int>::min();
-    constexpr double kHigh = std::numeric_limits<int>::max();
-    return static_cast<int>(std::clamp(std::trunc(seconds), kLow, kHigh));
-}
 
 std::wstring FormatClock(std::int64_t seconds) {
     seconds = std::max<std::int64_t>(seconds, 0);

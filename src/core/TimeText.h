@@ -8,9 +8,13 @@
 #include <optional>
 #include <string>
 
-// Seconds toward zero, held to the int range; NaN gives 0. A plain cast of a NaN or out-of-range
-// double would be undefined, and durations and positions come from files.
-int WholeSeconds(double seconds);
+#include "core/WholeNumber.h"
+
+// Seconds toward zero, held to the int range; NaN gives 0 (durations and positions come from
+// files).
+inline int WholeSeconds(double seconds) {
+    return TruncateToInt(seconds);
+}
 
 // "mm:ss" under an hour, else "hh:mm:ss" with as many hour digits as needed ("100:00:00").
 // Negative times count as 0.

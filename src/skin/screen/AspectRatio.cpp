@@ -1,12 +1,11 @@
 #include "skin/screen/AspectRatio.h"
 
+#include "core/WholeNumber.h"
 #include "engine/AspectRatioNames.h"
 #include "skin/screen/RuleInstance.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cwctype>
-#include <limits>
 
 namespace {
 
@@ -23,12 +22,7 @@ IAspectRatio* g_current = nullptr; // user-interface thread only
 } // namespace
 
 int TruncatePixels(double value) {
-    if (std::isnan(value)) {
-        return 0;
-    }
-    constexpr double kLow = std::numeric_limits<int>::min();
-    constexpr double kHigh = std::numeric_limits<int>::max();
-    return static_cast<int>(std::clamp(std::trunc(value), kLow, kHigh));
+    return TruncateToInt(value);
 }
 
 std::wstring RuleNameUpper(const std::wstring& name) {
