@@ -11,6 +11,5 @@
 #include "core/TimeText.h"
 
 inline std::wstring TimeLabelText(std::int64_t positionSeconds, double durationSeconds) {
-    return FormatClock(positionSeconds) + L"/" +
-           FormatClock(static_cast<std::int64_t>(durationSeconds));
+    return FormatClock(positionSeconds) + L"/" + FormatClock(WholeSeconds(durationSeconds));
 }

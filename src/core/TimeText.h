@@ -1,12 +1,20 @@
 #pragma once
 
 // Texts for times and free disk space shown in the main window, the full-screen toolbar and the
-// playlist. Pure functions except FormatFreeSpace, which asks the file system; any thread.
-// Numbers are written the same in every locale.
+// playlist, and the whole seconds they count. Pure functions except FormatFreeSpace, which asks
+// the file system; any thread. Numbers are written the same in every locale.
 
 #include <cstdint>
 #include <optional>
 #include <string>
+
+#include "core/WholeNumber.h"
+
+// Seconds toward zero, held to the int range; NaN gives 0 (durations and positions come from
+// files).
+inline int WholeSeconds(double seconds) {
+    return TruncateToInt(seconds);
+}
 
 // "mm:ss" under an hour, else "hh:mm:ss" with as many hour digits as needed ("100:00:00").
 // Negative times count as 0.

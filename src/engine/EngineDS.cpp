@@ -4,9 +4,9 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <cmath>
-#include <limits>
 
 #include "core/Log.h"
+#include "core/TimeText.h"
 #include "engine/ClipInfo.h"
 #include "media/VeltoSource.h"
 
@@ -18,21 +18,6 @@ constexpr int kSeekStepSeconds = 10;
 constexpr int kVolumeStep = 5;
 // Renderer volume range in hundredths of a decibel: silence to full level.
 constexpr long kSilentHundredthsOfDb = -10000;
-
-// Seconds as the whole number the graph is sought to; values beyond int are pinned rather than
-// left to an undefined conversion.
-int WholeSeconds(double seconds) {
-    if (std::isnan(seconds)) {
-        return 0;
-    }
-    if (seconds >= static_cast<double>(std::numeric_limits<int>::max())) {
-        return std::numeric_limits<int>::max();
-    }
-    if (seconds <= static_cast<double>(std::numeric_limits<int>::min())) {
-        return std::numeric_limits<int>::min();
-    }
-    return static_cast<int>(seconds);
-}
 
 } // namespace
 

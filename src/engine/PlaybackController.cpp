@@ -1,6 +1,7 @@
 #include "engine/PlaybackController.h"
 
 #include "core/SubjectAdapter.h"
+#include "engine/AspectRatioNames.h"
 #include "engine/EngineState.h"
 #include "engine/MediaEvents.h"
 
@@ -12,7 +13,7 @@ CPlaybackController::~CPlaybackController() {
 
 int CPlaybackController::Initialise(QWidget* parent) {
     m_parent = parent;
-    m_aspectRatio = L"FITSOURCE";
+    m_aspectRatio = AspectRatioNames::FitSource;
     if (m_engine.Create(parent) == 0) {
         return 0;
     }

@@ -42,7 +42,7 @@ const CLoopModeSingleFileOnce& CLoopModeSingleFileOnce::Instance() {
 }
 
 const std::wstring& CLoopModeSingleFileOnce::GetName() const {
-    static const std::wstring name = L"SINGLEFILEONCE";
+    static const std::wstring name = LoopModeNames::SingleFileOnce;
     return name;
 }
 
@@ -51,7 +51,7 @@ const CLoopModeSingleFileLoop& CLoopModeSingleFileLoop::Instance() {
 }
 
 const std::wstring& CLoopModeSingleFileLoop::GetName() const {
-    static const std::wstring name = L"SINGLEFILELOOP";
+    static const std::wstring name = LoopModeNames::SingleFileLoop;
     return name;
 }
 
@@ -60,7 +60,7 @@ const CLoopModePlaylistOnce& CLoopModePlaylistOnce::Instance() {
 }
 
 const std::wstring& CLoopModePlaylistOnce::GetName() const {
-    static const std::wstring name = L"PLAYLISTONCE";
+    static const std::wstring name = LoopModeNames::PlaylistOnce;
     return name;
 }
 
@@ -69,7 +69,7 @@ const CLoopModePlaylistLoop& CLoopModePlaylistLoop::Instance() {
 }
 
 const std::wstring& CLoopModePlaylistLoop::GetName() const {
-    static const std::wstring name = L"PLAYLISTLOOP";
+    static const std::wstring name = LoopModeNames::PlaylistLoop;
     return name;
 }
 
@@ -78,7 +78,7 @@ const CLoopModePlaylistShuffle& CLoopModePlaylistShuffle::Instance() {
 }
 
 const std::wstring& CLoopModePlaylistShuffle::GetName() const {
-    static const std::wstring name = L"PLAYLISTSHUFFLE";
+    static const std::wstring name = LoopModeNames::PlaylistShuffle;
     return name;
 }
 

@@ -13,6 +13,15 @@
 
 class CPlaylistOperator;
 
+// The upper-case names the modes are selected by: playlist files and menus name them so.
+namespace LoopModeNames {
+inline constexpr wchar_t SingleFileOnce[] = L"SINGLEFILEONCE";
+inline constexpr wchar_t SingleFileLoop[] = L"SINGLEFILELOOP";
+inline constexpr wchar_t PlaylistOnce[] = L"PLAYLISTONCE";
+inline constexpr wchar_t PlaylistLoop[] = L"PLAYLISTLOOP";
+inline constexpr wchar_t PlaylistShuffle[] = L"PLAYLISTSHUFFLE";
+} // namespace LoopModeNames
+
 class ILoopMode {
 public:
     // The upper-case name the mode is selected by; lives as long as the mode.

@@ -2,15 +2,9 @@
 
 #include "playlist/PlaylistEvents.h"
 
-namespace {
-
-constexpr wchar_t kDefaultLoopMode[] = L"PLAYLISTLOOP";
-
-} // namespace
-
 void CPlaylistOperator::Attach(IPlaylistAdapter* adapter) {
     m_adapter = adapter;
-    SetLoopMode(kDefaultLoopMode);
+    SetLoopMode(LoopModeNames::PlaylistLoop);
     if (auto* listEvents = dynamic_cast<ISubject*>(adapter)) {
         listEvents->Subscribe(this, PlaylistEvents::ListItemActived,
                               RegisterHandler(&CPlaylistOperator::OnListItemActived));

@@ -1,11 +1,9 @@
 #include "playlist/PlaylistSort.h"
 
+#include "core/TimeText.h"
 #include "playlist/PlaylistRandom.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdint>
-#include <limits>
 #include <numeric>
 
 namespace {
@@ -17,17 +15,6 @@ template <class T> int Compare(T a, T b) {
 // Ordinal and case-sensitive, code point by code point.
 int CompareText(const std::wstring& a, const std::wstring& b) {
     return std::clamp(a.compare(b), -1, 1);
-}
-
-// Whole seconds toward zero, held to the 32-bit range the comparison works in: a cast of an
-// out-of-range or NaN double would be undefined.
-std::int32_t WholeSeconds(double seconds) {
-    if (std::isnan(seconds)) {
-        return 0;
-    }
-    constexpr double kLow = std::numeric_limits<std::int32_t>::min();
-    constexpr double kHigh = std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(std::clamp(std::trunc(seconds), kLow, kHigh));
 }
 
 } // namespace

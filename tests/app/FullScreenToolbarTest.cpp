@@ -20,6 +20,7 @@
 
 #include "MediaFixture.h"
 #include "QtTestSupport.h"
+#include "app/PlayerControls.h"
 #include "app/TimeLabelText.h"
 #include "core/WideText.h"
 #include "playlist/ControlCenter.h"
@@ -135,8 +136,9 @@ struct CToolbarHost : CTestApplicationUser {
     CSkinScreen screen;
     CSkinList list;
     mutable CControlCenter center;
+    CPlayerControls controls{center};
     CViewRecord view;
-    CFullScreenToolbar toolbar{center, mainWindow, view};
+    CFullScreenToolbar toolbar{center, controls, mainWindow, view};
 };
 
 } // namespace
@@ -157,7 +159,7 @@ TEST(FullScreenToolbar, EachCreationReadsThePlaybackStateAndTheControlsDriveTheC
     EXPECT_EQ(CutOffParts(*bar), QStringList());
 
     // Playing: the pause look, the position and duration read from the controller.
-    EXPECT_EQ(bar->Play().GetPlayState(), 2);
+    EXPECT_EQ(bar->Play().GetPlayState(), EPlayState::Playing);
     EXPECT_TRUE(bar->Play().GetCheck());
     EXPECT_EQ(bar->Play().GetTooltipText(), L"Pause");
     EXPECT_TRUE(bar->Seek().isEnabled());
@@ -174,13 +176,13 @@ TEST(FullScreenToolbar, EachCreationReadsThePlaybackStateAndTheControlsDriveTheC
     // The bar's Play pauses; a bar made while paused shows the play look.
     Click(bar->Play());
     ASSERT_TRUE(PumpUntil([&] { return host.State() == L"Paused"; }));
-    EXPECT_EQ(bar->Play().GetPlayState(), 1);
+    EXPECT_EQ(bar->Play().GetPlayState(), EPlayState::Paused);
     EXPECT_EQ(bar->Play().GetTooltipText(), L"Play");
     host.toolbar.Destroy();
     EXPECT_FALSE(host.toolbar.IsShown());
     host.toolbar.Create();
     bar = host.toolbar.Window();
-    EXPECT_EQ(bar->Play().GetPlayState(), 1);
+    EXPECT_EQ(bar->Play().GetPlayState(), EPlayState::Paused);
     EXPECT_FALSE(bar->Play().GetCheck());
     EXPECT_EQ(bar->Play().GetTooltipText(), L"Play");
     SaveScreenshot(*bar, QStringLiteral("toolbar-paused"));
@@ -219,7 +221,7 @@ TEST(FullScreenToolbar, EachCreationReadsThePlaybackStateAndTheControlsDriveTheC
     EXPECT_NEAR(host.Controller().GetPosition(), kClipSeconds / 2, 1.5);
     Click(bar->Stop());
     ASSERT_TRUE(PumpUntil([&] { return host.State() == L"Stopped"; }));
-    EXPECT_EQ(bar->Play().GetPlayState(), 0);
+    EXPECT_EQ(bar->Play().GetPlayState(), EPlayState::Stopped);
     EXPECT_EQ(bar->Play().GetTooltipText(), L"Play");
     EXPECT_FALSE(bar->TimeLabel().isVisible());
     EXPECT_FALSE(bar->Seek().isEnabled());
@@ -300,25 +302,20 @@ TEST(FullScreenToolbar, ShowingAndHidingAHundredTimesWhilePlayingLeavesNoSubscri
     host.PlayClipTo(0.5);
     CPlaybackController& controller = host.Controller();
     host.toolbar.Create();
-    const std::size_t onCenter = host.center.CountSubscriptions(&host.toolbar);
-    const std::size_t onController = controller.CountSubscriptions(&host.toolbar);
-    EXPECT_GT(onCenter, 0U);
-    EXPECT_GT(onController, 0U);
+    const std::size_t onControls = host.controls.CountSubscriptions(&host.toolbar);
+    EXPECT_GT(onControls, 0U);
 
     int leftHidden = 0; // rounds whose hidden bar was still subscribed somewhere
     for (int round = 0; round < 100; ++round) {
         host.toolbar.Destroy();
-        if (host.center.CountSubscriptions(&host.toolbar) +
-                controller.CountSubscriptions(&host.toolbar) !=
-            0) {
+        if (host.controls.CountSubscriptions(&host.toolbar) != 0) {
             ++leftHidden;
         }
         host.toolbar.Create();
         PumpFor(5ms);
     }
     EXPECT_EQ(leftHidden, 0);
-    EXPECT_EQ(host.center.CountSubscriptions(&host.toolbar), onCenter);
-    EXPECT_EQ(controller.CountSubscriptions(&host.toolbar), onController);
+    EXPECT_EQ(host.controls.CountSubscriptions(&host.toolbar), onControls);
     // Hidden bars are deleted from the event loop (which PumpFor does not run to its end).
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(host.mainWindow.findChildren<CToolbarWindow*>().size(), 1);
@@ -339,14 +336,13 @@ TEST(FullScreenToolbar, ShowingAndHidingAHundredTimesWhilePlayingLeavesNoSubscri
     EXPECT_EQ(log.Names(), (std::vector<std::wstring>{L"MediaPaused", L"MediaPlaying"}));
     EXPECT_EQ(bar->TimeLabel().GetText(), TimeLabelText(bar->Seek().GetPos(), kClipSeconds));
 
-    // A main window that goes first takes its bar with it; the toolbar still leaves the center.
+    // A main window that goes first takes its bar with it; the toolbar still leaves the controls.
     auto* shortLived = new CSkinWnd;
-    CFullScreenToolbar orphan(host.center, *shortLived, host.view);
+    CFullScreenToolbar orphan(host.center, host.controls, *shortLived, host.view);
     orphan.Create();
     delete shortLived;
     EXPECT_FALSE(orphan.IsShown());
     controller.SetVolume(30);
     orphan.Destroy();
-    EXPECT_EQ(host.center.CountSubscriptions(&orphan), 0U);
-    EXPECT_EQ(controller.CountSubscriptions(&orphan), 0U);
+    EXPECT_EQ(host.controls.CountSubscriptions(&orphan), 0U);
 }

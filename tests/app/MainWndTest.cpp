@@ -253,7 +253,8 @@ TEST(MainWnd, LoadedClipFitsKeysMenusAndScreenSaver) {
     EXPECT_EQ(window.size(), before); // nothing loaded, nothing to fit
 
     host.center.AddPaths({clip, clip, clip}, false);
-    ASSERT_TRUE(PumpUntil([&] { return window.PlayButton().GetPlayState() == 2; }));
+    ASSERT_TRUE(
+        PumpUntil([&] { return window.PlayButton().GetPlayState() == EPlayState::Playing; }));
     EXPECT_TRUE(PumpUntil([&] { return window.Screen().size() == QSize(640, 480); }, 2s))
         << window.Screen().width() << "x" << window.Screen().height();
     EXPECT_EQ(window.PlayButton().GetTooltipText(), L"Pause");
@@ -281,7 +282,8 @@ TEST(MainWnd, LoadedClipFitsKeysMenusAndScreenSaver) {
 
     // Keys: pause, seek, volume.
     host.Key(Qt::Key_Space);
-    ASSERT_TRUE(PumpUntil([&] { return window.PlayButton().GetPlayState() == 1; }));
+    ASSERT_TRUE(
+        PumpUntil([&] { return window.PlayButton().GetPlayState() == EPlayState::Paused; }));
     EXPECT_TRUE(window.IsScreenSaverHeld());
     host.Key(Qt::Key_Right);
     EXPECT_NEAR(controller.GetPosition(), 11, 1.01);
@@ -312,7 +314,8 @@ TEST(MainWnd, LoadedClipFitsKeysMenusAndScreenSaver) {
     host.Key(Qt::Key_PageDown);
     EXPECT_EQ(list.GetActiveItem(), 1);
     EXPECT_TRUE(PumpUntil([&] { return host.DurationText(1) == L"1m"; }));
-    EXPECT_TRUE(PumpUntil([&] { return window.PlayButton().GetPlayState() == 2; }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return window.PlayButton().GetPlayState() == EPlayState::Playing; }));
     host.Key(Qt::Key_End);
     EXPECT_EQ(list.GetActiveItem(), 2);
     host.Key(Qt::Key_PageUp);
@@ -326,7 +329,8 @@ TEST(MainWnd, LoadedClipFitsKeysMenusAndScreenSaver) {
     host.Resize({900, 700});
     window.RunCommand(MainCommands::WindowSizeFitSource);
     EXPECT_TRUE(PumpUntil([&] { return window.Screen().size() == QSize(640, 480); }, 2s));
-    EXPECT_TRUE(PumpUntil([&] { return window.PlayButton().GetPlayState() == 2; }));
+    EXPECT_TRUE(
+        PumpUntil([&] { return window.PlayButton().GetPlayState() == EPlayState::Playing; }));
     PumpFor(500ms);
     SaveScreenshot(window, "main_window_playing");
     QMenu mainMenu(&window);
@@ -349,7 +353,8 @@ TEST(MainWnd, LoadedClipFitsKeysMenusAndScreenSaver) {
     EXPECT_TRUE(PumpUntil([&] { return window.Screen().size() == QSize(640, 480); }, 2s));
     EXPECT_EQ(window.MenuState().subtitleFiles.size(), 1u);
     host.center.AddPaths({clip, clip, clip}, false);
-    ASSERT_TRUE(PumpUntil([&] { return window.PlayButton().GetPlayState() == 2; }));
+    ASSERT_TRUE(
+        PumpUntil([&] { return window.PlayButton().GetPlayState() == EPlayState::Playing; }));
 
     // Stopping lets the screen saver run again; closing saves the playlist and stops.
     host.center.Reset();
@@ -545,7 +550,8 @@ TEST(MainWnd, MenuOpenWhenTheNextClipLoadsClosesUnchosen) {
     ASSERT_FALSE(clip.empty());
     CMainHost host;
     host.center.AddPaths({clip, clip}, false);
-    ASSERT_TRUE(PumpUntil([&] { return host.window.PlayButton().GetPlayState() == 2; }));
+    ASSERT_TRUE(
+        PumpUntil([&] { return host.window.PlayButton().GetPlayState() == EPlayState::Playing; }));
     bool menuShown = false;
     bool closedByTheLoad = false;
     QTimer::singleShot(300ms, [&] {

@@ -124,9 +124,9 @@ TEST_F(SkinControlsTest, ButtonsAndChecksShowTheFrameOfTheirState) {
     CSkinButtonPlay play;
     play.Create(&window, 120, 20, 36, 20, window.GetSkinBitmap(SKIN_BITMAP_PLAY), 0, 1, 2, 3, 4, 5,
                 6, 7);
-    play.SetPlayState(2);
+    play.SetPlayState(EPlayState::Playing);
     EXPECT_EQ(Shown(&play), Frame(SKIN_BITMAP_PLAY, {144, 0, 36, 20}));
-    play.SetPlayState(1);
+    play.SetPlayState(EPlayState::Paused);
     EXPECT_EQ(Shown(&play), Frame(SKIN_BITMAP_PLAY, {0, 0, 36, 20}));
 }
 

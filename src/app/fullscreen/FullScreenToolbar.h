@@ -5,37 +5,34 @@
 // controller as the main window. The main window creates it when the pointer reaches the bottom
 // edge and destroys it when the pointer leaves the bottom band.
 //
-// Each Create reads the current playback state (play look, mute, position, duration, volume), so
-// nothing is carried over between showings. Destroy leaves every subject the toolbar subscribed
-// to; each media, volume and mute handler also checks that the window exists.
+// The transport buttons, the sliders and the time label are the main window's player controls
+// (PlayerControls.h) a second time: each Create attaches them, takes the position from the
+// controller at once and shows the whole state; while shown the bar follows its changes. Destroy
+// detaches them and leaves every subject the toolbar subscribed to.
 //
-// Sliders and clicks: Play, Stop, Previous, Next go to the center; Open Files too, from the event
-// loop, so no button of the bar is in the middle of its click while the file dialog runs (the
-// bar may be destroyed meanwhile); Mute toggles the controller's mute; the seek slider seeks; the
-// volume slider and the wheel (5 per notch, smaller turns summed, in the slider's range) set the
-// volume. Hovering the
-// seek slider shows the hovered time on the label and holds it there for kHoverHoldMs after the
-// last hover, while position updates only move the slider.
+// The bar's own input: Open Files goes to the center from the event loop, so no button of the bar
+// is in the middle of its click while the file dialog runs (the bar may be destroyed meanwhile);
+// the wheel sets the volume (5 per notch, smaller turns summed, in the slider's range).
 //
 // The two view radios choose between the main window's full-screen views: the video alone, or the
 // video with the playlist beside it. The main window keeps the choice (IFullScreenView), so a bar
 // made again while still in full screen shows the view that is on the screen.
 //
 // Who calls: the main window (Create, Destroy, IsShown), on the user-interface thread only.
-// Ownership: the center, the main window and its view are borrowed and must outlive the toolbar.
+// Ownership: the center, the player controls, the main window and its view are borrowed and
+// must outlive the toolbar.
 // The bar's window is a Qt child of the main window; Destroy hides it and deletes it from the
 // event loop, and the main window deletes it if it goes first.
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
 
 #include "app/fullscreen/ToolbarWindow.h"
 #include "core/EventBus.h"
 
-#include <cstdint>
-
 class CControlCenter;
 class CPlaybackController;
+class CPlayerControls;
+struct CPlayerControlWidgets;
 
 // The main window's full-screen views, as the toolbar's radios see them.
 class IFullScreenView {
@@ -50,11 +47,8 @@ protected:
 
 class CFullScreenToolbar : public CObserver<CFullScreenToolbar> {
 public:
-    // How long a hovered seek time stays on the label (the main window's timer 3 does the same
-    // for its own label, TIMER_HOVER_HOLD).
-    static constexpr int kHoverHoldMs = 3000;
-
-    CFullScreenToolbar(CControlCenter& center, QWidget& mainWindow, IFullScreenView& view);
+    CFullScreenToolbar(CControlCenter& center, CPlayerControls& controls, QWidget& mainWindow,
+                       IFullScreenView& view);
     ~CFullScreenToolbar() override;
     CFullScreenToolbar(const CFullScreenToolbar&) = delete;
     CFullScreenToolbar& operator=(const CFullScreenToolbar&) = delete;
@@ -71,46 +65,23 @@ public:
 
 private:
     void SubscribeEverything();
-    void ReadCurrentState();
-    // Play state 0 stopped, 1 paused, 2 playing; the tooltip names what a click will do.
-    void SetPlayLook(int state);
-    void ShowTime(std::int64_t positionSeconds, std::int64_t durationSeconds);
     // Checks the radio of the view and asks the main window for it.
     void SelectView(bool playlist);
     void OnWheel(int delta);
-    void OnHoverHoldEnded();
+    CPlayerControlWidgets Widgets();
 
-    void OnPlayClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnStopClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnPreviousClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnNextClicked(ISubject* sender, EventArg x, EventArg y);
     void OnOpenFilesClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnMuteClicked(ISubject* sender, EventArg x, EventArg y);
     void OnVideoViewClicked(ISubject* sender, EventArg x, EventArg y);
     void OnPlaylistViewClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnSeekChanged(ISubject* sender, EventArg value, EventArg span);
-    void OnSeekHovered(ISubject* sender, EventArg value, EventArg span);
-    void OnVolumeChanged(ISubject* sender, EventArg value, EventArg span);
-
-    void OnMediaLoaded(ISubject* sender, EventArg record, EventArg unused);
-    void OnMediaPlaying(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnMediaPaused(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnMediaStopped(ISubject* sender, EventArg arg1, EventArg arg2);
-    // Completed, aborted, failed to load.
-    void OnMediaEnded(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnMediaPositionChanged(ISubject* sender, EventArg position, EventArg duration);
-    void OnControllerVolumeChanged(ISubject* sender, EventArg volume, EventArg unused);
-    void OnControllerMuteChanged(ISubject* sender, EventArg flag, EventArg unused);
+    void OnPlayerControlsChanged(ISubject* sender, EventArg changes, EventArg unused);
 
     CControlCenter& m_center;
     CPlaybackController& m_controller; // the center's
+    CPlayerControls& m_controls;
     QWidget& m_mainWindow;
     IFullScreenView& m_view;
     QPointer<CToolbarWindow> m_window; // null while hidden
-    // Set while a hovered seek time is held on the label; cleared by m_hoverHold.
-    bool m_hoverShown = false;
-    QTimer m_hoverHold;       // single shot, kHoverHoldMs
-    int m_wheelRemainder = 0; // wheel delta short of a whole notch, kept for the next turn
+    int m_wheelRemainder = 0;          // wheel delta short of a whole notch, kept for the next turn
     // Posted calls run on this object's thread and die with it, so none reaches a destroyed
     // toolbar.
     QObject m_postTarget;

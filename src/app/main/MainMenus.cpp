@@ -1,9 +1,13 @@
 #include "app/main/MainMenus.h"
 
+#include <algorithm>
 #include <iterator>
+#include <span>
 
 #include "app/main/MainCommands.h"
 #include "core/PathValue.h"
+#include "engine/AspectRatioNames.h"
+#include "playlist/LoopMode.h"
 #include "playlist/PlaylistSort.h"
 
 namespace {
@@ -40,6 +44,17 @@ CMenuItem Submenu(std::wstring caption, std::vector<CMenuItem> items, bool enabl
 void Append(std::vector<CMenuItem>& to, std::vector<CMenuItem> items) {
     to.insert(to.end(), std::make_move_iterator(items.begin()),
               std::make_move_iterator(items.end()));
+}
+
+// A command that chooses a rule of a lower layer by its name.
+struct CCommandName {
+    int id;
+    const wchar_t* name;
+};
+
+const wchar_t* NameOf(std::span<const CCommandName> names, int id, const wchar_t* otherwise) {
+    const auto found = std::ranges::find(names, id, &CCommandName::id);
+    return found != names.end() ? found->name : otherwise;
 }
 
 std::wstring Numbered(const wchar_t* prefix, std::size_t index) {
@@ -237,18 +252,21 @@ std::vector<CMenuItem> PlaylistContextMenu(const CMenuState& state) {
 }
 
 std::wstring LoopModeName(int commandId) {
-    switch (commandId) {
-    case Cmd::LoopSingleFileOnce:
-        return L"SINGLEFILEONCE";
-    case Cmd::LoopSingleFileLoop:
-        return L"SINGLEFILELOOP";
-    case Cmd::LoopPlaylistOnce:
-        return L"PLAYLISTONCE";
-    case Cmd::LoopPlaylistLoop:
-        return L"PLAYLISTLOOP";
-    case Cmd::LoopPlaylistShuffle:
-        return L"PLAYLISTSHUFFLE";
-    default:
-        return {};
-    }
+    static constexpr CCommandName kNames[] = {
+        {Cmd::LoopSingleFileOnce, LoopModeNames::SingleFileOnce},
+        {Cmd::LoopSingleFileLoop, LoopModeNames::SingleFileLoop},
+        {Cmd::LoopPlaylistOnce, LoopModeNames::PlaylistOnce},
+        {Cmd::LoopPlaylistLoop, LoopModeNames::PlaylistLoop},
+        {Cmd::LoopPlaylistShuffle, LoopModeNames::PlaylistShuffle},
+    };
+    return NameOf(kNames, commandId, L"");
+}
+
+std::wstring AspectRatioName(int commandId) {
+    static constexpr CCommandName kNames[] = {
+        {Cmd::Aspect4To3, AspectRatioNames::Fit4To3},
+        {Cmd::Aspect16To9, AspectRatioNames::Fit16To9},
+        {Cmd::AspectStretch, AspectRatioNames::FitDistort},
+    };
+    return NameOf(kNames, commandId, AspectRatioNames::FitSource);
 }

@@ -63,3 +63,5 @@ std::vector<CMenuItem> PlaylistContextMenu(const CMenuState& state);
 
 // The loop mode's name for its command id, empty for other ids.
 std::wstring LoopModeName(int commandId);
+// The aspect-ratio rule's name for its command id; other ids give the fit-to-source rule.
+std::wstring AspectRatioName(int commandId);

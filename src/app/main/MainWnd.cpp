@@ -26,8 +26,6 @@ constexpr QRect kFramePieces[] = {
 // The volume a new window starts with; the sliders' range before a clip sets the seek one.
 constexpr int kInitialVolume = 50;
 constexpr int kInitialSliderRange = 100;
-// The seek time under the pointer stays on the time label this long after the last hover.
-constexpr int kHoverHoldMs = 3000;
 // Labels are drawn in this pixel height.
 constexpr int kLabelFontHeight = 12;
 
@@ -48,24 +46,22 @@ CMainWnd::CMainWnd(CControlCenter& center, ISubject& application,
       m_windowSizeId(MainCommands::WindowSizeFixed) {
     setFocusPolicy(Qt::StrongFocus);
     m_cursorTimer.setInterval(kCursorQuietMs);
-    m_hoverTimer.setSingleShot(true);
     m_upgradeTimer.setSingleShot(true);
     connect(&m_cursorTimer, &QTimer::timeout, this, &CMainWnd::OnCursorTimer);
-    connect(&m_hoverTimer, &QTimer::timeout, this, &CMainWnd::OnHoverTimer);
     connect(&m_upgradeTimer, &QTimer::timeout, this, &CMainWnd::OnUpgradeTimer);
 }
 
 CMainWnd::~CMainWnd() {
     m_upgradeTimer.stop();
     m_cursorTimer.stop();
-    m_hoverTimer.stop();
     if (QCoreApplication* application = QCoreApplication::instance()) {
         application->removeEventFilter(this);
     }
     ShowCursor();
     m_application.Unsubscribe(this);
     m_center.Unsubscribe(this);
-    Controller().Unsubscribe(this);
+    m_controls.Unsubscribe(this);
+    m_controls.Detach(PlayerWidgets());
     if (!m_playbackShutDown) {
         m_center.Close();
     }
@@ -99,7 +95,6 @@ bool CMainWnd::CreateMainWindow() {
     // toggles full screen, a right click opens the main menu.
     m_screen.setEnabled(false);
     m_upgradeTimer.start(0);
-    m_hoverShown = false;
     Create(DefaultWindowRect(screen.size()).translated(screen.topLeft()));
     return windowHandle() != nullptr;
 }
@@ -153,17 +148,22 @@ void CMainWnd::CreateControls() {
     AddChild(&m_titleLabel);
 }
 
+CPlayerControlWidgets CMainWnd::PlayerWidgets() {
+    return {m_play, m_stop, m_previous, m_next, m_mute, m_seek, m_timeLabel, m_volume};
+}
+
 void CMainWnd::WireEvents() {
+    m_controls.Attach(PlayerWidgets());
     const struct {
         CSkinCtrl* control;
         Handler handler;
     } clicks[] = {
-        {&m_play, &CMainWnd::OnPlayClicked},
-        {&m_stop, &CMainWnd::OnStopClicked},
-        {&m_previous, &CMainWnd::OnPreviousClicked},
-        {&m_next, &CMainWnd::OnNextClicked},
+        {&m_play, &CMainWnd::OnPlayerControlUsed},
+        {&m_stop, &CMainWnd::OnPlayerControlUsed},
+        {&m_previous, &CMainWnd::OnPlayerControlUsed},
+        {&m_next, &CMainWnd::OnPlayerControlUsed},
+        {&m_mute, &CMainWnd::OnPlayerControlUsed},
         {&m_openFiles, &CMainWnd::OnOpenFilesClicked},
-        {&m_mute, &CMainWnd::OnMuteClicked},
         {&m_mainMenu, &CMainWnd::OnMainMenuClicked},
         {&m_minimize, &CMainWnd::OnMinimizeClicked},
         {&m_close, &CMainWnd::OnCloseClicked},
@@ -181,23 +181,15 @@ void CMainWnd::WireEvents() {
         const wchar_t* name;
         Handler handler;
     } events[] = {
-        {&m_seek, SkinEvents::SliderPosChanged, &CMainWnd::OnSeekChanged},
-        {&m_seek, SkinEvents::SliderPosHovered, &CMainWnd::OnSeekHovered},
-        {&m_volume, SkinEvents::SliderPosChanged, &CMainWnd::OnVolumeChanged},
+        {&m_seek, SkinEvents::SliderPosChanged, &CMainWnd::OnPlayerControlUsed},
+        {&m_volume, SkinEvents::SliderPosChanged, &CMainWnd::OnPlayerControlUsed},
         {&m_splitter, SkinEvents::SkinSizerPosChanged, &CMainWnd::OnSplitterReleased},
         {&m_splitter, SkinEvents::SkinSizerBoxChecked, &CMainWnd::OnSplitterBoxChecked},
         {&m_playlist, ListEvents::ListItemRightClicked, &CMainWnd::OnListRightClicked},
         {&m_playlist, ListEvents::SelectedItemsDeleted, &CMainWnd::OnListDeleteKey},
         {&m_center, MediaEvents::Loaded, &CMainWnd::OnMediaLoaded},
-        {&m_center, MediaEvents::Playing, &CMainWnd::OnMediaPlaying},
-        {&m_center, MediaEvents::Paused, &CMainWnd::OnMediaPaused},
         {&m_center, MediaEvents::Stopped, &CMainWnd::OnMediaStopped},
-        {&m_center, MediaEvents::Completed, &CMainWnd::OnMediaEnded},
-        {&m_center, MediaEvents::Aborted, &CMainWnd::OnMediaEnded},
-        {&m_center, MediaEvents::LoadFailed, &CMainWnd::OnMediaEnded},
-        {&m_center, MediaEvents::PositionChanged, &CMainWnd::OnMediaPosition},
-        {&Controller(), MediaEvents::VolumeChanged, &CMainWnd::OnControllerVolume},
-        {&Controller(), MediaEvents::MuteChanged, &CMainWnd::OnControllerMute},
+        {&m_controls, CPlayerControls::kChanged, &CMainWnd::OnPlayerControlsChanged},
         {&m_application, AppEvents::Initial, &CMainWnd::OnAppInitial},
     };
     for (const auto& event : events) {
@@ -281,10 +273,6 @@ void CMainWnd::OnUpgradeTimer() {
     }
 }
 
-void CMainWnd::OnHoverTimer() {
-    m_hoverShown = false;
-}
-
 void CMainWnd::closeEvent(QCloseEvent* event) {
     ShutDownPlayback();
     event->accept();
@@ -314,34 +302,13 @@ void CMainWnd::UpdateScreenSaver() {
 
 // ---- control events
 
-void CMainWnd::OnPlayClicked(ISubject*, EventArg, EventArg) {
-    m_center.Play();
-    setFocus();
-}
-
-void CMainWnd::OnStopClicked(ISubject*, EventArg, EventArg) {
-    m_center.Reset();
-    setFocus();
-}
-
-void CMainWnd::OnPreviousClicked(ISubject*, EventArg, EventArg) {
-    m_center.Previous();
-    setFocus();
-}
-
-void CMainWnd::OnNextClicked(ISubject*, EventArg, EventArg) {
-    m_center.Next();
+void CMainWnd::OnPlayerControlUsed(ISubject*, EventArg, EventArg) {
     setFocus();
 }
 
 void CMainWnd::OnOpenFilesClicked(ISubject*, EventArg, EventArg) {
     setFocus();
     m_center.OpenFiles(true);
-}
-
-void CMainWnd::OnMuteClicked(ISubject*, EventArg, EventArg) {
-    setFocus();
-    Controller().SetMute(Controller().GetMute() != 0 ? 0 : 1);
 }
 
 void CMainWnd::OnMainMenuClicked(ISubject*, EventArg, EventArg) {
@@ -374,23 +341,6 @@ void CMainWnd::OnPlaylistButtonClicked(ISubject* sender, EventArg, EventArg) {
     }
 }
 
-void CMainWnd::OnSeekChanged(ISubject*, EventArg value, EventArg) {
-    setFocus();
-    Controller().SetPosition(static_cast<double>(value));
-}
-
-void CMainWnd::OnSeekHovered(ISubject*, EventArg value, EventArg) {
-    const double duration = m_media ? m_media->duration : 0.0;
-    SetTimeText(TimeLabelText(value, duration));
-    m_hoverShown = true;
-    m_hoverTimer.start(kHoverHoldMs);
-}
-
-void CMainWnd::OnVolumeChanged(ISubject*, EventArg value, EventArg) {
-    setFocus();
-    Controller().SetVolume(static_cast<int>(value));
-}
-
 void CMainWnd::OnSplitterReleased(ISubject*, EventArg position, EventArg pressX) {
     const bool ctrlHeld = QGuiApplication::keyboardModifiers().testFlag(Qt::ControlModifier);
     const CSplitterRelease release = ReleaseSplitter(
@@ -420,28 +370,10 @@ void CMainWnd::OnListDeleteKey(ISubject*, EventArg, EventArg) {
 
 // ---- media events
 
-void CMainWnd::SetPlayState(int state, const wchar_t* tooltip) {
-    m_play.SetPlayState(state);
-    m_play.SetTooltipText(tooltip);
-    m_play.update();
-}
-
-void CMainWnd::SetSeekIdle(bool enabled) {
-    m_seek.setEnabled(enabled);
-    m_seek.SetPos(0);
-    m_seek.update();
-}
-
-void CMainWnd::SetTimeText(const std::wstring& text) {
-    m_timeLabel.SetText(text);
-    m_timeLabel.update();
-}
-
 void CMainWnd::OnMediaLoaded(ISubject*, EventArg record, EventArg) {
     if (m_openMenu != nullptr) {
         m_openMenu->close();
     }
-    SetPlayState(0, L"Play");
     const auto* item = reinterpret_cast<const CClipInfo*>(record);
     if (item == nullptr) {
         m_media.reset();
@@ -449,17 +381,7 @@ void CMainWnd::OnMediaLoaded(ISubject*, EventArg record, EventArg) {
         return;
     }
     m_media = *item;
-    const auto seconds = static_cast<std::int64_t>(m_media->duration);
-    m_seek.setEnabled(true);
-    m_seek.SetRange(static_cast<int>(seconds));
-    m_seek.SetPos(0);
-    m_seek.update();
     Controller().SetMute(Controller().GetMute());
-    m_volume.SetPos(Controller().GetVolume());
-    m_volume.update();
-
-    SetTimeText(TimeLabelText(0, m_media->duration));
-    m_timeLabel.Show(true);
     m_titleLabel.SetText(m_media->title);
     m_titleLabel.Show(true);
     m_titleLabel.update();
@@ -470,52 +392,21 @@ void CMainWnd::OnMediaLoaded(ISubject*, EventArg record, EventArg) {
     }
     const int active = m_playlist.GetActiveItem();
     if (active >= 0) {
-        m_playlist.SetItemText(active, 1, FormatDurationShort(seconds));
+        m_playlist.SetItemText(active, 1, FormatDurationShort(WholeSeconds(m_media->duration)));
     }
-    UpdateScreenSaver();
-}
-
-void CMainWnd::OnMediaPlaying(ISubject*, EventArg, EventArg) {
-    SetPlayState(2, L"Pause");
-    UpdateScreenSaver();
-}
-
-void CMainWnd::OnMediaPaused(ISubject*, EventArg, EventArg) {
-    SetPlayState(1, L"Play");
     UpdateScreenSaver();
 }
 
 void CMainWnd::OnMediaStopped(ISubject*, EventArg, EventArg) {
-    SetPlayState(0, L"Play");
-    m_timeLabel.Show(false);
     m_titleLabel.Show(false);
-    SetSeekIdle(Controller().IsLoaded() != 0);
-    UpdateScreenSaver();
 }
 
-void CMainWnd::OnMediaEnded(ISubject*, EventArg, EventArg) {
-    SetPlayState(0, L"Play");
-    SetSeekIdle(false);
-    UpdateScreenSaver();
-}
-
-void CMainWnd::OnMediaPosition(ISubject*, EventArg position, EventArg duration) {
-    m_seek.SetRange(static_cast<int>(duration));
-    m_seek.SetPos(static_cast<int>(position));
-    m_seek.update();
-    if (!m_hoverShown) {
-        SetTimeText(TimeLabelText(position, static_cast<double>(duration)));
+void CMainWnd::OnPlayerControlsChanged(ISubject*, EventArg changes, EventArg) {
+    const auto changed = static_cast<unsigned>(changes);
+    ShowPlayerControls(m_controls.State(), changed, PlayerWidgets());
+    if ((changed & PlayerControlChanges::Play) != 0) {
+        UpdateScreenSaver();
     }
-}
-
-void CMainWnd::OnControllerVolume(ISubject*, EventArg volume, EventArg) {
-    m_volume.SetPos(static_cast<int>(volume));
-    m_volume.update();
-}
-
-void CMainWnd::OnControllerMute(ISubject*, EventArg flag, EventArg) {
-    m_mute.SetCheck(flag != 0);
-    m_mute.update();
 }
 
 void CMainWnd::OnAppInitial(ISubject*, EventArg, EventArg) {

@@ -1,9 +1,10 @@
 #pragma once
 // The player's one top-level window: the video screen, transport buttons, seek and volume
 // sliders, time and title labels, the splitter and the playlist. It turns control events into
-// requests to the control center and the playback controller, turns media events back into
-// control states, owns every menu, switches between normal and full screen, keeps the screen
-// saver away while a picture plays and accepts dropped files.
+// requests to the control center and the playback controller, shows the player controls' state
+// (PlayerControls.h) that it shares with the full-screen toolbar, owns every menu, switches between
+// normal and full screen, keeps the screen saver away while a picture plays and accepts dropped
+// files.
 //
 // Who calls: start-up constructs it, calls CreateMainWindow and then raises "AppInitial" on the
 // application subject, which makes the window initialise the control center with its screen and
@@ -28,6 +29,7 @@
 #include <QMenu>
 #include <QTimer>
 
+#include "app/PlayerControls.h"
 #include "app/fullscreen/FullScreenToolbar.h"
 #include "app/main/MainMenus.h"
 #include "app/main/MainWndRules.h"
@@ -122,15 +124,13 @@ private:
     CSkinButton& MakeButton(CSkinButton& button, int x, int y, int width, int height, int bitmap,
                             const wchar_t* tooltip);
     void WireEvents();
+    CPlayerControlWidgets PlayerWidgets();
     CPlaybackController& Controller();
 
     // Menus: shown at a global point; the button menus at the button's lower-left corner.
     void PopupMenu(const std::vector<CMenuItem>& items, QPoint globalPos);
     void PopupUnder(CSkinCtrl& button, const std::vector<CMenuItem>& items);
 
-    void SetPlayState(int state, const wchar_t* tooltip);
-    void SetSeekIdle(bool enabled);
-    void SetTimeText(const std::wstring& text);
     // Holds or releases the screen saver by the engine's state and the loaded clip.
     void UpdateScreenSaver();
     // Reset, SaveDefaultPlaylist, Close, the first time only.
@@ -140,7 +140,6 @@ private:
     void ShowCursor();
     void HideCursor();
     void OnCursorTimer();
-    void OnHoverTimer();
     void OnUpgradeTimer();
     void OnFullScreenPointer(QPoint globalPos);
 
@@ -150,31 +149,21 @@ private:
     void HideToolbar();
     bool IsToolbarShown() const;
 
-    void OnPlayClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnStopClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnPreviousClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnNextClicked(ISubject* sender, EventArg x, EventArg y);
+    // A player control was clicked or its slider moved: the keys come back to the window.
+    void OnPlayerControlUsed(ISubject* sender, EventArg x, EventArg y);
     void OnOpenFilesClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnMuteClicked(ISubject* sender, EventArg x, EventArg y);
     void OnMainMenuClicked(ISubject* sender, EventArg x, EventArg y);
     void OnMinimizeClicked(ISubject* sender, EventArg x, EventArg y);
     void OnCloseClicked(ISubject* sender, EventArg x, EventArg y);
     void OnPlaylistButtonClicked(ISubject* sender, EventArg x, EventArg y);
-    void OnSeekChanged(ISubject* sender, EventArg value, EventArg span);
-    void OnSeekHovered(ISubject* sender, EventArg value, EventArg span);
-    void OnVolumeChanged(ISubject* sender, EventArg value, EventArg span);
     void OnSplitterReleased(ISubject* sender, EventArg position, EventArg pressX);
     void OnSplitterBoxChecked(ISubject* sender, EventArg checked, EventArg unused);
     void OnListRightClicked(ISubject* sender, EventArg row, EventArg top);
     void OnListDeleteKey(ISubject* sender, EventArg arg1, EventArg arg2);
+    // The title, the video size and the playlist row of a loaded clip; the stop hides the title.
     void OnMediaLoaded(ISubject* sender, EventArg record, EventArg unused);
-    void OnMediaPlaying(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnMediaPaused(ISubject* sender, EventArg arg1, EventArg arg2);
     void OnMediaStopped(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnMediaEnded(ISubject* sender, EventArg arg1, EventArg arg2);
-    void OnMediaPosition(ISubject* sender, EventArg position, EventArg duration);
-    void OnControllerVolume(ISubject* sender, EventArg volume, EventArg unused);
-    void OnControllerMute(ISubject* sender, EventArg flag, EventArg unused);
+    void OnPlayerControlsChanged(ISubject* sender, EventArg changes, EventArg unused);
     void OnAppInitial(ISubject* sender, EventArg arg1, EventArg arg2);
 
     CControlCenter& m_center;
@@ -223,7 +212,6 @@ private:
     // A copy of the loaded item: the center frees its item when the row is deleted, which may
     // happen while the clip stays in the window.
     std::optional<CClipInfo> m_media;
-    bool m_hoverShown = false; // the time label shows a hovered seek time
     int m_aspectId;
     int m_windowSizeId;
     bool m_stayOnTop = false;
@@ -231,10 +219,11 @@ private:
 
     QTimer m_cursorTimer;  // timer 1
     QTimer m_upgradeTimer; // timer 2
-    QTimer m_hoverTimer;   // timer 3
     std::function<void()> m_upgradeCheck;
     bool m_upgradeDue = false; // timer 2 fired before a check was given
 
+    // Shown by this window and the toolbar; goes after the toolbar.
+    CPlayerControls m_controls{m_center};
     // Its window exists only while shown in full screen; declared last, so it goes first.
-    CFullScreenToolbar m_toolbar{m_center, *this, *this};
+    CFullScreenToolbar m_toolbar{m_center, m_controls, *this, *this};
 };

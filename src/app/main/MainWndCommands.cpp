@@ -25,19 +25,6 @@ namespace Cmd = MainCommands;
 constexpr char kContactPage[] = "/contact";
 constexpr char kManualPage[] = "/media-player/manual.htm";
 
-const wchar_t* AspectRatioName(int commandId) {
-    switch (commandId) {
-    case Cmd::Aspect4To3:
-        return L"FIT4_3";
-    case Cmd::Aspect16To9:
-        return L"FIT16_9";
-    case Cmd::AspectStretch:
-        return L"FITDISTORT";
-    default:
-        return L"FITSOURCE";
-    }
-}
-
 } // namespace
 
 CMenuState CMainWnd::MenuState() {

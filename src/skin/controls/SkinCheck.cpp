@@ -50,7 +50,7 @@ void CSkinCheck::mouseReleaseEvent(QMouseEvent* event) {
     CSkinButton::mouseReleaseEvent(event);
 }
 
-void CSkinButtonPlay::SetPlayState(int state) {
+void CSkinButtonPlay::SetPlayState(EPlayState state) {
     m_playState = state;
-    SetCheck(state == 2);
+    SetCheck(state == EPlayState::Playing);
 }

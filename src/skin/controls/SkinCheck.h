@@ -32,14 +32,16 @@ private:
     int m_checkedState3 = -1;
 };
 
-// The play button: the play look while stopped or paused (states 0 and 1), the pause look while
-// playing (state 2).
+// Where playback stands, as the play button shows it.
+enum class EPlayState { Stopped, Paused, Playing };
+
+// The play button: the play look while stopped or paused, the pause look (checked) while playing.
 class CSkinButtonPlay : public CSkinCheck {
     Q_OBJECT
 public:
-    void SetPlayState(int state);
-    int GetPlayState() const { return m_playState; }
+    void SetPlayState(EPlayState state);
+    EPlayState GetPlayState() const { return m_playState; }
 
 private:
-    int m_playState = 0;
+    EPlayState m_playState = EPlayState::Stopped;
 };

@@ -1,11 +1,11 @@
 #include "skin/screen/AspectRatio.h"
 
+#include "core/WholeNumber.h"
+#include "engine/AspectRatioNames.h"
 #include "skin/screen/RuleInstance.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cwctype>
-#include <limits>
 
 namespace {
 
@@ -22,12 +22,7 @@ IAspectRatio* g_current = nullptr; // user-interface thread only
 } // namespace
 
 int TruncatePixels(double value) {
-    if (std::isnan(value)) {
-        return 0;
-    }
-    constexpr double kLow = std::numeric_limits<int>::min();
-    constexpr double kHigh = std::numeric_limits<int>::max();
-    return static_cast<int>(std::clamp(std::trunc(value), kLow, kHigh));
+    return TruncateToInt(value);
 }
 
 std::wstring RuleNameUpper(const std::wstring& name) {
@@ -91,16 +86,16 @@ void CAspectRatioDistort::FitSize(CPixelSize source, CPixelSize& out) {
 
 IAspectRatio& FindAspectRatio(const std::wstring& name) {
     const std::wstring upper = RuleNameUpper(name);
-    if (upper == L"FITDISTORT") {
+    if (upper == AspectRatioNames::FitDistort) {
         return RuleInstance<CAspectRatioDistort>();
     }
-    if (upper == L"FIT4_3") {
+    if (upper == AspectRatioNames::Fit4To3) {
         return RuleInstance<CAspectRatioFit4_3>();
     }
-    if (upper == L"FIT16_9") {
+    if (upper == AspectRatioNames::Fit16To9) {
         return RuleInstance<CAspectRatioFit16_9>();
     }
-    if (upper == L"FITCUSTOM") {
+    if (upper == AspectRatioNames::FitCustom) {
         return RuleInstance<CAspectRatioFitCustom>();
     }
     return RuleInstance<CAspectRatioFitSource>();
