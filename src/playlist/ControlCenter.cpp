@@ -159,7 +159,7 @@ void CControlCenter::LoadAndPlay(CClipInfo* item) {
 
 void CControlCenter::ContinueAfterFailure() {
     if (m_failedInRow >= kMaxFailuresInRow &&
-        m_playlist.GetLoopMode() == &CLoopModeSingleFileLoop::Instance()) {
+        m_playlist.GetLoopMode() == &FindLoopMode(LoopModeNames::SingleFileLoop)) {
         Log({"CControlCenter::ContinueAfterFailure", LOG_LEVEL_INFO},
             "%s failed to play %d times in a row, playback stops",
             WideToUtf8(m_lastFailed->path).c_str(), m_failedInRow);

@@ -23,12 +23,62 @@ CClipInfo* MoveTo(CPlaylistOperator& op, int row, bool scroll) {
     return list.GetItemData(row);
 }
 
-// Made on first use and deliberately never destroyed: a mode pointer handed out in an event must
-// stay valid until the process ends.
-template <class Mode> const Mode& Singleton() {
-    static const Mode* const instance = new Mode;
-    return *instance;
-}
+// How a mode's Previous and Next move: not at all, to the neighbouring row, or to a random row.
+enum class EMove { Stay, Walk, Random };
+
+class CLoopMode final : public ILoopMode {
+public:
+    // Endless: there always is a row before and after; a walking mode then also scrolls each new
+    // row into view.
+    CLoopMode(const wchar_t* name, EMove move, bool endless)
+        : m_name(name), m_move(move), m_endless(endless) {}
+
+    const std::wstring& GetName() const override { return m_name; }
+
+    CClipInfo* First(CPlaylistOperator& op) const override {
+        return m_move == EMove::Walk ? MoveTo(op, 0, m_endless) : GetCurrent(op);
+    }
+
+    CClipInfo* Last(CPlaylistOperator& op) const override {
+        return m_move == EMove::Walk ? MoveTo(op, op.GetItemCount() - 1, m_endless)
+                                     : GetCurrent(op);
+    }
+
+    CClipInfo* Previous(CPlaylistOperator& op) const override {
+        return Move(op, PreviousRow(op.GetAdapter()->GetActiveItem(), op.GetItemCount()));
+    }
+
+    CClipInfo* Next(CPlaylistOperator& op) const override {
+        return Move(op, NextRow(op.GetAdapter()->GetActiveItem(), op.GetItemCount()));
+    }
+
+    bool HasPrevious(CPlaylistOperator& op) const override {
+        return m_endless || (m_move == EMove::Walk && op.GetAdapter()->GetActiveItem() > 0);
+    }
+
+    bool HasNext(CPlaylistOperator& op) const override {
+        return m_endless ||
+               (m_move == EMove::Walk && op.GetAdapter()->GetActiveItem() < op.GetItemCount() - 1);
+    }
+
+private:
+    // Previous and Next: `neighbour` is the row a walking mode goes to.
+    CClipInfo* Move(CPlaylistOperator& op, int neighbour) const {
+        switch (m_move) {
+        case EMove::Walk:
+            return MoveTo(op, neighbour, m_endless);
+        case EMove::Random:
+            return MoveTo(op, NextPlaylistRandom(op.GetItemCount()), false);
+        case EMove::Stay:
+            break;
+        }
+        return GetCurrent(op);
+    }
+
+    const std::wstring m_name;
+    const EMove m_move;
+    const bool m_endless;
+};
 
 } // namespace
 
@@ -37,149 +87,20 @@ CClipInfo* ILoopMode::GetCurrent(CPlaylistOperator& op) const {
     return list.GetItemData(list.GetActiveItem());
 }
 
-const CLoopModeSingleFileOnce& CLoopModeSingleFileOnce::Instance() {
-    return Singleton<CLoopModeSingleFileOnce>();
-}
-
-const std::wstring& CLoopModeSingleFileOnce::GetName() const {
-    static const std::wstring name = LoopModeNames::SingleFileOnce;
-    return name;
-}
-
-const CLoopModeSingleFileLoop& CLoopModeSingleFileLoop::Instance() {
-    return Singleton<CLoopModeSingleFileLoop>();
-}
-
-const std::wstring& CLoopModeSingleFileLoop::GetName() const {
-    static const std::wstring name = LoopModeNames::SingleFileLoop;
-    return name;
-}
-
-const CLoopModePlaylistOnce& CLoopModePlaylistOnce::Instance() {
-    return Singleton<CLoopModePlaylistOnce>();
-}
-
-const std::wstring& CLoopModePlaylistOnce::GetName() const {
-    static const std::wstring name = LoopModeNames::PlaylistOnce;
-    return name;
-}
-
-const CLoopModePlaylistLoop& CLoopModePlaylistLoop::Instance() {
-    return Singleton<CLoopModePlaylistLoop>();
-}
-
-const std::wstring& CLoopModePlaylistLoop::GetName() const {
-    static const std::wstring name = LoopModeNames::PlaylistLoop;
-    return name;
-}
-
-const CLoopModePlaylistShuffle& CLoopModePlaylistShuffle::Instance() {
-    return Singleton<CLoopModePlaylistShuffle>();
-}
-
-const std::wstring& CLoopModePlaylistShuffle::GetName() const {
-    static const std::wstring name = LoopModeNames::PlaylistShuffle;
-    return name;
-}
-
-CClipInfo* CLoopModeSingleFileOnce::First(CPlaylistOperator& op) const {
-    return GetCurrent(op);
-}
-
-CClipInfo* CLoopModeSingleFileOnce::Last(CPlaylistOperator& op) const {
-    return GetCurrent(op);
-}
-
-CClipInfo* CLoopModeSingleFileOnce::Previous(CPlaylistOperator& op) const {
-    return GetCurrent(op);
-}
-
-CClipInfo* CLoopModeSingleFileOnce::Next(CPlaylistOperator& op) const {
-    return GetCurrent(op);
-}
-
-bool CLoopModeSingleFileOnce::HasPrevious(CPlaylistOperator& /*op*/) const {
-    return false;
-}
-
-bool CLoopModeSingleFileOnce::HasNext(CPlaylistOperator& /*op*/) const {
-    return false;
-}
-
-bool CLoopModeSingleFileLoop::HasPrevious(CPlaylistOperator& /*op*/) const {
-    return true;
-}
-
-bool CLoopModeSingleFileLoop::HasNext(CPlaylistOperator& /*op*/) const {
-    return true;
-}
-
-CClipInfo* CLoopModePlaylistOnce::First(CPlaylistOperator& op) const {
-    return MoveTo(op, 0, false);
-}
-
-CClipInfo* CLoopModePlaylistOnce::Last(CPlaylistOperator& op) const {
-    return MoveTo(op, op.GetItemCount() - 1, false);
-}
-
-CClipInfo* CLoopModePlaylistOnce::Previous(CPlaylistOperator& op) const {
-    return MoveTo(op, PreviousRow(op.GetAdapter()->GetActiveItem(), op.GetItemCount()), false);
-}
-
-CClipInfo* CLoopModePlaylistOnce::Next(CPlaylistOperator& op) const {
-    return MoveTo(op, NextRow(op.GetAdapter()->GetActiveItem(), op.GetItemCount()), false);
-}
-
-bool CLoopModePlaylistOnce::HasPrevious(CPlaylistOperator& op) const {
-    return op.GetAdapter()->GetActiveItem() > 0;
-}
-
-bool CLoopModePlaylistOnce::HasNext(CPlaylistOperator& op) const {
-    return op.GetAdapter()->GetActiveItem() < op.GetItemCount() - 1;
-}
-
-CClipInfo* CLoopModePlaylistLoop::First(CPlaylistOperator& op) const {
-    return MoveTo(op, 0, true);
-}
-
-CClipInfo* CLoopModePlaylistLoop::Last(CPlaylistOperator& op) const {
-    return MoveTo(op, op.GetItemCount() - 1, true);
-}
-
-CClipInfo* CLoopModePlaylistLoop::Previous(CPlaylistOperator& op) const {
-    return MoveTo(op, PreviousRow(op.GetAdapter()->GetActiveItem(), op.GetItemCount()), true);
-}
-
-CClipInfo* CLoopModePlaylistLoop::Next(CPlaylistOperator& op) const {
-    return MoveTo(op, NextRow(op.GetAdapter()->GetActiveItem(), op.GetItemCount()), true);
-}
-
-bool CLoopModePlaylistLoop::HasPrevious(CPlaylistOperator& /*op*/) const {
-    return true;
-}
-
-bool CLoopModePlaylistLoop::HasNext(CPlaylistOperator& /*op*/) const {
-    return true;
-}
-
-CClipInfo* CLoopModePlaylistShuffle::Previous(CPlaylistOperator& op) const {
-    return MoveTo(op, NextPlaylistRandom(op.GetItemCount()), false);
-}
-
-CClipInfo* CLoopModePlaylistShuffle::Next(CPlaylistOperator& op) const {
-    return MoveTo(op, NextPlaylistRandom(op.GetItemCount()), false);
-}
-
 const ILoopMode& FindLoopMode(const std::wstring& name) {
-    const ILoopMode* const modes[] = {
-        &CLoopModeSingleFileOnce::Instance(),  &CLoopModeSingleFileLoop::Instance(),
-        &CLoopModePlaylistOnce::Instance(),    &CLoopModePlaylistLoop::Instance(),
-        &CLoopModePlaylistShuffle::Instance(),
+    // Made on first use and deliberately never destroyed: a mode pointer handed out in an event
+    // must stay valid until the process ends.
+    static const CLoopMode* const modes[] = {
+        new CLoopMode(LoopModeNames::SingleFileOnce, EMove::Stay, false),
+        new CLoopMode(LoopModeNames::SingleFileLoop, EMove::Stay, true),
+        new CLoopMode(LoopModeNames::PlaylistOnce, EMove::Walk, false),
+        new CLoopMode(LoopModeNames::PlaylistLoop, EMove::Walk, true),
+        new CLoopMode(LoopModeNames::PlaylistShuffle, EMove::Random, true),
     };
-    for (const ILoopMode* mode : modes) {
+    for (const CLoopMode* mode : modes) {
         if (mode->GetName() == name) {
             return *mode;
         }
     }
-    return CLoopModePlaylistOnce::Instance();
+    return *modes[2];
 }

@@ -37,65 +37,16 @@ public:
     virtual ~ILoopMode() = default;
 };
 
-// Plays the active row and stops: no row comes before or after it.
-class CLoopModeSingleFileOnce : public ILoopMode {
-public:
-    static const CLoopModeSingleFileOnce& Instance();
-    const std::wstring& GetName() const override;
-    CClipInfo* First(CPlaylistOperator& op) const override;
-    CClipInfo* Last(CPlaylistOperator& op) const override;
-    CClipInfo* Previous(CPlaylistOperator& op) const override;
-    CClipInfo* Next(CPlaylistOperator& op) const override;
-    bool HasPrevious(CPlaylistOperator& op) const override;
-    bool HasNext(CPlaylistOperator& op) const override;
-};
-
-// The active row again and again: every move stays, and there always is a next.
-class CLoopModeSingleFileLoop : public CLoopModeSingleFileOnce {
-public:
-    static const CLoopModeSingleFileLoop& Instance();
-    const std::wstring& GetName() const override;
-    bool HasPrevious(CPlaylistOperator& op) const override;
-    bool HasNext(CPlaylistOperator& op) const override;
-};
-
-// From the first row to the last, then stop. Previous and Next wrap around, but the operator
-// never reaches that because HasPrevious/HasNext say no at the ends.
-class CLoopModePlaylistOnce : public ILoopMode {
-public:
-    static const CLoopModePlaylistOnce& Instance();
-    const std::wstring& GetName() const override;
-    CClipInfo* First(CPlaylistOperator& op) const override;
-    CClipInfo* Last(CPlaylistOperator& op) const override;
-    CClipInfo* Previous(CPlaylistOperator& op) const override;
-    CClipInfo* Next(CPlaylistOperator& op) const override;
-    bool HasPrevious(CPlaylistOperator& op) const override;
-    bool HasNext(CPlaylistOperator& op) const override;
-};
-
-// As PLAYLISTONCE, but endless, and each move scrolls the new row into view.
-class CLoopModePlaylistLoop : public CLoopModePlaylistOnce {
-public:
-    static const CLoopModePlaylistLoop& Instance();
-    const std::wstring& GetName() const override;
-    CClipInfo* First(CPlaylistOperator& op) const override;
-    CClipInfo* Last(CPlaylistOperator& op) const override;
-    CClipInfo* Previous(CPlaylistOperator& op) const override;
-    CClipInfo* Next(CPlaylistOperator& op) const override;
-    bool HasPrevious(CPlaylistOperator& op) const override;
-    bool HasNext(CPlaylistOperator& op) const override;
-};
-
-// A random row for every Previous and Next (the row just played may come again; there is no
-// history); First and Last stay.
-class CLoopModePlaylistShuffle : public CLoopModeSingleFileLoop {
-public:
-    static const CLoopModePlaylistShuffle& Instance();
-    const std::wstring& GetName() const override;
-    CClipInfo* Previous(CPlaylistOperator& op) const override;
-    CClipInfo* Next(CPlaylistOperator& op) const override;
-};
-
+// The five modes, by name:
+// - SINGLEFILEONCE plays the active row and stops: no row comes before or after it;
+// - SINGLEFILELOOP plays the active row again and again: every move stays, and there always is a
+//   next;
+// - PLAYLISTONCE goes from the first row to the last, then stops. Previous and Next wrap around,
+//   but the operator never reaches that because HasPrevious/HasNext say no at the ends;
+// - PLAYLISTLOOP is PLAYLISTONCE without end, and each move scrolls the new row into view;
+// - PLAYLISTSHUFFLE takes a random row for every Previous and Next (the row just played may come
+//   again; there is no history); First and Last stay.
+//
 // The mode whose name equals the name exactly (case-sensitive); any other name, "playlistloop"
 // included, gives PLAYLISTONCE.
 const ILoopMode& FindLoopMode(const std::wstring& name);

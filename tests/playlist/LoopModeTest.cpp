@@ -56,20 +56,20 @@ TEST(LoopModeRegistry, FindsEachModeByItsExactNameAndFallsBackToPlaylistOnce) {
     }
     EXPECT_EQ(distinct.size(), 5u);
     for (const wchar_t* other : {L"playlistloop", L"", L"PLAYLISTLOOP ", L"SHUFFLE"}) {
-        EXPECT_EQ(&FindLoopMode(other), &CLoopModePlaylistOnce::Instance()) << other;
+        EXPECT_EQ(&FindLoopMode(other), &FindLoopMode(LoopModeNames::PlaylistOnce)) << other;
     }
 }
 
 TEST_F(LoopModeTest, AttachSelectsPlaylistLoopOnceAndSetLoopModeAnnouncesTheMode) {
     op.Attach(&list);
     ASSERT_EQ(events.modeNames, std::vector<std::wstring>{L"PLAYLISTLOOP"});
-    EXPECT_EQ(events.modes[0], &CLoopModePlaylistLoop::Instance());
-    EXPECT_EQ(op.GetLoopMode(), &CLoopModePlaylistLoop::Instance());
+    EXPECT_EQ(events.modes[0], &FindLoopMode(LoopModeNames::PlaylistLoop));
+    EXPECT_EQ(op.GetLoopMode(), &FindLoopMode(LoopModeNames::PlaylistLoop));
 
     Fill(3);
     list.SetActiveItem(2);
     op.SetLoopMode(L"playlistloop");
-    EXPECT_EQ(op.GetLoopMode(), &CLoopModePlaylistOnce::Instance());
+    EXPECT_EQ(op.GetLoopMode(), &FindLoopMode(LoopModeNames::PlaylistOnce));
     EXPECT_EQ(events.modeNames.back(), L"PLAYLISTONCE");
     EXPECT_EQ(list.GetActiveItem(), 2) << "changing the mode does not move";
 }

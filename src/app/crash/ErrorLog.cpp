@@ -2,7 +2,9 @@
 
 #include "platform/CrashMemory.h"
 
+#include <cstring>
 #include <ctime>
+#include <iterator>
 #include <sys/stat.h>
 #include <sys/utsname.h>
 
@@ -154,48 +156,60 @@ void WriteSystem(CReportText& log, const ReportSetting& setting) {
     WriteMegabytes(log, used < userSpace ? userSpace - used : 0, "user address space free");
 }
 
-// One register of the context section: its label (with the line break or spacing before it),
-// the general register it comes from, the bits taken from it and the hex digits shown.
+// The context section: general registers three to a line, each "NAME: 0x" and its value, the
+// names padded so that the columns line up. SegCs and SegSs are the low and the top 16 bits of
+// REG_CSGSFS, where the kernel keeps CS and SS.
+constexpr int kSegCs = -1;
+constexpr int kSegSs = -2;
+constexpr std::size_t kRegisterColumnWidths[] = {8, 5, 7}; // of "NAME:" and the spaces after it
+
 struct CRegisterField {
-    const char* label;
-    int index;
-    int shift;
-    std::uint64_t mask;
+    const char* name; // null: the line has no more
+    int index;        // into gregs, or kSegCs / kSegSs
     int digits;
 };
 
-constexpr std::uint64_t kWholeRegister = ~std::uint64_t{0};
-// The kernel keeps CS in the low and SS in the top 16 bits of REG_CSGSFS.
-constexpr CRegisterField kRegisterFields[] = {
-    {"RDI:    ", REG_RDI, 0, kWholeRegister, 16},
-    {"  RSI: ", REG_RSI, 0, kWholeRegister, 16},
-    {"  RAX:   ", REG_RAX, 0, kWholeRegister, 16},
-    {"\r\nRBX:    ", REG_RBX, 0, kWholeRegister, 16},
-    {"  RCX: ", REG_RCX, 0, kWholeRegister, 16},
-    {"  RDX:   ", REG_RDX, 0, kWholeRegister, 16},
-    {"\r\nRIP:    ", REG_RIP, 0, kWholeRegister, 16},
-    {"  RBP: ", REG_RBP, 0, kWholeRegister, 16},
-    {"  SegCs: ", REG_CSGSFS, 0, 0xFFFF, 8},
-    {"\r\nEFlags: ", REG_EFL, 0, kWholeRegister, 8},
-    {"  RSP: ", REG_RSP, 0, kWholeRegister, 16},
-    {"  SegSs: ", REG_CSGSFS, 48, 0xFFFF, 8},
-    {"\r\nR8:     ", REG_R8, 0, kWholeRegister, 16},
-    {"  R9:  ", REG_R9, 0, kWholeRegister, 16},
-    {"  R10:   ", REG_R10, 0, kWholeRegister, 16},
-    {"\r\nR11:    ", REG_R11, 0, kWholeRegister, 16},
-    {"  R12: ", REG_R12, 0, kWholeRegister, 16},
-    {"  R13:   ", REG_R13, 0, kWholeRegister, 16},
-    {"\r\nR14:    ", REG_R14, 0, kWholeRegister, 16},
-    {"  R15: ", REG_R15, 0, kWholeRegister, 16},
+constexpr CRegisterField kRegisterLines[][3] = {
+    {{"RDI", REG_RDI, 16}, {"RSI", REG_RSI, 16}, {"RAX", REG_RAX, 16}},
+    {{"RBX", REG_RBX, 16}, {"RCX", REG_RCX, 16}, {"RDX", REG_RDX, 16}},
+    {{"RIP", REG_RIP, 16}, {"RBP", REG_RBP, 16}, {"SegCs", kSegCs, 8}},
+    {{"EFlags", REG_EFL, 8}, {"RSP", REG_RSP, 16}, {"SegSs", kSegSs, 8}},
+    {{"R8", REG_R8, 16}, {"R9", REG_R9, 16}, {"R10", REG_R10, 16}},
+    {{"R11", REG_R11, 16}, {"R12", REG_R12, 16}, {"R13", REG_R13, 16}},
+    {{"R14", REG_R14, 16}, {"R15", REG_R15, 16}, {nullptr, 0, 0}},
 };
 
+std::uint64_t RegisterValue(const mcontext_t& machine, int index) {
+    const auto segments = static_cast<std::uint64_t>(machine.gregs[REG_CSGSFS]);
+    switch (index) {
+    case kSegCs:
+        return segments & 0xFFFF;
+    case kSegSs:
+        return segments >> 48;
+    default:
+        return static_cast<std::uint64_t>(machine.gregs[index]);
+    }
+}
+
+// Without allocating: this runs in the crash handler.
 void WriteRegisters(CReportText& log, const mcontext_t& machine) {
     log.Text("\r\nContext:\r\n");
-    for (const CRegisterField& field : kRegisterFields) {
-        const auto value = static_cast<std::uint64_t>(machine.gregs[field.index]);
-        log.Text(field.label);
-        log.Text("0x");
-        log.Hex((value >> field.shift) & field.mask, field.digits);
+    for (const auto& line : kRegisterLines) {
+        if (&line != &kRegisterLines[0]) {
+            log.Text("\r\n");
+        }
+        for (std::size_t column = 0; column < std::size(line) && line[column].name; ++column) {
+            const CRegisterField& field = line[column];
+            log.Text(column == 0 ? "" : "  ");
+            log.Text(field.name);
+            log.Text(":");
+            for (std::size_t width = std::strlen(field.name) + 1;
+                 width < kRegisterColumnWidths[column]; ++width) {
+                log.Text(" ");
+            }
+            log.Text("0x");
+            log.Hex(RegisterValue(machine, field.index), field.digits);
+        }
     }
     log.Text("\r\n");
 }

@@ -109,12 +109,17 @@ protected:
     // playlist view) count as activity and reach the toolbar trigger, as moves over the video do.
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // The player's keys: Enter and Escape for full screen, Space to play, Page Up/Down, Home and
+    // End for the playlist, the arrows to seek and for the volume. The wheel turns the volume.
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    // A left drag on the window's own area moves it, a double click toggles full screen, a right
+    // click opens the main menu; in full screen a move may show the toolbar and the cursor.
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // Dropped files replace the playlist, or are appended with Ctrl held.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
