@@ -40,8 +40,8 @@ CGalleryWnd::CGalleryWnd()
     const CMemDC2* play = GetSkinBitmap(SKIN_BITMAP_PLAY);
     m_play.Create(this, 272, 40, 36, 20, play, 0, 1, 2, 3, 4, 5, 6, 7);
     m_pause.Create(this, 313, 40, 36, 20, play, 0, 1, 2, 3, 4, 5, 6, 7);
-    m_play.SetPlayState(0);
-    m_pause.SetPlayState(2);
+    m_play.SetPlayState(EPlayState::Stopped);
+    m_pause.SetPlayState(EPlayState::Playing);
     m_play.SetTooltipText(L"Play (stopped)");
     m_pause.SetTooltipText(L"Play (playing: the pause look)");
     const CMemDC2* mute = GetSkinBitmap(SKIN_BITMAP_MUTE);
