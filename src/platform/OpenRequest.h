@@ -27,9 +27,9 @@ inline constexpr std::size_t kMaxOpenRequestBytes = 4 * 1024 * 1024;
 std::string EncodeOpenRequest(const std::vector<std::string>& paths);
 
 enum class EOpenRequestProgress { Incomplete, Whole, Malformed };
-// What the bytes received so far on a connection hold: part of a message (more may come), exactly
-// one message, or something that is none: a wrong magic or version, a body size over the limit,
-// bytes past the message's end.
+// What the bytes received so far on a connection hold: the start of a message (more may come),
+// exactly one message, or something that is none: a wrong magic or version, a body size over the
+// limit, bytes past the message's end.
 EOpenRequestProgress OpenRequestProgress(std::string_view received);
 
 // The paths of exactly one message; nothing when anything in it is wrong: the header as above, a

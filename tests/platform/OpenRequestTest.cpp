@@ -60,7 +60,7 @@ const RequestCase kCases[] = {
     {"paths of any bytes, the longest allowed", Framed(Body(3, {kClip, kLatin1, kLongest})),
      EOpenRequestProgress::Whole, Paths{kClip, kLatin1, kLongest}},
     {"nothing yet", "", EOpenRequestProgress::Incomplete, std::nullopt},
-    {"part of the header", Framed(Body(0, {})).substr(0, 6), EOpenRequestProgress::Incomplete,
+    {"the header cut short", Framed(Body(0, {})).substr(0, 6), EOpenRequestProgress::Incomplete,
      std::nullopt},
     {"the last byte missing", Without(Framed(Body(1, {kClip})), 1),
      EOpenRequestProgress::Incomplete, std::nullopt},
