@@ -1,14 +1,18 @@
 #include "platform/SingleInstance.h"
 
+#include "platform/OpenRequest.h"
 #include "platform/PlatformLog.h"
 #include "platform/UserRuntimeFolder.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QTimer>
 #include <QWidget>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -21,7 +25,15 @@ constexpr int kConnectTimeoutMs = 1000;
 // unguarded rather than not at all.
 constexpr int kLockTimeoutMs = 3000;
 // The first instance answers from its event loop; one busy loading a file may take a moment.
+// The limit covers sending the request too.
 constexpr int kAnswerTimeoutMs = 2000;
+// A later start writes its request at once after connecting; a connection that has not sent a
+// whole one by then is stalled or not a start, and is dropped.
+constexpr int kRequestTimeoutMs = 2000;
+// How much of a malformed request the log line shows.
+constexpr std::size_t kLoggedPrefixBytes = 16;
+
+constexpr char kWhere[] = "CInstanceChecker::OnNewConnection";
 
 // One byte each way: the answer tells whether a window was brought forward.
 constexpr char kAnswerRaised = '1';
@@ -45,6 +57,27 @@ bool IsPeerThisUser(const QLocalSocket& socket, const char* where, const std::st
         return false;
     }
     return true;
+}
+
+// The first bytes of a request for a log line: printable ASCII as it is, other bytes as \xNN.
+std::string EscapedPrefix(std::string_view bytes) {
+    std::string text;
+    for (const char c : bytes.substr(0, kLoggedPrefixBytes)) {
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            text += c;
+        } else {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(c));
+            text += escaped;
+        }
+    }
+    return bytes.size() > kLoggedPrefixBytes ? text + "..." : text;
+}
+
+void DropConnection(QLocalSocket& socket, const std::string& why) {
+    PlatformLog(PLATFORM_LOG_ERROR, kWhere, "request ignored: " + why + "; connection closed");
+    socket.abort();
+    socket.deleteLater();
 }
 
 } // namespace
@@ -125,13 +158,22 @@ bool CInstanceChecker::TrackFirstInstance(const QString& name) {
     return true;
 }
 
-bool CInstanceChecker::ActivatePreviousInstance() {
+bool CInstanceChecker::ActivatePreviousInstance(const std::vector<std::string>& paths) {
     if (!m_previous) {
         return false;
     }
     const std::unique_ptr<QLocalSocket> socket = std::move(m_previous);
+    const std::string request = EncodeOpenRequest(paths);
+    const QDeadlineTimer deadline(kAnswerTimeoutMs);
+    bool sent = socket->write(request.data(), static_cast<qint64>(request.size())) ==
+                static_cast<qint64>(request.size());
+    while (sent && socket->bytesToWrite() > 0) {
+        sent = socket->waitForBytesWritten(static_cast<int>(deadline.remainingTime()));
+    }
     char answer = kAnswerNoWindow;
-    const bool answered = socket->waitForReadyRead(kAnswerTimeoutMs) && socket->getChar(&answer);
+    const bool answered = sent &&
+                          socket->waitForReadyRead(static_cast<int>(deadline.remainingTime())) &&
+                          socket->getChar(&answer);
     socket->abort();
     return answered && answer == kAnswerRaised;
 }
@@ -139,20 +181,75 @@ bool CInstanceChecker::ActivatePreviousInstance() {
 void CInstanceChecker::OnNewConnection() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        if (IsPeerThisUser(*socket, "CInstanceChecker::OnNewConnection", "a start")) {
-            Answer(*socket);
+        if (IsPeerThisUser(*socket, kWhere, "a start")) {
+            ReadRequest(*socket);
+        } else {
+            socket->disconnectFromServer();
         }
-        socket->disconnectFromServer();
     }
 }
 
-void CInstanceChecker::Answer(QLocalSocket& socket) {
-    // Whatever the peer sends is ignored: the connection alone is the request.
+void CInstanceChecker::ReadRequest(QLocalSocket& socket) {
+    // The bytes past a request's declared size are refused as they come, so neither the socket's
+    // buffer nor this one grows much past the limit.
+    socket.setReadBufferSize(static_cast<qint64>(kMaxOpenRequestBytes));
+    auto received = std::make_shared<std::string>();
+    auto* stallTimer = new QTimer(&socket);
+    stallTimer->setSingleShot(true);
+    connect(stallTimer, &QTimer::timeout, &socket, [&socket, received] {
+        DropConnection(socket, "no whole request within " + std::to_string(kRequestTimeoutMs) +
+                                   " ms (" + std::to_string(received->size()) + " bytes)");
+    });
+    const auto onBytes = [this, &socket, stallTimer, received] {
+        const QByteArray bytes = socket.readAll();
+        received->append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        const EOpenRequestProgress progress = OpenRequestProgress(*received);
+        if (progress == EOpenRequestProgress::Incomplete) {
+            return;
+        }
+        stallTimer->stop();
+        const auto paths =
+            progress == EOpenRequestProgress::Whole ? ParseOpenRequest(*received) : std::nullopt;
+        if (!paths) {
+            DropConnection(socket, "malformed (" + std::to_string(received->size()) + " bytes: \"" +
+                                       EscapedPrefix(*received) + "\")");
+            return;
+        }
+        Answer(socket, *paths);
+        socket.disconnectFromServer();
+    };
+    connect(&socket, &QLocalSocket::readyRead, &socket, onBytes);
+    connect(&socket, &QLocalSocket::disconnected, stallTimer,
+            [&socket, stallTimer, received, onBytes] {
+                if (socket.bytesAvailable() > 0) {
+                    onBytes();
+                }
+                if (stallTimer->isActive()) {
+                    stallTimer->stop();
+                    PlatformLog(PLATFORM_LOG_ERROR, kWhere,
+                                "request ignored: the start closed the connection after " +
+                                    std::to_string(received->size()) +
+                                    " bytes, before a whole request");
+                }
+            });
+    stallTimer->start(kRequestTimeoutMs);
+    // What came before the connection was taken raises no readyRead of its own.
+    if (socket.bytesAvailable() > 0) {
+        onBytes();
+    }
+}
+
+void CInstanceChecker::Answer(QLocalSocket& socket, const std::vector<std::string>& paths) {
+    if (!paths.empty() && m_openHandler) {
+        PlatformLog(PLATFORM_LOG_INFO, kWhere,
+                    "another start: " + std::to_string(paths.size()) + " file(s) to open");
+        m_openHandler(paths);
+    }
     const bool raised = m_window != nullptr;
     if (raised) {
         BringWindowForward();
     }
-    PlatformLog(PLATFORM_LOG_INFO, "CInstanceChecker::OnNewConnection",
+    PlatformLog(PLATFORM_LOG_INFO, kWhere,
                 raised ? "another start: main window brought forward"
                        : "another start: no main window yet");
     socket.putChar(raised ? kAnswerRaised : kAnswerNoWindow);

@@ -28,6 +28,18 @@ std::uint64_t TickCount() {
         std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
+// The arguments that name an existing file or folder; the others would only add dead rows.
+std::vector<std::wstring> ExistingPaths(const std::vector<std::wstring>& arguments) {
+    std::vector<std::wstring> kept;
+    for (const std::wstring& argument : arguments) {
+        std::error_code error;
+        if (std::filesystem::exists(PathToBytes(argument), error)) {
+            kept.push_back(argument);
+        }
+    }
+    return kept;
+}
+
 } // namespace
 
 CControlCenter::CControlCenter() = default;
@@ -269,18 +281,22 @@ void CControlCenter::AddPaths(const std::vector<std::wstring>& paths, bool appen
 }
 
 void CControlCenter::OpenCommandLine(const std::vector<std::wstring>& arguments) {
-    std::vector<std::wstring> kept;
-    for (const std::wstring& argument : arguments) {
-        std::error_code error;
-        if (std::filesystem::exists(PathToBytes(argument), error)) {
-            kept.push_back(argument);
-        }
-    }
+    const std::vector<std::wstring> kept = ExistingPaths(arguments);
     if (kept.empty()) {
         return;
     }
     AddPaths(kept, true);
     Last();
+}
+
+void CControlCenter::OpenFromLaterStart(const std::vector<std::wstring>& arguments) {
+    const int firstAdded = m_playlist.GetItemCount();
+    AddPaths(ExistingPaths(arguments), true);
+    if (m_playlist.GetItemCount() > firstAdded) {
+        Adapter()->SetActiveItem(firstAdded);
+        // The row is chosen already; the current item is the one to load after the delay.
+        Navigate(true, &CPlaylistOperator::GetCurrentItem);
+    }
 }
 
 void CControlCenter::ForgetItems() {

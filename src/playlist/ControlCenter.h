@@ -84,6 +84,10 @@ public:
     // The program's file arguments: those that name an existing file or folder are appended and
     // the last row is played after the delay (in the playlist modes; the others keep their row).
     void OpenCommandLine(const std::vector<std::wstring>& arguments);
+    // The files a later start of the program passes on: those that name an existing file or
+    // folder are appended, and the first row they add plays after the delay, whatever the loop
+    // mode.
+    void OpenFromLaterStart(const std::vector<std::wstring>& arguments);
     void ClearPlaylist();
     void DeleteSelected();
 

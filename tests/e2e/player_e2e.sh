@@ -3,8 +3,8 @@
 #   player_e2e.sh QOR_BINARY FFMPEG
 # Two generated clips on the command line: start-up logs "QOR initialized." and the last clip
 # plays; Space, Left, Right, Down, Up, Enter, Esc and Page Down do what they should; a second
-# start brings the first forward and adds nothing; SIGTERM saves the default playlist byte for
-# byte within 2 s; a start after SIGKILL works; the next start shows the same rows.
+# start's file is appended to the first and plays there; SIGTERM saves the default playlist byte
+# for byte within 2 s; a start after SIGKILL works; the next start shows the same rows.
 #
 # What is observed: the log (start-up lines, the files loaded), the window's geometry (xdotool),
 # and the knobs of the seek and volume sliders found in screenshots (the knob is the only bright
@@ -97,20 +97,21 @@ check "Esc restores the window ($normal)" test "$(geometry)" = "$normal"
 press Next
 check "Page Down plays the next row" wait_for 5 grep -q "Try loading file: $work/first.mp4" "$log"
 
-# 7. A second start: the first is asked to come forward; the second exits and opens nothing.
+# 7. A second start: the first appends its file, plays it and comes forward; the second exits.
 "$qor" "$work/third.mp4" >>"$work/qor.out" 2>&1 &
 second=$!
 check "a second start exits at once" ended_within 5 $second
 check "the first instance brought its window forward" grep -q "CInstanceChecker::OnNewConnection: another start: main window brought forward" "$log"
+check "the first instance plays the second start's file" wait_for 5 grep -q "Try loading file: $work/third.mp4" "$log"
 
 # 8. SIGTERM: the default playlist, byte for byte, within 2 s.
 expected=$work/expected.mpl
-expected_playlist "$expected" "$work/first.mp4" "$work/second.mp4"
+expected_playlist "$expected" "$work/first.mp4" "$work/second.mp4" "$work/third.mp4"
 term_start=$(date +%s%N)
 kill -TERM $qor_pid
 check "SIGTERM ends the player within 2 s" ended_within 2 $qor_pid
 echo "SIGTERM to exit: $((($(date +%s%N) - term_start) / 1000000)) ms"
-check "the default playlist holds the two rows, byte for byte" cmp "$expected" "$playlist"
+check "the default playlist holds the three rows, byte for byte" cmp "$expected" "$playlist"
 
 # 9. A start after SIGKILL, then the rows come back.
 check "a start with no file" start_qor

@@ -5,6 +5,7 @@
 #include "app/startup/AppEvents.h"
 #include "core/AppFolder.h"
 #include "core/Log.h"
+#include "core/SystemFolders.h"
 #include "core/WideText.h"
 #include "playlist/PlaylistRandom.h"
 #include "playlist/Preferences.h"
@@ -33,6 +34,16 @@ void OpenLog(const CAppFolder& folders) {
     }
 }
 
+// The files of this start for the running player, absolute against this start's folder: the
+// running one works in its own.
+std::vector<std::string> PathsForRunningInstance(const std::vector<std::wstring>& arguments) {
+    std::vector<std::string> paths;
+    for (const std::wstring& argument : arguments) {
+        paths.push_back(PathToBytes(AbsolutePath(argument)));
+    }
+    return paths;
+}
+
 } // namespace
 
 CQorApp::CQorApp(MainWindowFactory makeMainWindow, QString instanceName)
@@ -40,6 +51,7 @@ CQorApp::CQorApp(MainWindowFactory makeMainWindow, QString instanceName)
 
 CQorApp::~CQorApp() {
     m_instance.SetWindow(nullptr);
+    m_instance.SetOpenHandler(nullptr);
     m_center.SetDialogs(nullptr);
     m_center.SetMainWindow(nullptr);
     m_mainWindow.reset();
@@ -52,7 +64,7 @@ bool CQorApp::InitInstance(const std::vector<std::wstring>& arguments) {
         m_instance.TrackFirstInstance(m_instanceName);
     }
     if (m_instance.HasPreviousInstance()) {
-        m_instance.ActivatePreviousInstance();
+        m_instance.ActivatePreviousInstance(PathsForRunningInstance(arguments));
         return false;
     }
 
@@ -83,6 +95,13 @@ bool CQorApp::InitInstance(const std::vector<std::wstring>& arguments) {
     Raise(AppEvents::Initial, 0, 0);
     m_mainWindow->show();
     m_center.OpenCommandLine(arguments);
+    m_instance.SetOpenHandler([this](const std::vector<std::string>& paths) {
+        std::vector<std::wstring> files;
+        for (const std::string& path : paths) {
+            files.push_back(PathFromBytes(path));
+        }
+        m_center.OpenFromLaterStart(files);
+    });
 
     Log({"CQorApp::InitInstance", LOG_LEVEL_INFO}, "QOR initialized.");
     return true;

@@ -4,13 +4,14 @@
 // application's subject (this object), the control center every window reaches through it, and
 // the desktop dialogs the center asks.
 //
-// Start-up order (InitInstance): the single-instance check (a later start brings the first
-// instance's window forward and returns false, its files unopened); the crash handler;
+// Start-up order (InitInstance): the single-instance check (a later start passes its files, made
+// absolute, to the first instance, which appends them, plays the first and brings its window
+// forward; the later one returns false); the crash handler;
 // the application folder and its Temp folder; the log "qor.log" in Temp; "QOR(<version>)
 // initializing..."; the preferences' names; the main window, made by the factory, recorded for
 // later starts; the shuffle seed; "AppInitial" raised here (arguments 0, 0), on which the window
 // initialises the center and restores the default playlist; the command line appended and its
-// last file played; "QOR initialized.".
+// last file played; the files of later starts accepted from here on; "QOR initialized.".
 //
 // Threads: user-interface thread only, after the QApplication exists. Ownership: the window the
 // factory returns is owned here and destroyed first when this object goes (a window still open
