@@ -24,7 +24,7 @@ PLAY_MARGIN_SECONDS=6
 # A player still running this long after SIGTERM counts as hung (and is killed).
 EXIT_LIMIT_SECONDS=2
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${1:-$ROOT/build/release}
+BUILD=$(cd "${1:-$ROOT/build/release}" && pwd) # absolute: the players get folders below it
 FILTER=${2:-}
 QOR=$BUILD/player/qor
 WORK=$BUILD/bench/damage
