@@ -9,6 +9,7 @@
 #include "core/TimeText.h"
 #include "engine/ClipInfo.h"
 #include "media/VeltoSource.h"
+#include "platform/FreedMemory.h"
 
 namespace {
 
@@ -352,4 +353,5 @@ void CEngineDS::ReleaseGraph() {
     m_frameStep.reset();
     m_graph.reset();
     m_source.reset();
+    ReturnFreedMemory();
 }
