@@ -134,7 +134,7 @@ bool CStdioFileEx::ReadWideLine(std::wstring& line) {
         bytes += static_cast<char>(low);
         bytes += static_cast<char>(high);
     }
-    line = m_paths ? PathFromUtf16Le(bytes) : Utf16LeToWide(bytes);
+    line = Utf16LeToWide(bytes, m_paths ? EEscapes::Keep : EEscapes::Replace);
     if (!line.empty() && line.back() == L'\r') {
         line.pop_back();
     }

@@ -13,10 +13,6 @@ constexpr char32_t kEscapeBase = 0xDC00;
 constexpr char32_t kFirstEscape = 0xDC80;
 constexpr char32_t kLastEscape = 0xDCFF;
 
-// Whether lone surrogates U+DC80..U+DCFF stand for file-name bytes (the path forms) or are damage
-// to be shown as U+FFFD (the text forms).
-enum class EEscapes { Replace, Keep };
-
 bool IsSurrogate(char32_t c) {
     return c >= 0xD800 && c <= 0xDFFF;
 }
@@ -120,7 +116,37 @@ std::wstring DecodeUtf8(std::string_view bytes, EEscapes escapes) {
     return out;
 }
 
-std::string EncodeUtf16Le(std::wstring_view text, EEscapes escapes) {
+} // namespace
+
+std::string WideToUtf8(std::wstring_view text) {
+    return EncodeUtf8(text, EEscapes::Replace);
+}
+
+std::wstring Utf8ToWide(std::string_view bytes) {
+    return DecodeUtf8(bytes, EEscapes::Replace);
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        char32_t c = 0;
+        const std::size_t length = DecodeUtf8At(bytes, pos, c);
+        if (length == 0) {
+            return false;
+        }
+        pos += length;
+    }
+    return true;
+}
+
+std::string PathToBytes(std::wstring_view path) {
+    return EncodeUtf8(path, EEscapes::Keep);
+}
+
+std::wstring PathFromBytes(std::string_view bytes) {
+    return DecodeUtf8(bytes, EEscapes::Keep);
+}
+
+std::string WideToUtf16Le(std::wstring_view text, EEscapes escapes) {
     std::string out;
     out.reserve(text.size() * 2);
     const auto appendUnit = [&out](char32_t unit) {
@@ -139,7 +165,7 @@ std::string EncodeUtf16Le(std::wstring_view text, EEscapes escapes) {
     return out;
 }
 
-std::wstring DecodeUtf16Le(std::string_view bytes, EEscapes escapes) {
+std::wstring Utf16LeToWide(std::string_view bytes, EEscapes escapes) {
     std::wstring out;
     out.reserve(bytes.size() / 2 + 1);
     const std::size_t units = bytes.size() / 2;
@@ -163,50 +189,4 @@ std::wstring DecodeUtf16Le(std::string_view bytes, EEscapes escapes) {
         out += static_cast<wchar_t>(kReplacement);
     }
     return out;
-}
-
-} // namespace
-
-std::string WideToUtf8(std::wstring_view text) {
-    return EncodeUtf8(text, EEscapes::Replace);
-}
-
-std::wstring Utf8ToWide(std::string_view bytes) {
-    return DecodeUtf8(bytes, EEscapes::Replace);
-}
-
-bool IsValidUtf8(std::string_view bytes) {
-    for (std::size_t pos = 0; pos < bytes.size();) {
-        char32_t c = 0;
-        const std::size_t length = DecodeUtf8At(bytes, pos, c);
-        if (length == 0) {
-            return false;
-        }
-        pos += length;
-    }
-    return true;
-}
-
-std::string WideToUtf16Le(std::wstring_view text) {
-    return EncodeUtf16Le(text, EEscapes::Replace);
-}
-
-std::wstring Utf16LeToWide(std::string_view bytes) {
-    return DecodeUtf16Le(bytes, EEscapes::Replace);
-}
-
-std::string PathToBytes(std::wstring_view path) {
-    return EncodeUtf8(path, EEscapes::Keep);
-}
-
-std::wstring PathFromBytes(std::string_view bytes) {
-    return DecodeUtf8(bytes, EEscapes::Keep);
-}
-
-std::string PathToUtf16Le(std::wstring_view path) {
-    return EncodeUtf16Le(path, EEscapes::Keep);
-}
-
-std::wstring PathFromUtf16Le(std::string_view bytes) {
-    return DecodeUtf16Le(bytes, EEscapes::Keep);
 }

@@ -24,16 +24,17 @@ std::string WideToUtf8(std::wstring_view text);
 std::wstring Utf8ToWide(std::string_view bytes);
 bool IsValidUtf8(std::string_view bytes);
 
-// Characters beyond the Basic Multilingual Plane become surrogate pairs and back.
-std::string WideToUtf16Le(std::wstring_view text);
-// An odd trailing byte becomes one U+FFFD.
-std::wstring Utf16LeToWide(std::string_view bytes);
+// Whether lone surrogates U+DC80..U+DCFF stand for file-name bytes (Keep, for paths) or are damage
+// to be shown as U+FFFD (Replace, for text).
+enum class EEscapes { Replace, Keep };
+
+// Characters beyond the Basic Multilingual Plane become surrogate pairs and back; an odd trailing
+// byte becomes one U+FFFD. Paths in UTF-16LE files (playlists) go with Keep: an escaped byte is
+// written as its own lone surrogate unit and read back as one, so that a name the disk gave
+// survives the file; a path without escaped bytes is written as valid UTF-16, as text is.
+std::string WideToUtf16Le(std::wstring_view text, EEscapes escapes = EEscapes::Replace);
+std::wstring Utf16LeToWide(std::string_view bytes, EEscapes escapes = EEscapes::Replace);
 
 // The bytes the file system knows the path by, and back; see above.
 std::string PathToBytes(std::wstring_view path);
 std::wstring PathFromBytes(std::string_view bytes);
-// Paths in UTF-16LE files (playlists): an escaped byte is written as its own lone surrogate unit
-// and read back as one, so that a name the disk gave survives the file; a path without escaped
-// bytes is written exactly as WideToUtf16Le writes it, as valid UTF-16.
-std::string PathToUtf16Le(std::wstring_view path);
-std::wstring PathFromUtf16Le(std::string_view bytes);

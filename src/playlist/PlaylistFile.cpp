@@ -74,7 +74,7 @@ std::string EncodePlaylist(const std::vector<std::wstring>& paths) {
     }
     bytes = kWideMark;
     for (const std::wstring& path : paths) {
-        bytes += PathToUtf16Le(path);
+        bytes += WideToUtf16Le(path, EEscapes::Keep);
         bytes += WideToUtf16Le(kLineEnd);
     }
     return bytes;

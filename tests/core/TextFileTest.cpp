@@ -209,8 +209,8 @@ TEST(WideTextTest, PathFormsKeepEveryFileNameByteAndWriteValidNamesAsPlainUtf16)
         SCOPED_TRACE(name.bytes);
         EXPECT_EQ(PathFromBytes(name.bytes), name.wide);
         EXPECT_EQ(PathToBytes(name.wide), name.bytes);
-        EXPECT_EQ(PathToUtf16Le(name.wide), name.utf16);
-        EXPECT_EQ(PathFromUtf16Le(name.utf16), name.wide);
+        EXPECT_EQ(WideToUtf16Le(name.wide, EEscapes::Keep), name.utf16);
+        EXPECT_EQ(Utf16LeToWide(name.utf16, EEscapes::Keep), name.wide);
         // Text keeps replacing what is not text.
         EXPECT_EQ(IsValidUtf8(name.bytes), Utf8ToWide(name.bytes) == name.wide);
         EXPECT_EQ(IsValidUtf8(name.bytes), Utf16LeToWide(name.utf16) == name.wide);
@@ -218,8 +218,8 @@ TEST(WideTextTest, PathFormsKeepEveryFileNameByteAndWriteValidNamesAsPlainUtf16)
     // Decoding never makes any other surrogate, so those stay damage in the path forms too.
     const std::wstring highSurrogate{static_cast<wchar_t>(0xD800)};
     EXPECT_EQ(PathToBytes(highSurrogate + L"x"), "\xEF\xBF\xBDx");
-    EXPECT_EQ(PathToUtf16Le(highSurrogate + L"\xDCE9"), "\xFD\xFF\xE9\xDC");
-    EXPECT_EQ(PathFromUtf16Le("\x00\xDC\x00\xD8"s), L"\uFFFD\uFFFD");
+    EXPECT_EQ(WideToUtf16Le(highSurrogate + L"\xDCE9", EEscapes::Keep), "\xFD\xFF\xE9\xDC");
+    EXPECT_EQ(Utf16LeToWide("\x00\xDC\x00\xD8"s, EEscapes::Keep), L"\uFFFD\uFFFD");
 }
 
 } // namespace

@@ -13,6 +13,32 @@ namespace {
 constexpr wchar_t kInitialAnchor[] = L"NOEXTEND";
 constexpr wchar_t kInitialZoom[] = L"FITWINDOW";
 
+// The screen's event for a mouse event, raised after the control's own; null for none.
+const wchar_t* ScreenMouseEvent(const QEvent& event) {
+    if (event.type() == QEvent::MouseMove) {
+        return SkinEvents::MouseMove;
+    }
+    struct CButtonEvent {
+        QEvent::Type type;
+        Qt::MouseButton button;
+        const wchar_t* name;
+    };
+    static constexpr CButtonEvent kButtonEvents[] = {
+        {QEvent::MouseButtonPress, Qt::LeftButton, ScreenEvents::LButtonDown},
+        {QEvent::MouseButtonPress, Qt::RightButton, ScreenEvents::RButtonDown},
+        {QEvent::MouseButtonRelease, Qt::LeftButton, ScreenEvents::LButtonUp},
+        {QEvent::MouseButtonRelease, Qt::RightButton, ScreenEvents::RButtonUp},
+        {QEvent::MouseButtonDblClick, Qt::LeftButton, ScreenEvents::LButtonDblClk},
+    };
+    for (const CButtonEvent& entry : kButtonEvents) {
+        if (event.type() == entry.type &&
+            static_cast<const QMouseEvent&>(event).button() == entry.button) {
+            return entry.name;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 CSkinScreen::CSkinScreen() {
@@ -107,36 +133,11 @@ void CSkinScreen::resizeEvent(QResizeEvent* event) {
     }
 }
 
-void CSkinScreen::mousePressEvent(QMouseEvent* event) {
-    CSkinCtrl::mousePressEvent(event);
-    const QPoint point = event->position().toPoint();
-    if (event->button() == Qt::LeftButton) {
-        Raise(ScreenEvents::LButtonDown, point.x(), point.y());
-    } else if (event->button() == Qt::RightButton) {
-        Raise(ScreenEvents::RButtonDown, point.x(), point.y());
+bool CSkinScreen::event(QEvent* event) {
+    const bool handled = CSkinCtrl::event(event);
+    if (const wchar_t* name = ScreenMouseEvent(*event)) {
+        const QPoint point = static_cast<QMouseEvent*>(event)->position().toPoint();
+        Raise(name, point.x(), point.y());
     }
-}
-
-void CSkinScreen::mouseReleaseEvent(QMouseEvent* event) {
-    CSkinCtrl::mouseReleaseEvent(event);
-    const QPoint point = event->position().toPoint();
-    if (event->button() == Qt::LeftButton) {
-        Raise(ScreenEvents::LButtonUp, point.x(), point.y());
-    } else if (event->button() == Qt::RightButton) {
-        Raise(ScreenEvents::RButtonUp, point.x(), point.y());
-    }
-}
-
-void CSkinScreen::mouseDoubleClickEvent(QMouseEvent* event) {
-    CSkinCtrl::mouseDoubleClickEvent(event);
-    if (event->button() == Qt::LeftButton) {
-        const QPoint point = event->position().toPoint();
-        Raise(ScreenEvents::LButtonDblClk, point.x(), point.y());
-    }
-}
-
-void CSkinScreen::mouseMoveEvent(QMouseEvent* event) {
-    CSkinCtrl::mouseMoveEvent(event);
-    const QPoint point = event->position().toPoint();
-    Raise(SkinEvents::MouseMove, point.x(), point.y());
+    return handled;
 }

@@ -62,10 +62,8 @@ protected:
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
+    // Lets the control handle the event, then raises the screen's own event for it, if any.
+    bool event(QEvent* event) override;
 
 private:
     IZoom& Zoom();
