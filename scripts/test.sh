@@ -3,7 +3,11 @@
 # sanitizer configuration, and replays the fuzz targets' inputs.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# Each step is announced with the seconds since the start, so a slow run shows where its time went.
+step() { echo "== $* (at ${SECONDS} s)"; }
+step packages
 "$root/scripts/setup-deps.sh"
+step format
 "$root/scripts/check-format.sh"
 export QT_QPA_PLATFORM=offscreen
 export SDL_AUDIODRIVER=dummy
@@ -12,13 +16,18 @@ export SDL_AUDIODRIVER=dummy
 # miss their marks.
 timed='Timed(\.|QTest$)'
 for config in release asan; do
-    echo "== $config"
+    step "$config build"
     "$root/scripts/build.sh" "$config"
+    step "$config tests"
     ctest --test-dir "$root/build/$config" --output-on-failure -j "$(nproc)" --timeout 300 \
         -E "$timed"
+    step "$config timed tests"
     ctest --test-dir "$root/build/$config" --output-on-failure --timeout 300 -R "$timed"
 done
+step "thread sanitizer"
 # The media and graph tests again under the thread sanitizer.
 "$root/scripts/tsan.sh"
+step "fuzz replay"
 # Every fuzz target once over its seeds and the inputs that once failed.
 "$root/scripts/fuzz.sh" 0
+step done
