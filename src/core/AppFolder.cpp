@@ -9,6 +9,9 @@
 namespace {
 
 constexpr const wchar_t* kDefaultPlaylistName = L"__default";
+// The user's alone, as the desktop's rule for its data folders asks: playlists name the files a
+// person watches, and the logs and crash reports in Temp say more.
+constexpr mode_t kFolderMode = 0700;
 
 std::wstring Ensured(std::wstring folder) {
     CreateFolderPath(folder);
@@ -22,7 +25,7 @@ bool CreateFolderPath(const std::wstring& folder) {
     bool created = false;
     for (std::size_t slash = path.find('/'); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
-        created = mkdir(path.substr(0, slash + 1).c_str(), 0777) == 0;
+        created = mkdir(path.substr(0, slash + 1).c_str(), kFolderMode) == 0;
     }
     return created;
 }

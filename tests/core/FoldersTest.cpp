@@ -47,8 +47,10 @@ TEST_F(FoldersTest, AppFolderBuildsItsTreeUnderTheDataHome) {
     EXPECT_EQ(folders.GetPlaylistsFolder(), root + L"Playlists/");
     EXPECT_EQ(folders.GetDefaultPlaylist(), root + L"Playlists/__default.mpl");
     EXPECT_EQ(folders.GetInstallerFile(L"setup"), root + L"Temp/Installer/setup");
-    for (const char* sub : {"Subtitles", "Temp", "Temp/Installer", "Playlists"}) {
-        EXPECT_TRUE(fs::is_directory(WideToUtf8(root) + sub)) << sub;
+    for (const char* sub : {"", "Subtitles", "Temp", "Temp/Installer", "Playlists"}) {
+        const fs::file_status made = fs::status(WideToUtf8(root) + sub);
+        EXPECT_TRUE(fs::is_directory(made)) << sub;
+        EXPECT_EQ(made.permissions(), fs::perms::owner_all) << sub;
     }
     EXPECT_FALSE(fs::exists(WideToUtf8(root) + "Playlists/__default.mpl"));
 

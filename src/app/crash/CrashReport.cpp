@@ -80,14 +80,14 @@ void DebugOutput(const char* text) {
     [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, text, length);
 }
 
-// mkdir of each prefix of folder that ends with "/".
+// mkdir of each prefix of folder that ends with "/", for the user alone as the other data folders.
 void CreateFolders(const char* folder) {
     std::size_t i = 0;
     for (; folder[i] != '\0' && i + 1 < sizeof g_folderScratch; ++i) {
         g_folderScratch[i] = folder[i];
         if (folder[i] == '/' && i > 0) {
             g_folderScratch[i] = '\0';
-            ::mkdir(g_folderScratch, 0755);
+            ::mkdir(g_folderScratch, 0700);
             g_folderScratch[i] = '/';
         }
     }
