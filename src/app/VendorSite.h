@@ -7,8 +7,9 @@ inline std::string VendorHost() {
     return host != nullptr && *host != '\0' ? host : "www.zeliaplayer.example";
 }
 
-// "http://<host><path>" for a page of the vendor's site (path starts with "/"). Built as text, as
-// the host may carry a port ("127.0.0.1:8080").
+// "https://<host><path>" for a page of the vendor's site (path starts with "/"). Built as text, as
+// the host may carry a port ("127.0.0.1:8080"). HTTPS as the upgrade check: the pages open in the
+// user's browser, and on a hostile network a plain page could be swapped for anything.
 inline std::string VendorPage(const std::string& path) {
-    return "http://" + VendorHost() + path;
+    return "https://" + VendorHost() + path;
 }

@@ -19,8 +19,8 @@ namespace {
 class CBrowserStandIn : public QObject {
     Q_OBJECT
 public:
-    CBrowserStandIn() { QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "Open"); }
-    ~CBrowserStandIn() override { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); }
+    CBrowserStandIn() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "Open"); }
+    ~CBrowserStandIn() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
 
     std::vector<QUrl> opened;
 
@@ -46,11 +46,11 @@ TEST(AboutDialog, ShowsTheVersionAndOpensTheChangeLogOfThatVersion) {
     Q_EMIT dialog.ChangeLogLink()->linkActivated(QStringLiteral("changelog"));
     ASSERT_EQ(browser.opened.size(), 1U);
     EXPECT_EQ(browser.opened[0].toString(QUrl::FullyEncoded),
-              QStringLiteral("http://127.0.0.1:8123/media-player/changelog.htm?v=2.7.410%20beta"));
+              QStringLiteral("https://127.0.0.1:8123/media-player/changelog.htm?v=2.7.410%20beta"));
 
     unsetenv("QOR_VENDOR_HOST");
     EXPECT_EQ(ChangeLogUrl(L"1.0.3").toString(),
-              QStringLiteral("http://www.zeliaplayer.example/media-player/changelog.htm?v=1.0.3"));
+              QStringLiteral("https://www.zeliaplayer.example/media-player/changelog.htm?v=1.0.3"));
 }
 
 #include "AboutTest.moc"

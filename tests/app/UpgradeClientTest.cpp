@@ -163,7 +163,7 @@ TEST_F(UpgradeDialogTest, ShowsTheReleaseNearTheLowerRightCornerAndInstallAccept
     EXPECT_EQ(dialog.x(), screen.right() + 1 - dialog.width() - 100);
     EXPECT_EQ(dialog.y(), screen.bottom() + 1 - dialog.height() - 100);
     EXPECT_EQ(CDlgUpgrading::ChangeLogUrl(L"1.2.3 beta").toString(QUrl::FullyEncoded),
-              QString::fromStdString("http://" + VendorHost() +
+              QString::fromStdString("https://" + VendorHost() +
                                      "/media-player/changelog.htm?v=1.2.3%20beta&u=1"));
 
     dialog.findChild<QPushButton*>(QStringLiteral("install"))->click();

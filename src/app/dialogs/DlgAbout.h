@@ -28,6 +28,6 @@ private:
     QLabel* m_link;        // control 1004
 };
 
-// "http://<vendor host>/media-player/changelog.htm?v=<version>", the version percent-encoded
+// "https://<vendor host>/media-player/changelog.htm?v=<version>", the version percent-encoded
 // (a version may end in " beta").
 QUrl ChangeLogUrl(const std::wstring& version);
