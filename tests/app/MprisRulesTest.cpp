@@ -125,6 +125,13 @@ TEST(MprisRules, ClientValuesStayInBoundsAndOnlyLocalFilesOpen) {
         }
     }
 
+    // The URL the player gives a client names the file byte for byte.
+    for (const std::string bytes : {"/music/a b#?%.mp4", "/music/caf\xe9.mp4", "/a/\xff\xfe"}) {
+        const std::optional<std::wstring> path = MprisLocalPath(MprisFileUrl(bytes));
+        ASSERT_TRUE(path.has_value()) << bytes;
+        EXPECT_EQ(PathToBytes(*path), bytes);
+    }
+
     const struct {
         CMprisAbilityInputs in;
         CMprisAbilities out;

@@ -11,8 +11,10 @@
 # 3. Next plays B, the next row. LoopStatus "None" on the last row: no next; "Playlist": the loop
 #    mode is back to the playlist loop and there is a next again. Shuffle on and off. An unknown
 #    LoopStatus changes nothing.
-# 4. OpenUri: an http URL is refused and nothing loads; a file:// URL of C appends C and plays it.
-# 5. Quit: the player ends, and the default playlist holds A, B, C.
+# 4. OpenUri: an http URL is refused and nothing loads; a file:// URL of C, a sound file with a
+#    cover picture, appends C and plays it; its Metadata's artUrl names the picture, written to
+#    the player's runtime folder for the user alone (A had no artUrl).
+# 5. Quit: the player ends, the cover file is gone, and the default playlist holds A, B, C.
 # 6. A start whose bus address points nowhere, and one without any bus: one log line each, and
 #    the player plays (a 2 s clip in the playlist loop plays to its end and loads again).
 # Exit 77 (skipped) when Xvfb, xdotool or a D-Bus tool is missing.
@@ -33,7 +35,12 @@ trap '[ -n "$monitor_pid" ] && kill "$monitor_pid" 2>/dev/null
       [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null
       cleanup' EXIT
 
-make_clip a.mp4 30 && make_clip b.mp4 30 && make_clip c.mp4 30 && make_clip short.mp4 2 ||
+make_cover_clip() { # make_cover_clip NAME SECONDS: sound with a 64 x 64 red JPEG as its cover
+    "$ffmpeg" -v error -y -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=$2" \
+        -f lavfi -i "color=red:size=64x64:duration=1" -map 0:a -map 1:v -frames:v 1 \
+        -c:a libmp3lame -c:v mjpeg -pix_fmt yuvj420p -disposition:v attached_pic "$work/$1"
+}
+make_clip a.mp4 30 && make_clip b.mp4 30 && make_cover_clip c.mp3 30 && make_clip short.mp4 2 ||
     { echo "ffmpeg failed"; exit 1; }
 
 # 1. The bus.
@@ -114,6 +121,7 @@ check "Metadata has A's length in microseconds (${length:-none})" \
     awk -v l="${length:-0}" 'BEGIN { exit !(l >= 29500000 && l <= 30500000) }'
 track=$(grep -A1 '"mpris:trackid"' "$work/metadata.out" | awk '/object path/ { gsub(/"/, "", $4); print $4 }')
 check "Metadata has a track id (${track:-none})" test -n "$track"
+check "A carries no cover: no artUrl" test "$(grep -c '"mpris:artUrl"' "$work/metadata.out")" = 0
 
 player PlayPause >/dev/null
 check "PlayPause pauses" wait_for 3 status_is Paused
@@ -160,9 +168,16 @@ player OpenUri string:http://127.0.0.1:9/c.mp4 >/dev/null
 sleep 1
 check "OpenUri refuses an http URL" grep -q 'CMprisPlayer::OpenUri: refused, not a local file: "http://127.0.0.1:9/c.mp4"' "$log"
 check "and loads nothing" test "$(loads | wc -l)" = "$loaded"
-player OpenUri "string:file://$work/c.mp4" >/dev/null
-check "OpenUri of a local file appends C and plays it" wait_for 5 last_load_is "$work/c.mp4"
+player OpenUri "string:file://$work/c.mp3" >/dev/null
+check "OpenUri of a local file appends C and plays it" wait_for 5 last_load_is "$work/c.mp3"
 check "C plays" wait_for 5 status_is Playing
+get Metadata >"$work/metadata.out"
+art=$(grep -A1 '"mpris:artUrl"' "$work/metadata.out" | awk -F'"' '/variant/ { print $2 }')
+cover=${art#file://}
+check "C's artUrl names a file in the player's runtime folder (${art:-none})" \
+    test "$(dirname "${cover:-/none/x}")" = "$XDG_RUNTIME_DIR"
+check "readable by the user alone" test "$(stat -c %a "${cover:-/none}" 2>/dev/null)" = 600
+check "holding C's JPEG picture" test "$(head -c 2 "${cover:-/dev/null}" | od -An -tx1 | tr -d ' ')" = ffd8
 
 # 5. Quit.
 player_pid=$qor_pid
@@ -171,8 +186,9 @@ check "Quit ends the player within 3 s" ended_within 3 "$player_pid"
 check "with status 0" test "${ended_status:-none}" = 0
 qor_pid=""
 expected=$work/expected.mpl
-expected_playlist "$expected" "$work/a.mp4" "$work/b.mp4" "$work/c.mp4"
+expected_playlist "$expected" "$work/a.mp4" "$work/b.mp4" "$work/c.mp3"
 check "the default playlist holds A, B, C, byte for byte" cmp "$expected" "$playlist"
+check "the cover file is gone" test ! -e "${cover:-/none}"
 name_gone() {
     call --dest=org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner \
         string:$kName | grep -q "boolean false"

@@ -1,7 +1,5 @@
 #include "app/mpris/MprisPlayer.h"
 
-#include <QUrl>
-
 #include "app/PlayerControls.h"
 #include "core/Log.h"
 #include "core/WideText.h"
@@ -13,14 +11,6 @@ namespace {
 // The protocol's "no track" id.
 constexpr char kNoTrack[] = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
 constexpr char kTrackPrefix[] = "/org/qor/track/";
-
-// The path's bytes percent-encoded: a name that is not UTF-8 comes back byte for byte.
-QString FileUrl(const std::wstring& path) {
-    const std::string bytes = PathToBytes(path);
-    return QStringLiteral("file://") +
-           QString::fromLatin1(QUrl::toPercentEncoding(
-               QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), "/"));
-}
 
 // A client's text for the log: one line, bounded.
 std::string Printable(const QString& text) {
@@ -42,15 +32,15 @@ CMprisPlayer::CMprisPlayer(QObject* exported, CControlCenter& center,
     m_track.id = QDBusObjectPath(QString::fromLatin1(kNoTrack));
 }
 
-void CMprisPlayer::SetTrack(const CClipInfo* clip, QString artUrl) {
+void CMprisPlayer::SetTrack(const CClipInfo* clip, unsigned number, QString artUrl) {
     m_track = {};
     if (clip == nullptr) {
         m_track.id = QDBusObjectPath(QString::fromLatin1(kNoTrack));
         return;
     }
-    m_track.id = QDBusObjectPath(QString::fromLatin1(kTrackPrefix) + QString::number(++m_loads));
+    m_track.id = QDBusObjectPath(QString::fromLatin1(kTrackPrefix) + QString::number(number));
     m_track.title = QString::fromStdWString(clip->DisplayName());
-    m_track.url = FileUrl(clip->path);
+    m_track.url = MprisFileUrl(PathToBytes(clip->path));
     m_track.length = MprisMicroseconds(clip->duration);
     m_track.artUrl = std::move(artUrl);
 }

@@ -60,8 +60,9 @@ class CMprisPlayer : public QDBusAbstractAdaptor {
 public:
     CMprisPlayer(QObject* exported, CControlCenter& center, const CPlayerControls& controls);
 
-    // The clip just loaded (a new track id), or none after a failed load.
-    void SetTrack(const CClipInfo* clip, QString artUrl);
+    // The clip just loaded, numbered for its track id (a number never used before), with the URL
+    // of its cover picture (may be empty); or none after a failed load.
+    void SetTrack(const CClipInfo* clip, unsigned number, QString artUrl);
     QVariantMap Properties() const;
     // The position now, for Seeked.
     qlonglong Position() const;
@@ -106,5 +107,4 @@ private:
     CControlCenter& m_center;
     const CPlayerControls& m_controls;
     CMprisTrack m_track;
-    unsigned m_loads = 0; // numbers the track ids
 };

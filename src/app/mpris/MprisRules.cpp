@@ -111,6 +111,12 @@ CMprisSeek MprisSeekTarget(std::int64_t position, std::int64_t offset, std::int6
     return {false, std::max<std::int64_t>(target, 0)};
 }
 
+QString MprisFileUrl(const std::string& pathBytes) {
+    // QByteArray's own encoding: QUrl's takes text and would decode the bytes first.
+    const QByteArray bytes(pathBytes.data(), static_cast<qsizetype>(pathBytes.size()));
+    return QStringLiteral("file://") + QString::fromLatin1(bytes.toPercentEncoding("/"));
+}
+
 std::optional<std::wstring> MprisLocalPath(const QString& uri) {
     std::wstring path;
     if (uri.startsWith(QLatin1Char('/'))) {

@@ -71,6 +71,10 @@ struct CMprisSeek {
 };
 CMprisSeek MprisSeekTarget(std::int64_t position, std::int64_t offset, std::int64_t length);
 
+// The file:// URL of a path (the file system's bytes), each byte outside the URL's plain
+// characters percent-encoded, so that MprisLocalPath gives the same bytes back.
+QString MprisFileUrl(const std::string& pathBytes);
+
 // The local file OpenUri may open: a file:// URI of this host (empty or "localhost"; its path's
 // percent-encoded bytes are the name) or an absolute path, made absolute as every path the player
 // is given. Nothing for any other scheme, another host, or a name holding a NUL byte.

@@ -14,6 +14,7 @@
 #include "core/Log.h"
 #include "engine/ClipInfo.h"
 #include "engine/MediaEvents.h"
+#include "media/CoverArt.h"
 #include "playlist/ControlCenter.h"
 #include "playlist/PlaylistEvents.h"
 
@@ -150,7 +151,15 @@ void CMprisService::OnChanged(ISubject*, EventArg, EventArg) {
 
 void CMprisService::OnTrack(ISubject*, EventArg record, EventArg) {
     const auto* clip = reinterpret_cast<const CClipInfo*>(record);
-    m_player->SetTrack(clip != nullptr && clip->loadFailed == 0 ? clip : nullptr, QString());
+    if (clip == nullptr || clip->loadFailed != 0) {
+        m_cover.Replace(nullptr, 0);
+        m_player->SetTrack(nullptr, 0, QString());
+    } else {
+        CCoverArt art;
+        const bool hasArt = m_center.GetController().GetEngine().GetCoverArt(art);
+        ++m_loads;
+        m_player->SetTrack(clip, m_loads, m_cover.Replace(hasArt ? &art : nullptr, m_loads));
+    }
     Announce();
 }
 

@@ -21,6 +21,7 @@
 #include <QObject>
 #include <QVariantMap>
 
+#include "app/mpris/MprisCoverFile.h"
 #include "core/EventBus.h"
 
 class CControlCenter;
@@ -62,5 +63,7 @@ private:
     QObject m_exported;               // carries the two interfaces
     CMprisPlayer* m_player = nullptr; // a child of m_exported
     QVariantMap m_announced;          // the Player properties as last announced
+    unsigned m_loads = 0;             // numbers the tracks
+    CMprisCoverFile m_cover;
     QString m_serviceName;
 };
