@@ -7,7 +7,8 @@
 #    starts without files and owns org.mpris.MediaPlayer2.qor.
 # 2. Play: A loads and PlaybackStatus is "Playing"; Metadata has A's title, URL and length.
 #    PlayPause: "Paused", announced in a PropertiesChanged signal; PlayPause again plays on.
-#    SetPosition to 20 s moves the position there and sends Seeked; a stale track id is ignored.
+#    SetPosition to 20 s moves the position there and sends Seeked, Seek goes 10 s back, a stale
+#    track id is ignored. Volume is set and announced.
 # 3. Next plays B, the next row. LoopStatus "None" on the last row: no next; "Playlist": the loop
 #    mode is back to the playlist loop and there is a next again. Shuffle on and off. An unknown
 #    LoopStatus changes nothing.
@@ -133,10 +134,16 @@ check "PlayPause again plays on" wait_for 3 status_is Playing
 player SetPosition "objpath:$track" int64:20000000 >/dev/null
 check "SetPosition moves the position to 20 s ($(position) s)" wait_for 3 position_between 20 23
 check "and Seeked is sent" wait_for 3 signalled Seeked "int64 2[0-9]000000" 1
+player Seek int64:-10000000 >/dev/null
+check "Seek 10 s back moves the position to 10 s ($(position) s)" wait_for 3 position_between 10 13
 player SetPosition objpath:/org/qor/track/999 int64:5000000 >/dev/null
 sleep 0.5
-check "SetPosition of another track is ignored ($(position) s)" position_between 20 24
+check "SetPosition of another track is ignored ($(position) s)" position_between 10 14
 check "and logged" grep -q "CMprisPlayer::SetPosition: ignored" "$log"
+
+set_property Volume variant:double:0.25
+check "Volume 0.25 reads back" property_is Volume "double 0.25"
+check "and is announced" wait_for 3 signalled PropertiesChanged "double 0.25" 6
 
 # 3. Next and the loop mode.
 player Next >/dev/null
