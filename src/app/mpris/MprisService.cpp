@@ -1,7 +1,5 @@
 #include "app/mpris/MprisService.h"
 
-#include <cstdlib>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -15,6 +13,7 @@
 #include "engine/ClipInfo.h"
 #include "engine/MediaEvents.h"
 #include "media/CoverArt.h"
+#include "platform/SessionBus.h"
 #include "playlist/ControlCenter.h"
 #include "playlist/PlaylistEvents.h"
 
@@ -72,23 +71,6 @@ CMprisService::~CMprisService() {
         }
         QDBusConnection::disconnectFromBus(QString::fromLatin1(kConnectionName));
     }
-}
-
-std::string CMprisService::SessionBusAddress() {
-    if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS"); address != nullptr) {
-        return address;
-    }
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime == nullptr || runtime[0] != '/') {
-        return {};
-    }
-    const std::string socket = std::string(runtime) + "/bus";
-    struct stat status {};
-    if (lstat(socket.c_str(), &status) != 0 || !S_ISSOCK(status.st_mode) ||
-        status.st_uid != getuid()) {
-        return {};
-    }
-    return "unix:path=" + socket;
 }
 
 bool CMprisService::Connect(CControlCenter& center, CPlayerControls& controls, QWidget& window,

@@ -6,16 +6,14 @@
 // the loop mode) the Player properties are compared with those announced last, and the changed
 // ones go out in one PropertiesChanged; a seek the user asked for, from anywhere, sends Seeked.
 //
-// The bus is the one DBUS_SESSION_BUS_ADDRESS names, else the user's bus socket
-// ($XDG_RUNTIME_DIR/bus); a bus is never started for the player (libdbus would try to for an X
-// display). Without one, or when it refuses the connection or the object, one log line says so
-// and nothing else changes.
+// The bus is the session bus as platform/SessionBus.h finds it, never one started for the
+// player. Without one, or when it refuses the connection or the object, one log line says so and
+// nothing else changes.
 //
 // Threads: made, used and destroyed on the user-interface thread, where Qt D-Bus delivers the
 // calls. Ownership: the center, the controls and the window are borrowed and must outlive the
 // service; quit is called from the event loop.
 #include <functional>
-#include <string>
 
 #include <QDBusConnection>
 #include <QObject>
@@ -41,10 +39,6 @@ public:
 
     // The bus name the player owns; empty while it is not on a bus.
     const QString& ServiceName() const { return m_serviceName; }
-
-    // The session bus's address as libdbus would find it, without starting a bus: the variable,
-    // else "unix:path=<runtime folder>/bus" when that socket exists; empty when neither.
-    static std::string SessionBusAddress();
 
 private:
     bool Connect(CControlCenter& center, CPlayerControls& controls, QWidget& window,
