@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 
 #include "app/PlayerControls.h"

@@ -37,9 +37,6 @@ public:
     CMprisService(const CMprisService&) = delete;
     CMprisService& operator=(const CMprisService&) = delete;
 
-    // The bus name the player owns; empty while it is not on a bus.
-    const QString& ServiceName() const { return m_serviceName; }
-
 private:
     bool Connect(CControlCenter& center, CPlayerControls& controls, QWidget& window,
                  std::function<void()> quit);
@@ -59,5 +56,5 @@ private:
     QVariantMap m_announced;          // the Player properties as last announced
     unsigned m_loads = 0;             // numbers the tracks
     CMprisCoverFile m_cover;
-    QString m_serviceName;
+    QString m_serviceName; // the bus name owned; empty while none
 };
