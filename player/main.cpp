@@ -1,6 +1,7 @@
 // The player: qor [FILE|FOLDER...]
 // The named files and folders are appended to the playlist restored from the last run, and the
 // last one plays. A second start brings the running player's window forward and opens nothing.
+// On the session bus the player is a desktop media player (MPRIS), for media keys and applets.
 // Closing the window, SIGTERM, SIGINT and the end of the desktop session all end the program the
 // same way, whatever dialog is open: playback stops and the playlist is saved as the default
 // playlist.
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "app/main/MainWnd.h"
+#include "app/mpris/MprisService.h"
 #include "app/startup/AppQuit.h"
 #include "app/startup/QorApp.h"
 #include "app/upgrade/UpgradeCheck.h"
@@ -20,7 +22,7 @@
 
 namespace {
 
-std::unique_ptr<QWidget> MakeMainWindow(CControlCenter& center, ISubject& application) {
+std::unique_ptr<CMainWnd> MakeMainWindow(CControlCenter& center, ISubject& application) {
     auto window = std::make_unique<CMainWnd>(center, application);
     if (!window->CreateMainWindow()) {
         return nullptr;
@@ -44,7 +46,12 @@ int main(int argc, char** argv) {
     quitSignals.emplace([&quit] { quit.Quit(); });
     QObject::connect(&application, &QGuiApplication::commitDataRequest,
                      [&quit](QSessionManager&) { quit.Quit(); });
-    CQorApp player(MakeMainWindow);
+    CMainWnd* mainWindow = nullptr;
+    CQorApp player([&mainWindow](CControlCenter& center, ISubject& subject) {
+        std::unique_ptr<CMainWnd> window = MakeMainWindow(center, subject);
+        mainWindow = window.get();
+        return std::unique_ptr<QWidget>(std::move(window));
+    });
 
     std::vector<std::wstring> arguments;
     for (int i = 1; i < argc; ++i) {
@@ -56,5 +63,8 @@ int main(int argc, char** argv) {
     }
     // The window's close is the exit path; before it exists there is nothing to save.
     quit.SetMainWindow(player.GetMainWindow());
+    // Media keys and the desktop's player widgets; gone before the window and the center.
+    const CMprisService mpris(player.GetControlCenter(), mainWindow->PlayerControls(), *mainWindow,
+                              [&quit] { quit.Quit(); });
     return application.exec();
 }

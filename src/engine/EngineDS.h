@@ -30,6 +30,7 @@
 
 class CClipInfo;
 class CVeltoSource;
+struct CCoverArt;
 struct CMediaFacts;
 
 class CEngineDS : public QWidget, public ISubject, public ITimerClient, public IPlayback {
@@ -100,6 +101,9 @@ public:
     // (nothing loaded, or the last load failed). Takes the media lock for the read and no other
     // lock, so it may wait for a packet the source is reading or decoding.
     bool GetMediaFacts(CMediaFacts& facts) const;
+    // The loaded file's cover picture (media/CoverArt.h), read as the facts are; false without a
+    // source or without a picture.
+    bool GetCoverArt(CCoverArt& art) const;
     // The subtitle files that belong to the loaded file: those found beside it (looked for again
     // at each call), then those loaded by hand; current is the path of the one shown, empty when
     // none. False, with nothing changed, without a source.

@@ -8,6 +8,7 @@
 #include "core/Log.h"
 #include "core/WideText.h"
 #include "engine/ClipInfo.h"
+#include "media/CoverArt.h"
 #include "media/MediaFacts.h"
 #include "media/PlaybackInfo.h"
 #include "media/VeltoAudioStream.h"
@@ -200,6 +201,18 @@ bool CEngineDS::GetMediaFacts(CMediaFacts& facts) const {
         return false;
     }
     facts = ReadMediaFacts(m_source->Media());
+    return true;
+}
+
+bool CEngineDS::GetCoverArt(CCoverArt& art) const {
+    if (!m_source) {
+        return false;
+    }
+    std::optional<CCoverArt> cover = ReadCoverArt(m_source->Media());
+    if (!cover) {
+        return false;
+    }
+    art = std::move(*cover);
     return true;
 }
 

@@ -12,6 +12,8 @@ inline constexpr wchar_t Stopped[] = L"MediaStopped";
 inline constexpr wchar_t Aborted[] = L"MediaAborted";
 inline constexpr wchar_t Completed[] = L"MediaCompleted";
 inline constexpr wchar_t PositionChanged[] = L"MediaPositionChanged";
+// Raised by the controller alone, after a seek the user asked for: (position, duration).
+inline constexpr wchar_t Seeked[] = L"MediaSeeked";
 // Passed on under the engine's own names.
 inline constexpr wchar_t VolumeChanged[] = L"VolumeChanged";
 inline constexpr wchar_t MuteChanged[] = L"MuteChanged";

@@ -1,6 +1,7 @@
 #include "engine/PlaybackController.h"
 
 #include "core/SubjectAdapter.h"
+#include "core/TimeText.h"
 #include "engine/AspectRatioNames.h"
 #include "engine/EngineState.h"
 #include "engine/MediaEvents.h"
@@ -89,6 +90,27 @@ void CPlaybackController::GetStateName(std::wstring& name) const {
         m_state->GetName(name);
     } else {
         name.clear();
+    }
+}
+
+void CPlaybackController::SetPosition(double seconds) {
+    m_engine.SetPosition(seconds);
+    ReportSeeked();
+}
+
+void CPlaybackController::SeekBackward() {
+    m_engine.SeekBackward();
+    ReportSeeked();
+}
+
+void CPlaybackController::SeekForward() {
+    m_engine.SeekForward();
+    ReportSeeked();
+}
+
+void CPlaybackController::ReportSeeked() {
+    if (m_engine.IsLoaded() != 0) {
+        Raise(MediaEvents::Seeked, WholeSeconds(GetPosition()), WholeSeconds(GetDuration()));
     }
 }
 

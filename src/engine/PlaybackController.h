@@ -3,7 +3,8 @@
 // engine state, turns the engine's reports into media events on its own subject ("MediaLoaded",
 // "MediaPlaying", "MediaPaused", "MediaStopped", "MediaAborted", "MediaCompleted",
 // "MediaLoadFailed", "MediaPositionChanged", "MediaLoading", and "VolumeChanged" / "MuteChanged"
-// under their own names) and offers the user-level commands.
+// under their own names) and offers the user-level commands, announcing the user's seeks as
+// "MediaSeeked".
 //
 // Threads: user-interface thread only; engine events arrive nested in the engine operation or the
 // notification that caused them, and so do the media events raised from them.
@@ -49,11 +50,13 @@ public:
     bool DeliveredAnySample() const { return m_engine.DeliveredAnySample(); }
     void SetVolume(int volume) { m_engine.SetVolume(volume); }
     void SetMute(int flag) { m_engine.SetMute(flag); }
-    void SetPosition(double seconds) { m_engine.SetPosition(seconds); }
+    // The user's seeks: each raises "MediaSeeked" (position, duration in whole seconds) after
+    // the engine moved, while a clip is loaded.
+    void SetPosition(double seconds);
     double GetPosition() { return m_engine.GetPosition(); }
     double GetDuration() { return m_engine.GetDuration(); }
-    void SeekBackward() { m_engine.SeekBackward(); }
-    void SeekForward() { m_engine.SeekForward(); }
+    void SeekBackward();
+    void SeekForward();
     void VolumeDown() { m_engine.VolumeDown(); }
     void VolumeUp() { m_engine.VolumeUp(); }
     CEngineDS& GetEngine() { return m_engine; }
@@ -74,6 +77,7 @@ private:
     void OnPaused(ISubject* sender, EventArg arg1, EventArg arg2);
     void OnStopped(ISubject* sender, EventArg arg1, EventArg arg2);
     void OnAborted(ISubject* sender, EventArg arg1, EventArg arg2);
+    void ReportSeeked();
 
     CEngineDS m_engine;
     // The engine's reports raised again as media events; declared after the engine, so it

@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include "platform/PlatformLog.h"
+#include "platform/SessionBus.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ private:
 // that may hold up the user-interface thread, least of all just before a clip's first picture.
 class CDBusScreenSaverInhibitor : public IScreenSaverInhibitor {
 public:
-    // An empty address means the session bus.
+    // An empty address means the session bus (SessionBus.h).
     explicit CDBusScreenSaverInhibitor(std::string address) : m_desktop(std::move(address)) {
         m_thread.setObjectName(QStringLiteral("qor-screensaver"));
         m_context.moveToThread(&m_thread);
@@ -93,7 +94,15 @@ private:
 
         // A plain call without introspection, bounded by kCallTimeoutMs; an error is logged.
         QDBusMessage Call(const QString& method, const QList<QVariant>& arguments) {
-            QDBusConnection bus = Bus();
+            const std::string address = m_address.empty() ? SessionBusAddress() : m_address;
+            if (address.empty()) {
+                Complain(QStringLiteral("no session bus"));
+                return {};
+            }
+            // Connections are shared by name; one per address.
+            const QString text = QString::fromStdString(address);
+            QDBusConnection bus =
+                QDBusConnection::connectToBus(text, QString::fromLatin1(kWhere) + text);
             if (!bus.isConnected()) {
                 Complain(bus.lastError().message());
                 return {};
@@ -106,15 +115,6 @@ private:
                 Complain(reply.errorMessage());
             }
             return reply;
-        }
-
-        QDBusConnection Bus() const {
-            if (m_address.empty()) {
-                return QDBusConnection::sessionBus();
-            }
-            // Connections are shared by name; one per address.
-            const QString address = QString::fromStdString(m_address);
-            return QDBusConnection::connectToBus(address, QString::fromLatin1(kWhere) + address);
         }
 
         // Sessions without the service are common (a bare X server, a test run); say it once.

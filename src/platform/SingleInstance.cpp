@@ -247,7 +247,7 @@ void CInstanceChecker::Answer(QLocalSocket& socket, const std::vector<std::strin
     }
     const bool raised = m_window != nullptr;
     if (raised) {
-        BringWindowForward();
+        BringWindowForward(*m_window);
     }
     PlatformLog(PLATFORM_LOG_INFO, kWhere,
                 raised ? "another start: main window brought forward"
@@ -256,15 +256,15 @@ void CInstanceChecker::Answer(QLocalSocket& socket, const std::vector<std::strin
     socket.flush();
 }
 
-void CInstanceChecker::BringWindowForward() {
-    if (m_window->isMinimized()) {
-        m_window->showNormal();
+void CInstanceChecker::BringWindowForward(QWidget& window) {
+    if (window.isMinimized()) {
+        window.showNormal();
     }
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
+    window.show();
+    window.raise();
+    window.activateWindow();
     // A modal dialog open over the window is what the user needs to see.
-    if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != m_window) {
+    if (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr && modal != &window) {
         modal->raise();
         modal->activateWindow();
     }

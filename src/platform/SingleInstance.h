@@ -69,6 +69,9 @@ public:
     // The socket's path for an instance name: the name in the user's runtime folder; empty when
     // the user has none.
     static QString SocketPath(const QString& name);
+    // Restores, shows and raises the window, and a modal dialog open over it, the way a later
+    // start brings the player forward.
+    static void BringWindowForward(QWidget& window);
 
 private:
     // Connects to the listener at path if it runs as this user.
@@ -78,7 +81,6 @@ private:
     void ReadRequest(QLocalSocket& socket);
     // Answers one later start: its paths opened, the window brought forward, or a refusal.
     void Answer(QLocalSocket& socket, const std::vector<std::string>& paths);
-    void BringWindowForward();
 
     std::unique_ptr<QLocalServer> m_server;
     std::unique_ptr<QLocalSocket> m_previous; // the connection to the first instance, if found

@@ -101,6 +101,9 @@ public:
     CSkinString& TitleLabel() { return m_titleLabel; }
     CSkinButtonPlay& PlayButton() { return m_play; }
     CSkinCheck& MuteCheck() { return m_mute; }
+    // The one player-control state, which the toolbar and the desktop's media-player service
+    // show too.
+    CPlayerControls& PlayerControls() { return m_controls; }
     int PlaylistWidth() const { return m_playlistWidth; }
     bool IsScreenSaverHeld() const { return m_screenSaver->IsHeld(); }
 
