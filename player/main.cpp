@@ -1,6 +1,7 @@
 // The player: qor [FILE|FOLDER...]
 // The named files and folders are appended to the playlist restored from the last run, and the
-// last one plays. A second start brings the running player's window forward and opens nothing.
+// last one plays. A second start hands its files to the running player, which appends them and
+// plays the first of them, and brings its window forward.
 // On the session bus the player is a desktop media player (MPRIS), for media keys and applets.
 // Closing the window, SIGTERM, SIGINT and the end of the desktop session all end the program the
 // same way, whatever dialog is open: playback stops and the playlist is saved as the default
