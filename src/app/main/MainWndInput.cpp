@@ -154,7 +154,12 @@ void CMainWnd::EnterFullScreen() {
     const QRect whole = primary != nullptr ? primary->geometry() : geometry();
     // No minimum may keep the window from covering a small screen.
     setMinimumSize(0, 0);
-    setGeometry(whole);
+    if (!m_compositorPlacesWindows) {
+        // Covers the screen at once, also where no window manager answers the full-screen
+        // request. A compositor sizes the window itself, and would take this size for the
+        // window's normal one, to restore when full screen ends.
+        setGeometry(whole);
+    }
     showFullScreen();
     LayoutChildren();
     m_lastActivity.start();
