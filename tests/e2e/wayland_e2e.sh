@@ -11,7 +11,8 @@
 #    window across its bottom; Escape gives back the window's place and size from before; Stay
 #    on Top, chosen twice, leaves the window as it is and logs one line; SIGTERM ends it with
 #    status 0 within 2 s.
-# The exit times are printed. With QOR_SCREENSHOT_DIR set the screenshots are kept there.
+# The exit times are printed. With QOR_SCREENSHOT_DIR set the screenshots are kept there; with
+# QT_SCALE_FACTOR=2 the player draws at twice the size and the same checks hold.
 # QOR_E2E_WAYLAND_SOCKET names the compositors' sockets (in the test's own runtime folder).
 # Exit 77 (skipped) when Xvfb, xdotool, weston, weston-screenshooter or ImageMagick is missing.
 set -uo pipefail
@@ -27,6 +28,8 @@ readonly kDesktop='#204060'
 readonly kOutputWidth=1024 kOutputHeight=768
 # A drag on the video and on the corner (inwards, as the window is at the output's right edge by
 # then): how far.
+# The player's log counts in Qt's pixels: the compositor's divided by a whole QT_SCALE_FACTOR.
+readonly kScale=${QT_SCALE_FACTOR:-1}
 readonly kMoveX=120 kMoveY=60 kResizeX=-100 kResizeY=-50
 
 weston_pid=""
@@ -76,12 +79,19 @@ desktop_share() {
     convert "$shots/$1.png" -fill black +opaque "$kDesktop" -fill white -opaque "$kDesktop" \
         -format '%[fx:mean]' info:
 }
+# The output's bottom 40 lines are the toolbar's panel grey, RGB(65, 65, 65), on average.
+bottom_band_grey() { # bottom_band_grey NAME
+    local mean
+    mean=$(convert "$shots/$1.png" -crop "${kOutputWidth}x40+0+$((kOutputHeight - 40))" +repage \
+        -colorspace Gray -format '%[fx:round(mean*255)]' info:)
+    [ "$mean" -ge 55 ] && [ "$mean" -le 80 ]
+}
 box_part() { # box_part BOX w|h|x|y
     local -a v
     IFS='x+' read -ra v <<<"$1"
     case $2 in w) echo "${v[0]}" ;; h) echo "${v[1]}" ;; x) echo "${v[2]}" ;; y) echo "${v[3]}" ;; esac
 }
-near() { [ $(($1 - $2)) -le $3 ] && [ $(($2 - $1)) -le $3 ]; }
+near() { [ $(($1 - $2)) -le "$3" ] && [ $(($2 - $1)) -le "$3" ]; }
 
 sigterm_and_check() { # sigterm_and_check WHAT
     local start
@@ -163,10 +173,12 @@ drag $((x + w - 3)) $((y + h - 3)) $kResizeX $kResizeY
 shot_x11 x11-resized $((x + w / 2)) $((y + h / 2))
 normal_box=$(window_box x11-resized)
 echo "x11: window after the drag on its corner $normal_box"
-check "x11: a drag on the corner resizes the window, its place kept" eval \
-    'near "$(box_part "$normal_box" w)" $((w + kResizeX)) 8 &&
-     near "$(box_part "$normal_box" h)" $((h + kResizeY)) 8 &&
-     test "$(box_part "$normal_box" x)+$(box_part "$normal_box" y)" = "$x+$y"'
+resized_in_place() {
+    near "$(box_part "$normal_box" w)" $((w + kResizeX)) 8 &&
+        near "$(box_part "$normal_box" h)" $((h + kResizeY)) 8 &&
+        test "$(box_part "$normal_box" x)+$(box_part "$normal_box" y)" = "$x+$y"
+}
+check "x11: a drag on the corner resizes the window, its place kept" resized_in_place
 
 read -r cx cy < <(centre_of "$normal_box")
 point "$cx" "$cy"
@@ -180,9 +192,10 @@ point $((kOutputWidth / 2)) $((kOutputHeight - 60))
 sleep 0.2
 point $((kOutputWidth / 2)) $((kOutputHeight - 1))
 check "x11: the pointer at the bottom edge shows the toolbar across the window's bottom" \
-    wait_for 3 grep -q "toolbar shown in the window at 0,$((kOutputHeight - 40)) ${kOutputWidth}x40" "$log"
+    wait_for 3 grep -q "toolbar shown in the window at 0,$((kOutputHeight / kScale - 40)) $((kOutputWidth / kScale))x40" "$log"
 sleep 0.5
 screenshot "$kSocket-x11" x11-toolbar
+check "x11: the output's bottom 40 lines show the toolbar's grey panel" bottom_band_grey x11-toolbar
 
 point "$cx" "$cy"
 xdotool key Escape
@@ -195,7 +208,7 @@ check "x11: leaving full screen gives back the place and size from before" \
 
 # Stay on Top, twice, by the main menu of a right click on the video and its mnemonic.
 for _ in 1 2; do
-    point "$cx" "$cy"
+    point $(($(box_part "$normal_box" x) + 20)) "$cy"
     xdotool click 3
     sleep 0.6
     xdotool key t
