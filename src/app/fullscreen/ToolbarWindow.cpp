@@ -1,7 +1,6 @@
 #include "app/fullscreen/ToolbarWindow.h"
 
 #include <QGuiApplication>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QWheelEvent>
@@ -116,16 +115,19 @@ bool CToolbarWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void CToolbarWindow::mousePressEvent(QMouseEvent* event) {
-    event->accept();
-}
-
-void CToolbarWindow::mouseReleaseEvent(QMouseEvent* event) {
-    event->accept();
-}
-
-void CToolbarWindow::mouseDoubleClickEvent(QMouseEvent* event) {
-    event->accept();
+bool CToolbarWindow::event(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Wheel:
+        Q_EMIT WheelTurned(static_cast<QWheelEvent*>(event)->angleDelta().y());
+        [[fallthrough]];
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        event->accept();
+        return true;
+    default:
+        return QWidget::event(event);
+    }
 }
 
 void CToolbarWindow::paintEvent(QPaintEvent* /*event*/) {
@@ -141,9 +143,4 @@ void CToolbarWindow::paintEvent(QPaintEvent* /*event*/) {
 void CToolbarWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     LayoutChildren();
-}
-
-void CToolbarWindow::wheelEvent(QWheelEvent* event) {
-    event->accept();
-    Q_EMIT WheelTurned(event->angleDelta().y());
 }

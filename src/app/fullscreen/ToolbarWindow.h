@@ -75,12 +75,10 @@ Q_SIGNALS:
 protected:
     // Inside the main window: its resizes move the bar along.
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // The wheel over the bar and its controls turns WheelTurned; the pointer's presses end here.
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
 
 private:
     // The window's copy of a skin bitmap, loaded at the screen's pixel ratio on first use.
