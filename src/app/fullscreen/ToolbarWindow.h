@@ -48,7 +48,6 @@ public:
     // and without taking the focus (the keys stay with the main window), or across the bottom of
     // the main window, above its other children.
     void Place();
-    EPlacement Placement() const { return m_placement; }
     // Positions every control from its rectangle in the current size, then repaints.
     void LayoutChildren();
 
