@@ -124,7 +124,8 @@ stop_weston
 rm -f "$playlist"
 check "weston on X starts" start_weston x11-backend.so "$kSocket-x11" \
     --width=$kOutputWidth --height=$kOutputHeight --use-pixman
-output=$(wait_for 5 xdotool search --name '[Ww]eston' && xdotool search --name '[Ww]eston' | head -1)
+check "weston's output window is up" wait_for 5 xdotool search --class weston
+output=$(xdotool search --class weston | head -1)
 read -r ox oy < <(xdotool getwindowgeometry "$output" | awk -F'[ ,]+' '/Position/ { print $3, $4 }')
 # The pointer at a point of the compositor's output.
 point() { xdotool mousemove $((ox + $1)) $((oy + $2)); }
