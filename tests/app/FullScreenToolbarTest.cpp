@@ -80,7 +80,9 @@ struct CViewRecord : IFullScreenView {
 // The main window's parts the toolbar uses, a control center on the real engine, and the toolbar;
 // its own data and settings folders.
 struct CToolbarHost : CTestApplicationUser {
-    CToolbarHost() {
+    explicit CToolbarHost(
+        CToolbarWindow::EPlacement where = CToolbarWindow::EPlacement::ScreenBottom)
+        : placement(where) {
         setenv("XDG_DATA_HOME", (dir.path() + "/data").toUtf8().constData(), 1);
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path() + "/config");
         screen.Create(&mainWindow, 5, 25, -165, -40);
@@ -138,7 +140,8 @@ struct CToolbarHost : CTestApplicationUser {
     mutable CControlCenter center;
     CPlayerControls controls{center};
     CViewRecord view;
-    CFullScreenToolbar toolbar{center, controls, mainWindow, view};
+    CToolbarWindow::EPlacement placement;
+    CFullScreenToolbar toolbar{center, controls, mainWindow, view, placement};
 };
 
 } // namespace
@@ -338,11 +341,55 @@ TEST(FullScreenToolbar, ShowingAndHidingAHundredTimesWhilePlayingLeavesNoSubscri
 
     // A main window that goes first takes its bar with it; the toolbar still leaves the controls.
     auto* shortLived = new CSkinWnd;
-    CFullScreenToolbar orphan(host.center, host.controls, *shortLived, host.view);
+    CFullScreenToolbar orphan(host.center, host.controls, *shortLived, host.view,
+                              CToolbarWindow::EPlacement::ScreenBottom);
     orphan.Create();
     delete shortLived;
     EXPECT_FALSE(orphan.IsShown());
     controller.SetVolume(30);
     orphan.Destroy();
     EXPECT_EQ(host.controls.CountSubscriptions(&orphan), 0U);
+}
+
+// Where the compositor places every window, the bar is drawn inside the main window over its
+// bottom edge: it follows the window's size, its controls drive the center as the window's do,
+// and the pointer's presses on it stay with it.
+TEST(FullScreenToolbar, InsideTheMainWindowItHoldsItsBottomEdgeAndItsClicks) {
+    CToolbarHost host(CToolbarWindow::EPlacement::InsideMainWindow);
+    host.PlayClipTo(0.5);
+    host.toolbar.Create();
+    CToolbarWindow* bar = host.toolbar.Window();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_FALSE(bar->isWindow());
+    EXPECT_EQ(bar->parentWidget(), &host.mainWindow);
+    EXPECT_EQ(bar->geometry(), QRect(0, 440, 640, CToolbarWindow::kHeight));
+    EXPECT_TRUE(bar->isVisible());
+    // Above the video screen, which reaches down to 40 pixels above the window's bottom.
+    host.screen.setGeometry(host.mainWindow.rect());
+    EXPECT_TRUE(bar->isAncestorOf(host.mainWindow.childAt(320, 460)) ||
+                host.mainWindow.childAt(320, 460) == bar);
+
+    host.mainWindow.resize(800, 600);
+    EXPECT_EQ(bar->geometry(), QRect(0, 560, 800, CToolbarWindow::kHeight));
+    EXPECT_EQ(bar->Seek().geometry(), QRect(1, 0, 798, 12));
+
+    // A double click on the bar's own background never reaches the main window, where it would
+    // toggle full screen.
+    struct CDoubleClicks : QObject {
+        bool eventFilter(QObject*, QEvent* event) override {
+            count += event->type() == QEvent::MouseButtonDblClick ? 1 : 0;
+            return false;
+        }
+        int count = 0;
+    } doubleClicks;
+    host.mainWindow.installEventFilter(&doubleClicks);
+    SendMouse(*bar, QEvent::MouseButtonDblClick, {260, 30}, Qt::LeftButton);
+    host.mainWindow.removeEventFilter(&doubleClicks);
+    EXPECT_EQ(doubleClicks.count, 0);
+
+    Click(bar->Play());
+    ASSERT_TRUE(PumpUntil([&] { return host.State() == L"Paused"; }));
+    EXPECT_EQ(bar->Play().GetTooltipText(), L"Play");
+    host.toolbar.Destroy();
+    EXPECT_FALSE(bar->isVisible());
 }

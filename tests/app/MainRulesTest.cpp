@@ -139,6 +139,14 @@ TEST(MainRules, FullScreenPointerAndCursor) {
         EXPECT_EQ(ToolbarOnPointer(p.y, 1080, p.shown), p.change);
     }
 
+    // Only a Wayland compositor keeps the windows' places to itself.
+    for (const char* name : {"wayland", "wayland-egl", "wayland-xcomposite-glx"}) {
+        EXPECT_TRUE(WindowSystemPlacesWindows(name)) << name;
+    }
+    for (const char* name : {"xcb", "offscreen", "minimal", "vnc", ""}) {
+        EXPECT_FALSE(WindowSystemPlacesWindows(name)) << name;
+    }
+
     EXPECT_EQ(CursorOnTimer(true, false, 3001, false), ECursorChange::Hide);
     EXPECT_EQ(CursorOnTimer(true, false, 3001, true), ECursorChange::Show);
     EXPECT_EQ(CursorOnTimer(true, false, 3000, false), ECursorChange::None);

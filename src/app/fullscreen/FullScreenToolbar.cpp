@@ -14,9 +14,10 @@ constexpr int kVolumeRange = 100;
 } // namespace
 
 CFullScreenToolbar::CFullScreenToolbar(CControlCenter& center, CPlayerControls& controls,
-                                       QWidget& mainWindow, IFullScreenView& view)
+                                       QWidget& mainWindow, IFullScreenView& view,
+                                       CToolbarWindow::EPlacement placement)
     : m_center(center), m_controller(center.GetController()), m_controls(controls),
-      m_mainWindow(mainWindow), m_view(view) {}
+      m_mainWindow(mainWindow), m_view(view), m_placement(placement) {}
 
 CFullScreenToolbar::~CFullScreenToolbar() {
     Destroy();
@@ -26,11 +27,11 @@ void CFullScreenToolbar::Create() {
     if (IsShown()) {
         return;
     }
-    m_window = new CToolbarWindow(&m_mainWindow);
+    m_window = new CToolbarWindow(&m_mainWindow, m_placement);
     QObject::connect(m_window, &CToolbarWindow::WheelTurned, &m_postTarget,
                      [this](int delta) { OnWheel(delta); });
     SelectView(m_view.IsPlaylistViewShown());
-    m_window->PlaceOnScreen(); // sized, so the sliders can place their thumbs
+    m_window->Place(); // sized, so the sliders can place their thumbs
     m_window->Volume().SetRange(kVolumeRange);
     m_window->TimeLabel().setEnabled(false);
     m_wheelRemainder = 0;

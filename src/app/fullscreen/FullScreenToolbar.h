@@ -18,6 +18,9 @@
 // video with the playlist beside it. The main window keeps the choice (IFullScreenView), so a bar
 // made again while still in full screen shows the view that is on the screen.
 //
+// The main window says where the bar goes (CToolbarWindow::EPlacement): a window of its own
+// where windows may place themselves, else drawn inside the full-screen main window.
+//
 // Who calls: the main window (Create, Destroy, IsShown), on the user-interface thread only.
 // Ownership: the center, the player controls, the main window and its view are borrowed and
 // must outlive the toolbar.
@@ -48,7 +51,7 @@ protected:
 class CFullScreenToolbar : public CObserver<CFullScreenToolbar> {
 public:
     CFullScreenToolbar(CControlCenter& center, CPlayerControls& controls, QWidget& mainWindow,
-                       IFullScreenView& view);
+                       IFullScreenView& view, CToolbarWindow::EPlacement placement);
     ~CFullScreenToolbar() override;
     CFullScreenToolbar(const CFullScreenToolbar&) = delete;
     CFullScreenToolbar& operator=(const CFullScreenToolbar&) = delete;
@@ -80,6 +83,7 @@ private:
     CPlayerControls& m_controls;
     QWidget& m_mainWindow;
     IFullScreenView& m_view;
+    const CToolbarWindow::EPlacement m_placement;
     QPointer<CToolbarWindow> m_window; // null while hidden
     int m_wheelRemainder = 0;          // wheel delta short of a whole notch, kept for the next turn
     // Posted calls run on this object's thread and die with it, so none reaches a destroyed

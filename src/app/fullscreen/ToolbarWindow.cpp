@@ -18,13 +18,27 @@ constexpr QRgb kPanelGrey = qRgb(65, 65, 65);
 
 } // namespace
 
-CToolbarWindow::CToolbarWindow(QWidget* mainWindow)
-    : QWidget(mainWindow, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                              Qt::WindowDoesNotAcceptFocus) {
+namespace {
+
+Qt::WindowFlags FlagsFor(CToolbarWindow::EPlacement placement) {
+    if (placement == CToolbarWindow::EPlacement::InsideMainWindow) {
+        return Qt::Widget;
+    }
+    return Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+           Qt::WindowDoesNotAcceptFocus;
+}
+
+} // namespace
+
+CToolbarWindow::CToolbarWindow(QWidget* mainWindow, EPlacement placement)
+    : QWidget(mainWindow, FlagsFor(placement)), m_placement(placement) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setWindowTitle(QStringLiteral("ZeliaMediaPlayer2"));
     CreateControls();
+    if (m_placement == EPlacement::InsideMainWindow) {
+        mainWindow->installEventFilter(this);
+    }
 }
 
 CToolbarWindow::~CToolbarWindow() = default;
@@ -63,10 +77,16 @@ void CToolbarWindow::CreateControls() {
                   &m_seek, &m_volume,    &m_timeLabel, &m_playlistView, &m_videoView};
 }
 
-void CToolbarWindow::PlaceOnScreen() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect area = screen != nullptr ? screen->geometry() : QRect(0, 0, 640, 480);
+void CToolbarWindow::Place() {
+    QRect area;
+    if (m_placement == EPlacement::InsideMainWindow) {
+        area = parentWidget()->rect();
+    } else {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        area = screen != nullptr ? screen->geometry() : QRect(0, 0, 640, 480);
+    }
     setGeometry(area.left(), area.bottom() + 1 - kHeight, area.width(), kHeight);
+    raise();
     show();
 }
 
@@ -88,6 +108,28 @@ const CMemDC2* CToolbarWindow::Bitmap(int bitmapId) {
     return entry.get();
 }
 
+bool CToolbarWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parentWidget() && event->type() == QEvent::Resize && isVisible()) {
+        Place();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool CToolbarWindow::event(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Wheel:
+        Q_EMIT WheelTurned(static_cast<QWheelEvent*>(event)->angleDelta().y());
+        [[fallthrough]];
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        event->accept();
+        return true;
+    default:
+        return QWidget::event(event);
+    }
+}
+
 void CToolbarWindow::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(kPanelGrey));
@@ -101,9 +143,4 @@ void CToolbarWindow::paintEvent(QPaintEvent* /*event*/) {
 void CToolbarWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     LayoutChildren();
-}
-
-void CToolbarWindow::wheelEvent(QWheelEvent* event) {
-    event->accept();
-    Q_EMIT WheelTurned(event->angleDelta().y());
 }

@@ -1,9 +1,15 @@
 #pragma once
-// The window of the full-screen toolbar: a topmost frameless bar, 40 pixels high, with its own
-// copies of the transport buttons, the seek and volume sliders, the time label and the two view
-// radios, laid out from edge-relative rectangles like a skinned window's children, over a
-// background tiled from bitmap 132. It decides nothing: CFullScreenToolbar wires the controls,
-// reads the playback state into them and answers the wheel.
+// The full-screen toolbar's bar: 40 pixels high, with its own copies of the transport buttons,
+// the seek and volume sliders, the time label and the two view radios, laid out from
+// edge-relative rectangles like a skinned window's children, over a background tiled from bitmap
+// 132. It decides nothing: CFullScreenToolbar wires the controls, reads the playback state into
+// them and answers the wheel.
+//
+// Where a window may place itself (X11) the bar is a topmost frameless window across the bottom
+// of the primary screen. Where the compositor places every window (Wayland) a window of its own
+// could land anywhere, so the bar is drawn inside the full-screen main window instead, over its
+// bottom edge, and follows the main window's size. Either way the pointer's presses on the bar
+// stay with it (a double click on it never toggles full screen).
 //
 // Who calls: CFullScreenToolbar, which creates one per showing and deletes it when hidden.
 // Threads: user-interface thread only.
@@ -29,14 +35,19 @@ class CToolbarWindow : public QWidget {
 public:
     static constexpr int kHeight = 40;
 
+    // Where the bar goes: a window of its own at the bottom of the primary screen, or drawn
+    // inside the main window at its bottom.
+    enum class EPlacement { ScreenBottom, InsideMainWindow };
+
     // Creates every control at its rectangle, with its tooltip, the video-view radio selected.
-    // Not shown yet: PlaceOnScreen shows it.
-    explicit CToolbarWindow(QWidget* mainWindow);
+    // Not shown yet: Place shows it.
+    CToolbarWindow(QWidget* mainWindow, EPlacement placement);
     ~CToolbarWindow() override;
 
-    // Across the bottom of the primary screen, kHeight high, shown above other windows without
-    // taking the focus (the keys stay with the main window).
-    void PlaceOnScreen();
+    // Shows the bar kHeight high across the bottom of the primary screen, above other windows
+    // and without taking the focus (the keys stay with the main window), or across the bottom of
+    // the main window, above its other children.
+    void Place();
     // Positions every control from its rectangle in the current size, then repaints.
     void LayoutChildren();
 
@@ -61,15 +72,19 @@ Q_SIGNALS:
     void WheelTurned(int delta);
 
 protected:
+    // Inside the main window: its resizes move the bar along.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // The wheel over the bar and its controls turns WheelTurned; the pointer's presses end here.
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
 
 private:
     // The window's copy of a skin bitmap, loaded at the screen's pixel ratio on first use.
     const CMemDC2* Bitmap(int bitmapId);
     void CreateControls();
 
+    const EPlacement m_placement;
     std::map<int, std::unique_ptr<CMemDC2>> m_bitmaps; // by bitmap id; owned
     CSkinButton m_stop;
     CSkinButton m_openFiles;

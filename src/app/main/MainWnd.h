@@ -26,6 +26,7 @@
 #include <vector>
 
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QTimer>
 
@@ -223,6 +224,11 @@ private:
     int m_aspectId;
     int m_windowSizeId;
     bool m_stayOnTop = false;
+    // The compositor places and stacks every window (Wayland): the toolbar goes inside the
+    // window, and stay-on-top is only noted in the log, once.
+    const bool m_compositorPlacesWindows =
+        WindowSystemPlacesWindows(QGuiApplication::platformName().toStdString());
+    bool m_stayOnTopRefusalLogged = false;
     bool m_playbackShutDown = false;
 
     QTimer m_cursorTimer;  // timer 1
@@ -233,5 +239,8 @@ private:
     // Shown by this window and the toolbar; goes after the toolbar.
     CPlayerControls m_controls{m_center};
     // Its window exists only while shown in full screen; declared last, so it goes first.
-    CFullScreenToolbar m_toolbar{m_center, m_controls, *this, *this};
+    CFullScreenToolbar m_toolbar{m_center, m_controls, *this, *this,
+                                 m_compositorPlacesWindows
+                                     ? CToolbarWindow::EPlacement::InsideMainWindow
+                                     : CToolbarWindow::EPlacement::ScreenBottom};
 };

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QUrl>
 #include <QWindow>
@@ -15,6 +16,7 @@
 #include "app/dialogs/DlgMediaInfo.h"
 #include "app/main/MainCommands.h"
 #include "app/main/MenuRender.h"
+#include "core/Log.h"
 #include "playlist/ControlCenter.h"
 
 namespace {
@@ -160,8 +162,16 @@ void CMainWnd::RunCommand(int id) {
         break;
     case Cmd::StayOnTop:
         m_stayOnTop = !m_stayOnTop;
-        // Through the platform window, so the widget is neither hidden nor moved nor activated.
-        if (QWindow* window = windowHandle(); window != nullptr) {
+        if (m_compositorPlacesWindows) {
+            if (!m_stayOnTopRefusalLogged) {
+                m_stayOnTopRefusalLogged = true;
+                Log({"CMainWnd::RunCommand", LOG_LEVEL_INFO},
+                    "stay on top is left to the compositor under %s",
+                    QGuiApplication::platformName().toUtf8().constData());
+            }
+        } else if (QWindow* window = windowHandle(); window != nullptr) {
+            // Through the platform window, so the widget is neither hidden nor moved nor
+            // activated.
             window->setFlag(Qt::WindowStaysOnTopHint, m_stayOnTop);
         }
         break;

@@ -154,7 +154,12 @@ void CMainWnd::EnterFullScreen() {
     const QRect whole = primary != nullptr ? primary->geometry() : geometry();
     // No minimum may keep the window from covering a small screen.
     setMinimumSize(0, 0);
-    setGeometry(whole);
+    if (!m_compositorPlacesWindows) {
+        // Covers the screen at once, also where no window manager answers the full-screen
+        // request. A compositor sizes the window itself, and would take this size for the
+        // window's normal one, to restore when full screen ends.
+        setGeometry(whole);
+    }
     showFullScreen();
     LayoutChildren();
     m_lastActivity.start();
@@ -197,12 +202,9 @@ bool CMainWnd::eventFilter(QObject* watched, QEvent* event) {
 
 void CMainWnd::OnFullScreenPointer(QPoint globalPos) {
     ShowCursor();
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (primary == nullptr) {
-        return;
-    }
-    const QRect whole = primary->geometry();
-    switch (ToolbarOnPointer(globalPos.y() - whole.top(), whole.height(), IsToolbarShown())) {
+    // The full-screen window is the screen; its own coordinates hold also where a compositor
+    // keeps the window's place on the desktop to itself (Wayland).
+    switch (ToolbarOnPointer(mapFromGlobal(globalPos).y(), height(), IsToolbarShown())) {
     case EToolbarChange::Create:
         ShowToolbar();
         break;
@@ -249,9 +251,15 @@ void CMainWnd::HideCursor() {
 // ---- the full-screen toolbar
 
 void CMainWnd::ShowToolbar() {
-    if (!m_toolbar.IsShown()) {
-        m_toolbar.Create();
+    if (m_toolbar.IsShown()) {
+        return;
     }
+    m_toolbar.Create();
+    const CToolbarWindow& bar = *m_toolbar.Window();
+    const QRect place = bar.geometry();
+    Log({"CMainWnd::ShowToolbar", LOG_LEVEL_DEBUG}, "toolbar shown %s at %d,%d %dx%d",
+        bar.isWindow() ? "on the screen" : "in the window", place.x(), place.y(), place.width(),
+        place.height());
 }
 
 void CMainWnd::HideToolbar() {

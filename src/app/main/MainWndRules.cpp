@@ -69,6 +69,10 @@ CFullScreenLayout FullScreenLayout(QSize client, bool playlistShown, int playlis
     return {QRect(0, 0, split, client.height()), QRect(split, 0, width, client.height())};
 }
 
+bool WindowSystemPlacesWindows(std::string_view platformName) {
+    return platformName.starts_with("wayland");
+}
+
 EToolbarChange ToolbarOnPointer(int pointerY, int screenHeight, bool toolbarShown) {
     const int bottom = screenHeight - 1;
     if (bottom - pointerY > 1) {

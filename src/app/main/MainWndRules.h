@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <QRect>
 #include <QSize>
@@ -83,6 +84,13 @@ struct CFullScreenLayout {
     QRect playlist;
 };
 CFullScreenLayout FullScreenLayout(QSize client, bool playlistShown, int playlistWidth);
+
+// Whether the window system places every window itself, as a Wayland compositor does: a window
+// cannot put itself at a point of the screen nor ask to stay on top of the others. Then the
+// full-screen toolbar is drawn inside the full-screen window instead of as a window of its own,
+// and stay-on-top does nothing. `platformName` is Qt's platform plugin name ("xcb", "wayland",
+// "wayland-egl", "offscreen").
+bool WindowSystemPlacesWindows(std::string_view platformName);
 
 // What a pointer move in full screen does to the toolbar, y counted from the screen's top.
 enum class EToolbarChange { None, Create, Destroy };

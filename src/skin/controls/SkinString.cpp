@@ -45,6 +45,10 @@ void CSkinString::Redraw() {
 }
 
 void CSkinString::DrawBuffer() {
+    // A label laid out at 0 x 0 (the main window's in full screen) has nothing to draw on.
+    if (m_buffer->Pixmap().isNull()) {
+        return;
+    }
     QPainter painter(&m_buffer->Pixmap());
     PaintTextBackground(painter);
     PaintText(painter);
