@@ -73,9 +73,20 @@ new_qor_home() {
     QOR_HOME=$(mktemp -d "$WORK/home.XXXXXX")
     mkdir -p "$QOR_HOME/data" "$QOR_HOME/config" "$QOR_HOME/cache"
 }
-qor_env() {
-    env HOME="$QOR_HOME" XDG_DATA_HOME="$QOR_HOME/data" XDG_CONFIG_HOME="$QOR_HOME/config" \
-        XDG_CACHE_HOME="$QOR_HOME/cache" TMPDIR="$QOR_HOME" XDG_RUNTIME_DIR="$QOR_HOME" "$@"
+qor_env=()
+new_qor_env() {
+    qor_env=(env HOME="$QOR_HOME" XDG_DATA_HOME="$QOR_HOME/data" XDG_CONFIG_HOME="$QOR_HOME/config"
+        XDG_CACHE_HOME="$QOR_HOME/cache" TMPDIR="$QOR_HOME" XDG_RUNTIME_DIR="$QOR_HOME")
+}
+# The process id of the one child of a process, once it exists.
+child_of() {
+    local child="" i
+    for i in $(seq 100); do
+        child=$(pgrep -P "$1" | head -1 || true)
+        [ -n "$child" ] && break
+        sleep 0.02
+    done
+    echo "$child"
 }
 qor_log() { echo "$QOR_HOME/data/QOR/Temp/qor.log"; }
 
@@ -84,7 +95,7 @@ qor_window() {
     local pid=$1 i
     for i in $(seq $((FIRST_FRAME_TIMEOUT_SECONDS * 20))); do
         if grep -q "CVideoWidget::paintEvent: first frame painted" "$(qor_log)" 2>/dev/null; then
-            xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1
+            xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1 || true
             return
         fi
         sleep 0.05
@@ -104,17 +115,20 @@ play_qor() {
     new_qor_home
     local x0 timer pid window
     x0=$(ticks "$XVFB")
-    qor_env /usr/bin/time -f '%U %S %M' -o "$WORK/qor.time" "$QOR" "$CLIP" >"$WORK/qor.out" 2>&1 &
+    new_qor_env
+    /usr/bin/time -f '%U %S %M' -o "$WORK/qor.time" "${qor_env[@]}" "$QOR" "$CLIP" \
+        >"$WORK/qor.out" 2>&1 &
     timer=$!
-    sleep 0.2
-    pid=$(pgrep -P "$timer" | head -1)
+    pid=$(child_of "$timer")
     window=$(qor_window "$pid")
     [ -n "$window" ] || echo "qor showed no picture in $FIRST_FRAME_TIMEOUT_SECONDS s" >&2
     if [ "$mode" = full ] && [ -n "$window" ]; then
         xdotool key --window "$window" Return
     fi
     sleep "$PLAY_SECONDS"
-    [ "$mode" = window ] && qor_picture_size >"$WORK/qor.size"
+    if [ "$mode" = window ]; then
+        qor_picture_size >"$WORK/qor.size"
+    fi
     kill -TERM "$pid" 2>/dev/null || true
     wait "$timer" 2>/dev/null || true
     local x1 dropped
@@ -161,10 +175,13 @@ measure_paused() {
 paused_qor() {
     local round=$1
     new_qor_home
-    qor_env "$QOR" "$CLIP" >"$WORK/qor.paused.out" 2>&1 &
+    new_qor_env
+    "${qor_env[@]}" "$QOR" "$CLIP" >"$WORK/qor.paused.out" 2>&1 &
     local pid=$! window
     window=$(qor_window "$pid")
-    [ -n "$window" ] && xdotool key --window "$window" space
+    if [ -n "$window" ]; then
+        xdotool key --window "$window" space
+    fi
     measure_paused "$pid" qor "$round"
     rm -rf "$QOR_HOME"
 }
