@@ -18,6 +18,9 @@ namespace {
 constexpr auto kWaitSlice = std::chrono::milliseconds(10);
 // How late a frame without a usable duration may be and still be shown (the source's default).
 constexpr REFERENCE_TIME kDefaultFrameDuration = 333333;
+// libswscale's vector code may write a little past the end of the last row of a packed
+// picture; the hook's frame leaves this much room behind it.
+constexpr std::size_t kScalerSlack = 64;
 // Larger frames than this are refused: their byte counts would overflow the sample sizes.
 constexpr std::int32_t kMaxDimension = 16384;
 
@@ -212,7 +215,7 @@ void CVideoRenderer::Present(CMediaSample& sample, int width, int height, REFERE
         width = picture.width;
         height = -picture.height;
         const int stride = width * 3;
-        m_hookFrame.resize(static_cast<std::size_t>(stride) * picture.height);
+        m_hookFrame.resize(static_cast<std::size_t>(stride) * picture.height + kScalerSlack);
         if (!m_hookScaler.Scale(picture, AV_PIX_FMT_BGR24, QSize(width, picture.height),
                                 m_hookFrame.data(), stride)) {
             return;
