@@ -12,6 +12,6 @@ enum ETimerId : int {
     TIMER_UPGRADE_CHECK = 2,
     // Player controls: end the hold of a hovered seek time on the time labels.
     TIMER_HOVER_HOLD = 3,
-    // Engine: "PositionChanged" every 250 ms while playing.
+    // Engine: "PositionChanged" every 250 ms while playing; at rest while paused or stopped.
     TIMER_ENGINE_POSITION = 10,
 };

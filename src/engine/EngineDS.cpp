@@ -118,6 +118,10 @@ HRESULT CEngineDS::Pause() {
     if (FAILED(hr)) {
         return hr;
     }
+    // Paused, the position moves only by seeks, which report it themselves: the timer rests
+    // until play. (No report here: reading the duration waits for the source's seeking lock,
+    // which a paused video pin may hold until the graph runs again.)
+    StopTimer(TIMER_ENGINE_POSITION);
     ReportState(EngineEvents::Paused, 0);
     return hr;
 }

@@ -305,6 +305,12 @@ void CSubtitle::Teardown() {
     retired = TeardownLocked(s);
 }
 
+bool CSubtitle::HasExternal() const {
+    CRendererState& s = State();
+    const std::lock_guard lock(s.lock);
+    return !s.current.empty() && s.ass.track;
+}
+
 void CSubtitle::DrawExternal(std::uint8_t* frame, std::int64_t ms, int& y) {
     CRendererState& s = State();
     const std::lock_guard lock(s.lock);

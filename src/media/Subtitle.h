@@ -75,6 +75,9 @@ public:
     // renderer and the library.
     void Teardown();
 
+    // Any thread: an external subtitle is loaded, so DrawExternal may draw.
+    bool HasExternal() const;
+
     // Video pin thread. y is the running bottom line (pixels from the top) for text placement;
     // each drawn text block moves it up to 10 pixels above its own top.
     void DrawExternal(std::uint8_t* frame, std::int64_t ms, int& y);

@@ -75,6 +75,8 @@ HRESULT CVeltoVideoStream::FillBuffer(CMediaSample& sample) {
     const CFrameFormat out = OutputFormat(sample.GetSize());
 
     REFERENCE_TIME stamp = 0, next = 0;
+    const bool lend = ConnectedTo() != nullptr && ConnectedTo()->TakesPictures();
+    std::shared_ptr<const CVideoPicture> picture;
     // After a seek the decoding starts at the key frame before the target: pictures that end
     // before the target are decoded for the ones after them but not shown.
     const REFERENCE_TIME target = m_source->SeekTarget();
@@ -87,7 +89,7 @@ HRESULT CVeltoVideoStream::FillBuffer(CMediaSample& sample) {
         int used = 0;
         bool gotPicture = false;
         if (!m_decoder.DecodeFrameToBuffer(*m_source, out, sample.GetPointer(), &used, &gotPicture,
-                                           &stamp, &next)) {
+                                           &stamp, &next, lend ? &picture : nullptr)) {
             // The loop delivers the end of stream; the buffer holds nothing new to show.
             if (!DeliveryStopRequested()) {
                 Log({"CVeltoVideoStream::FillBuffer", LOG_LEVEL_INFO}, "DeliverEndOfStream.");
@@ -107,7 +109,9 @@ HRESULT CVeltoVideoStream::FillBuffer(CMediaSample& sample) {
     sample.SetTime(&start, &stop);
     sample.SetMediaTime(nullptr, nullptr);
     sample.SetSyncPoint(true);
-    sample.SetActualDataLength(static_cast<long>(out.width) * std::abs(out.height) * kBitCount / 8);
+    sample.SetActualDataLength(
+        picture ? 0 : static_cast<long>(out.width) * std::abs(out.height) * kBitCount / 8);
+    sample.SetPicture(std::move(picture));
     m_source->NoteSampleDelivered();
     return S_OK;
 }

@@ -50,6 +50,35 @@ bool copy_buffer(std::uint8_t* buffer, const AVFrame& picture, const CFrameForma
     return true;
 }
 
+namespace {
+
+// The subtitles of the file or one loaded beside it are drawn into the frame's bytes.
+bool SubtitlesDrawn(IDecoderSource& source) {
+    const CSubtitle* subtitles = source.Subtitles();
+    return subtitles != nullptr && (source.Media().HasSubtitle() || subtitles->HasExternal());
+}
+
+// A second reference to the decoder's frame, so that the next decode does not overwrite it;
+// null when out of memory.
+std::shared_ptr<const CVideoPicture> LendPicture(const AVFrame& frame) {
+    std::shared_ptr<AVFrame> owner(av_frame_clone(&frame), CAVFrameDeleter());
+    if (!owner) {
+        return nullptr;
+    }
+    auto picture = std::make_shared<CVideoPicture>();
+    for (int i = 0; i < 4; ++i) {
+        picture->planes[i] = owner->data[i];
+        picture->strides[i] = owner->linesize[i];
+    }
+    picture->pixelFormat = owner->format;
+    picture->width = owner->width;
+    picture->height = owner->height;
+    picture->owner = std::move(owner);
+    return picture;
+}
+
+} // namespace
+
 void CVeltoVideoDecoder::ResetScaler() {
     m_scaler.reset();
     m_draining = false;
@@ -74,8 +103,12 @@ int CVeltoVideoDecoder::Receive(IDecoderSource& source, AVCodecContext* context)
 
 bool CVeltoVideoDecoder::DecodeFrameToBuffer(IDecoderSource& source, const CFrameFormat& out,
                                              std::uint8_t* buffer, int* bytesUsed, bool* gotPicture,
-                                             REFERENCE_TIME* stamp, REFERENCE_TIME* next) {
+                                             REFERENCE_TIME* stamp, REFERENCE_TIME* next,
+                                             std::shared_ptr<const CVideoPicture>* lent) {
     *bytesUsed = 0;
+    if (lent != nullptr) {
+        lent->reset();
+    }
     *gotPicture = false;
     *stamp = 0;
     *next = 0;
@@ -168,9 +201,14 @@ bool CVeltoVideoDecoder::DecodeFrameToBuffer(IDecoderSource& source, const CFram
     }
 
     if (*gotPicture) {
-        copy_buffer(buffer, *media.Picture(), out, m_scaler);
         DecodeSubtitle(source);
-        DrawSubtitles(source, out, buffer, *stamp);
+        if (lent != nullptr && !SubtitlesDrawn(source)) {
+            *lent = LendPicture(*media.Picture());
+        }
+        if (lent == nullptr || *lent == nullptr) {
+            copy_buffer(buffer, *media.Picture(), out, m_scaler);
+            DrawSubtitles(source, out, buffer, *stamp);
+        }
     }
     queue->FreePacket(packet);
     return true;

@@ -10,11 +10,13 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 
 #include "media/FFmpegPtr.h"
 #include "media/Subtitle.h"
 #include "platform/graph/Result.h"
+#include "platform/graph/VideoPicture.h"
 
 class IDecoderSource;
 
@@ -46,10 +48,13 @@ public:
     // again); next: the next packet's stamp, or stamp when unknown. At the end marker the
     // decoder is drained: the pictures it still holds come out one per call, stamped on from the
     // last stamp by the frame duration. False when no picture is left, or at once when the
-    // queue is aborted.
+    // queue is aborted. With `lent` given, a picture over which no subtitle is to be drawn is
+    // lent through it (a reference to the decoder's frame) and buffer is left untouched;
+    // otherwise *lent is null and the picture is in buffer.
     bool DecodeFrameToBuffer(IDecoderSource& source, const CFrameFormat& out, std::uint8_t* buffer,
                              int* bytesUsed, bool* gotPicture, REFERENCE_TIME* stamp,
-                             REFERENCE_TIME* next);
+                             REFERENCE_TIME* next,
+                             std::shared_ptr<const CVideoPicture>* lent = nullptr);
     // Frees the scaler and forgets the end of stream (the pin stops: seek or buffer change).
     void ResetScaler();
 

@@ -203,7 +203,7 @@ TEST_F(EngineStates, ForcePlayHasNoCheckAndNoPositionTimer) {
     EXPECT_EQ(log.Names(), (std::vector<std::wstring>{L"Playing", L"Playing"}));
 }
 
-TEST_F(EngineStates, PositionTimerReportsWhilePlayingAndStopsWithStop) {
+TEST_F(EngineStates, PositionTimerReportsWhilePlayingRestsWhilePausedAndStopsWithStop) {
     ASSERT_TRUE(LoadAndWatch(ClipWithVideoAndAudio()));
     engine.Play();
     ASSERT_TRUE(
@@ -211,6 +211,15 @@ TEST_F(EngineStates, PositionTimerReportsWhilePlayingAndStopsWithStop) {
     const CRecordedEvent& position = log.events[log.Find(L"PositionChanged")];
     EXPECT_EQ(position.arg2, 3);
     EXPECT_LE(position.arg1, 3);
+
+    // Paused, nothing moves, so nothing is reported; play resumes the reports.
+    ASSERT_EQ(engine.Pause(), S_OK);
+    const int paused = log.Count(L"PositionChanged");
+    PumpFor(std::chrono::milliseconds(600));
+    EXPECT_EQ(log.Count(L"PositionChanged"), paused);
+    ASSERT_EQ(engine.Play(), S_OK);
+    EXPECT_TRUE(
+        PumpUntil([&] { return log.Count(L"PositionChanged") > paused; }, std::chrono::seconds(2)));
 
     EXPECT_EQ(engine.Stop(), S_OK);
     EXPECT_EQ(engine.StateName(), L"Stopped");

@@ -3,6 +3,10 @@
 #include <future>
 #include <thread>
 
+extern "C" {
+#include <libavutil/pixfmt.h>
+}
+
 #include "platform/PlatformLog.h"
 #include "platform/graph/VideoRenderer.h"
 #include "support/RenderTestSupport.h"
@@ -244,6 +248,36 @@ TEST(VideoRenderer, RefusesSamplesThatDoNotHoldAWholeFrame) {
     sample->SetMediaType(&other);
     EXPECT_EQ(rig.renderer.Receive(*sample), E_INVALIDARG);
     EXPECT_TRUE(rig.Shown_().empty());
+}
+
+// A lent 4:2:0 picture is shown from the decoder's planes, with no bytes in the sample; the hook
+// sees it in B,G,R at the video's size, and the picture goes back when the sample does.
+TEST(VideoRenderer, ShowsALentPictureAndLetsItGoWithTheSample) {
+    VideoRig rig;
+    const IInputPin& pin = rig.renderer;
+    EXPECT_TRUE(pin.TakesPictures());
+    rig.Run();
+    std::vector<std::uint8_t> luma(kWidth * kHeight, 235); // white
+    std::vector<std::uint8_t> chroma(kWidth * kHeight / 2, 128);
+    auto picture = std::make_shared<CVideoPicture>();
+    picture->planes[0] = luma.data();
+    picture->planes[1] = chroma.data();
+    picture->planes[2] = chroma.data() + chroma.size() / 2;
+    picture->strides[0] = kWidth;
+    picture->strides[1] = picture->strides[2] = kWidth / 2;
+    picture->pixelFormat = AV_PIX_FMT_YUV420P;
+    picture->width = kWidth;
+    picture->height = kHeight;
+    std::weak_ptr<const CVideoPicture> lent = picture;
+    {
+        CSamplePtr sample = rig.samples.Make({}); // untimed: shown at once
+        sample->SetPicture(std::move(picture));
+        EXPECT_EQ(rig.renderer.Receive(*sample), S_OK);
+    }
+    EXPECT_TRUE(lent.expired());
+    const auto shown = rig.Shown_();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_GE(shown[0].tag, 250);
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "platform/graph/FrameConverter.h"
 
-#include <QPainter>
 #include <cstdlib>
 
 extern "C" {
@@ -9,52 +8,83 @@ extern "C" {
 
 #include "platform/PlatformLog.h"
 
-CFrameConverter::~CFrameConverter() {
+namespace {
+
+// See the header: the cheapest filter that looks no worse than the painter's scaling.
+constexpr int kScaleFilter = SWS_FAST_BILINEAR;
+
+} // namespace
+
+CPictureScaler::~CPictureScaler() {
     sws_freeContext(m_context);
 }
 
-QImage CFrameConverter::Convert(const std::uint8_t* bgr, int width, int height, QSize target) {
-    const int rows = std::abs(height);
-    if (bgr == nullptr || width <= 0 || rows == 0 || target.isEmpty()) {
-        return {};
+bool CPictureScaler::Scale(const CVideoPicture& picture, int pixelFormat, QSize size,
+                           std::uint8_t* destination, int stride) {
+    if (picture.planes[0] == nullptr || picture.width <= 0 || picture.height <= 0 ||
+        picture.pixelFormat < 0 || size.isEmpty() || destination == nullptr) {
+        return false;
     }
-    // QImage's RGB32 is a native-endian 0xffRRGGBB word, which is libswscale's RGB32. Without
-    // scaling the flags only pick the conversion, and the point one does no filtering work.
-    m_context = sws_getCachedContext(m_context, width, rows, AV_PIX_FMT_BGR24, width, rows,
-                                     AV_PIX_FMT_RGB32, SWS_POINT, nullptr, nullptr, nullptr);
+    m_context = sws_getCachedContext(m_context, picture.width, picture.height,
+                                     static_cast<AVPixelFormat>(picture.pixelFormat), size.width(),
+                                     size.height(), static_cast<AVPixelFormat>(pixelFormat),
+                                     kScaleFilter, nullptr, nullptr, nullptr);
     if (m_context == nullptr) {
-        PlatformLog(PLATFORM_LOG_ERROR, "CFrameConverter::Convert", "no converter for this size");
+        PlatformLog(PLATFORM_LOG_ERROR, "CPictureScaler::Scale", "no scaler for this picture");
+        return false;
+    }
+    std::uint8_t* const destinations[] = {destination, nullptr, nullptr, nullptr};
+    const int strides[] = {stride, 0, 0, 0};
+    if (sws_scale(m_context, picture.planes, picture.strides, 0, picture.height, destinations,
+                  strides) != size.height()) {
+        PlatformLog(PLATFORM_LOG_ERROR, "CPictureScaler::Scale", "the scaler failed on a frame");
+        return false;
+    }
+    return true;
+}
+
+QImage* CFrameConverter::FreeImage(QSize size) {
+    QImage* chosen = nullptr;
+    for (QImage& image : m_pool) {
+        if (image.isNull() || image.isDetached()) {
+            chosen = &image;
+            if (image.size() == size) {
+                break;
+            }
+        }
+    }
+    if (chosen == nullptr) {
+        return nullptr;
+    }
+    if (chosen->size() != size) {
+        *chosen = QImage(size, QImage::Format_RGB32);
+    }
+    return chosen->isNull() ? nullptr : chosen;
+}
+
+QImage CFrameConverter::Convert(const CVideoPicture& picture, QSize target) {
+    QImage* image = target.isEmpty() ? nullptr : FreeImage(target);
+    if (image == nullptr) {
         return {};
     }
-    if (m_full.width() != width || m_full.height() != rows) {
-        m_full = QImage(width, rows, QImage::Format_RGB32);
-    }
-    if (m_full.isNull()) {
+    // QImage's RGB32 is a native-endian 0xffRRGGBB word, which is libswscale's RGB32. The image
+    // is detached, so bits() writes it in place.
+    if (!m_scaler.Scale(picture, AV_PIX_FMT_RGB32, target, image->bits(),
+                        static_cast<int>(image->bytesPerLine()))) {
         return {};
     }
+    return *image;
+}
+
+CVideoPicture BgrPicture(const std::uint8_t* bgr, int width, int height) {
+    CVideoPicture picture;
+    const int rows = std::abs(height);
     const int stride = width * 3;
-    const std::uint8_t* first =
-        height < 0 ? bgr : bgr + static_cast<std::ptrdiff_t>(rows - 1) * stride;
-    const std::uint8_t* const source[] = {first, nullptr, nullptr, nullptr};
-    const int sourceStride[] = {height < 0 ? stride : -stride, 0, 0, 0};
-    // bits() detaches the image from the one the widget may still hold from the last frame.
-    std::uint8_t* const destination[] = {m_full.bits(), nullptr, nullptr, nullptr};
-    const int destinationStride[] = {static_cast<int>(m_full.bytesPerLine()), 0, 0, 0};
-    if (sws_scale(m_context, source, sourceStride, 0, rows, destination, destinationStride) !=
-        rows) {
-        PlatformLog(PLATFORM_LOG_ERROR, "CFrameConverter::Convert",
-                    "the converter failed on a frame");
-        return {};
-    }
-    if (target == m_full.size()) {
-        return m_full;
-    }
-    QImage scaled(target, QImage::Format_RGB32);
-    if (scaled.isNull()) {
-        return {};
-    }
-    QPainter painter(&scaled);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRect(QPoint(0, 0), target), m_full);
-    return scaled;
+    picture.planes[0] =
+        height < 0 || bgr == nullptr ? bgr : bgr + static_cast<std::ptrdiff_t>(rows - 1) * stride;
+    picture.strides[0] = height < 0 ? stride : -stride;
+    picture.pixelFormat = AV_PIX_FMT_BGR24;
+    picture.width = width;
+    picture.height = rows;
+    return picture;
 }

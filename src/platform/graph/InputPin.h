@@ -28,6 +28,10 @@ public:
     virtual HRESULT BeginFlush() = 0;
     virtual HRESULT EndFlush() = 0;
     virtual HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) = 0;
+    // Connection thread or the output pin's delivery thread, while connected: whether samples
+    // may carry a decoded picture (CMediaSample::GetPicture) in place of their bytes, which are
+    // then left unwritten. Constant for the pin's life.
+    virtual bool TakesPictures() const { return false; }
 
 protected:
     ~IInputPin() = default;

@@ -61,6 +61,7 @@ void CMediaSample::Clear() {
     m_discontinuity = false;
     m_syncPoint = false;
     m_mediaType.reset();
+    m_picture.reset();
 }
 
 void CSampleReturn::operator()(CMediaSample* sample) const {
@@ -143,5 +144,6 @@ void CMemAllocator::Return(CMediaSample* sample) {
         return;
     }
     m_out = false;
+    m_sample.m_picture.reset(); // the decoder's frame goes back as soon as it is shown
     m_returned.notify_all();
 }

@@ -13,6 +13,7 @@
 
 #include "platform/graph/MediaType.h"
 #include "platform/graph/Result.h"
+#include "platform/graph/VideoPicture.h"
 
 class CMemAllocator;
 
@@ -42,6 +43,13 @@ public:
     const CMediaType* GetMediaType() const { return m_mediaType ? &*m_mediaType : nullptr; }
     void SetMediaType(const CMediaType* type);
 
+    // A decoded picture carried in place of the bytes, for an input pin that takes pictures
+    // (IInputPin::TakesPictures); null when the bytes hold the frame. Released with the sample.
+    const CVideoPicture* GetPicture() const { return m_picture.get(); }
+    void SetPicture(std::shared_ptr<const CVideoPicture> picture) {
+        m_picture = std::move(picture);
+    }
+
 private:
     friend class CMemAllocator;
     void Clear();
@@ -56,6 +64,7 @@ private:
     bool m_discontinuity = false;
     bool m_syncPoint = false;
     std::optional<CMediaType> m_mediaType;
+    std::shared_ptr<const CVideoPicture> m_picture;
 };
 
 // Gives the sample back to its allocator when the holder lets go of it.

@@ -5,6 +5,10 @@
 #include <chrono>
 #include <cstdlib>
 
+extern "C" {
+#include <libavutil/pixfmt.h>
+}
+
 #include "platform/PlatformLog.h"
 
 namespace {
@@ -14,6 +18,9 @@ namespace {
 constexpr auto kWaitSlice = std::chrono::milliseconds(10);
 // How late a frame without a usable duration may be and still be shown (the source's default).
 constexpr REFERENCE_TIME kDefaultFrameDuration = 333333;
+// libswscale's vector code may write a little past the end of the last row of a packed
+// picture; the hook's frame leaves this much room behind it.
+constexpr std::size_t kScalerSlack = 64;
 // Larger frames than this are refused: their byte counts would overflow the sample sizes.
 constexpr std::int32_t kMaxDimension = 16384;
 
@@ -111,7 +118,7 @@ bool CVideoRenderer::IsConnectedFormat(const CMediaType& type) const {
 }
 
 HRESULT CVideoRenderer::RenderSample(CMediaSample& sample, std::unique_lock<std::mutex>& lock) {
-    if (sample.GetActualDataLength() < FrameBytes(m_format)) {
+    if (sample.GetPicture() == nullptr && sample.GetActualDataLength() < FrameBytes(m_format)) {
         PlatformLog(PLATFORM_LOG_ERROR, "CVideoRenderer::Receive",
                     "a sample holds less than one frame; refused");
         return E_INVALIDARG;
@@ -138,7 +145,7 @@ HRESULT CVideoRenderer::RenderSample(CMediaSample& sample, std::unique_lock<std:
             break;
         }
         lock.unlock();
-        Present(sample.GetPointer(), width, height, start);
+        Present(sample, width, height, start);
         lock.lock();
         shown = true;
         m_anyShown = true;
@@ -189,18 +196,34 @@ CVideoRenderer::EWait CVideoRenderer::WaitForTurn(std::unique_lock<std::mutex>& 
     }
 }
 
-void CVideoRenderer::Present(const std::uint8_t* bgr, int width, int height, REFERENCE_TIME start) {
+void CVideoRenderer::Present(CMediaSample& sample, int width, int height, REFERENCE_TIME start) {
+    const CVideoPicture* lent = sample.GetPicture();
+    const CVideoPicture picture =
+        lent != nullptr ? *lent : BgrPicture(sample.GetPointer(), width, height);
     const QSize target = m_slot->TargetSize();
     if (!target.isEmpty()) {
-        QImage image = m_converter.Convert(bgr, width, height, target);
+        QImage image = m_converter.Convert(picture, target);
         if (!image.isNull()) {
             m_slot->Publish(std::move(image));
         }
     }
-    if (m_hook) {
-        IReferenceClock* clock = m_clock;
-        m_hook(start, clock != nullptr ? clock->GetTime() : 0, width, height, bgr);
+    if (!m_hook) {
+        return;
     }
+    const std::uint8_t* bgr = sample.GetPointer();
+    if (lent != nullptr) {
+        width = picture.width;
+        height = -picture.height;
+        const int stride = width * 3;
+        m_hookFrame.resize(static_cast<std::size_t>(stride) * picture.height + kScalerSlack);
+        if (!m_hookScaler.Scale(picture, AV_PIX_FMT_BGR24, QSize(width, picture.height),
+                                m_hookFrame.data(), stride)) {
+            return;
+        }
+        bgr = m_hookFrame.data();
+    }
+    IReferenceClock* clock = m_clock;
+    m_hook(start, clock != nullptr ? clock->GetTime() : 0, width, height, bgr);
 }
 
 HRESULT CVideoRenderer::GetVideoSize(long* width, long* height) {

@@ -1,9 +1,11 @@
 #pragma once
-// The video renderer: takes 24-bit B,G,R frames from the source's video pin and shows each one
-// when the graph's clock reaches its time, in a child widget (the video window) that the engine
-// places in its own window. A paused renderer shows the first frame it gets and holds it; late
-// frames are dropped. It counts the frames shown and dropped of each clip (from leaving the
-// stopped state) and logs them when the clip ends or stops.
+// The video renderer: takes frames from the source's video pin, either as 24-bit B,G,R bytes or
+// as the decoder's own picture lent with the sample (it takes pictures), and shows each one when
+// the graph's clock reaches its time, in a child widget (the video window) that the engine
+// places in its own window. Each frame is converted and scaled to the widget in one pass (see
+// CFrameConverter). A paused renderer shows the first frame it gets and holds it; late frames
+// are dropped. It counts the frames shown and dropped of each clip (from leaving the stopped
+// state) and logs them when the clip ends or stops.
 //
 // Threads: as CBaseRenderer; the graph (engine thread) also sets the hook. The IVideoWindow
 // calls come from the UI thread, which owns the widget. The delivery thread converts the frames.
@@ -12,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/graph/BaseRenderer.h"
 #include "platform/graph/FilterGraph.h"
@@ -24,8 +27,9 @@ class CVideoRenderer final : public CBaseRenderer,
                              public IVideoWindow {
 public:
     // Test hook, on the delivery thread, per frame shown: its sample start, the clock time it
-    // was shown at (0 without a clock), and the frame as received (B,G,R, `height` as in the
-    // bitmap header). Must not call into the renderer.
+    // was shown at (0 without a clock), and the frame at the video's size in B,G,R (`height` as
+    // in the bitmap header; negative, top-down, for a lent picture, which is converted for the
+    // hook only while one is set). Must not call into the renderer.
     using FrameHook = std::function<void(REFERENCE_TIME sampleStart, REFERENCE_TIME shownAt,
                                          int width, int height, const std::uint8_t* bgr)>;
 
@@ -56,6 +60,9 @@ public:
     void SetFrameHook(FrameHook hook);
 
 private:
+    // IInputPin
+    bool TakesPictures() const override { return true; }
+
     // CBaseRenderer: 24-bit RGB video-info types only.
     bool CheckFormat(const CMediaType& type) const override;
     void SetMediaType(const CMediaType& type) override;
@@ -79,7 +86,7 @@ private:
     EWait WaitForTurn(std::unique_lock<std::mutex>& lock, bool hasTime, REFERENCE_TIME start,
                       REFERENCE_TIME duration, bool* shown, HRESULT* result);
     // Delivery thread, without m_lock.
-    void Present(const std::uint8_t* bgr, int width, int height, REFERENCE_TIME start);
+    void Present(CMediaSample& sample, int width, int height, REFERENCE_TIME start);
 
     std::atomic<IReferenceClock*> m_clock{nullptr};
 
@@ -91,7 +98,9 @@ private:
     int m_countedAtLog = 0;     // guarded by m_lock: shown and dropped at the last log line
     FrameHook m_hook;           // set while stopped, read by the delivery thread
 
-    CFrameConverter m_converter; // delivery thread only
+    CFrameConverter m_converter;           // delivery thread only
+    CPictureScaler m_hookScaler;           // delivery thread only, while a hook is set
+    std::vector<std::uint8_t> m_hookFrame; // delivery thread only: a lent picture in B,G,R
     const std::shared_ptr<CVideoFrameSlot> m_slot = std::make_shared<CVideoFrameSlot>();
     QPointer<CVideoWidget> m_widget; // UI thread only
 };

@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QPainter>
 #include <QResizeEvent>
+#include <string>
 
 namespace {
 
@@ -79,7 +80,9 @@ void CVideoWidget::paintEvent(QPaintEvent*) {
     }
     if (!image.isNull() && !m_framePainted) {
         m_framePainted = true;
-        PlatformLog(PLATFORM_LOG_INFO, "CVideoWidget::paintEvent", "first frame painted");
+        PlatformLog(PLATFORM_LOG_INFO, "CVideoWidget::paintEvent",
+                    "first frame painted, " + std::to_string(image.width()) + " x " +
+                        std::to_string(image.height()) + " device pixels");
     }
 }
 

@@ -1,0 +1,19 @@
+#pragma once
+// A decoded picture lent with a video sample in place of the sample's bytes: the decoder's own
+// planes, so that the renderer converts and scales them to the screen in one pass instead of
+// receiving a full-size 24-bit copy first.
+//
+// Ownership: the output pin makes it on its delivery thread and sets it on the sample; the
+// renderer reads it during Receive on the same thread. `owner` keeps the planes alive (the
+// decoder's reference to its frame) and is released when the sample goes back to its allocator.
+#include <cstdint>
+#include <memory>
+
+struct CVideoPicture {
+    const std::uint8_t* planes[4] = {};
+    int strides[4] = {};  // bytes from one row to the next; negative for rows bottom-up
+    int pixelFormat = -1; // an AVPixelFormat value
+    int width = 0;
+    int height = 0;
+    std::shared_ptr<const void> owner;
+};

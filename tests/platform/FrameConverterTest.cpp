@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+extern "C" {
+#include <libavutil/pixfmt.h>
+}
+
+#include "platform/graph/FrameConverter.h"
+
+namespace {
+
+constexpr int kWidth = 8;
+constexpr int kHeight = 4;
+constexpr QSize kTarget(4, 2);
+
+std::vector<std::uint8_t> Solid(QRgb colour) {
+    std::vector<std::uint8_t> bgr;
+    for (int i = 0; i < kWidth * kHeight; ++i) {
+        bgr.insert(bgr.end(), {static_cast<std::uint8_t>(qBlue(colour)),
+                               static_cast<std::uint8_t>(qGreen(colour)),
+                               static_cast<std::uint8_t>(qRed(colour))});
+    }
+    return bgr;
+}
+
+// The painter and the slot hold earlier frames while the next is converted: an image still held
+// must never be written over (it would tear on screen), and one let go is reused rather than
+// copied or made anew.
+TEST(FrameConverter, WritesOnlyImagesNobodyHoldsAndReusesTheFreedOne) {
+    CFrameConverter converter;
+    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+    std::vector<QImage> held;
+    for (QRgb colour : colours) {
+        const std::vector<std::uint8_t> frame = Solid(colour);
+        held.push_back(converter.Convert(BgrPicture(frame.data(), kWidth, -kHeight), kTarget));
+        ASSERT_EQ(held.back().size(), kTarget);
+        ASSERT_EQ(held.back().format(), QImage::Format_RGB32);
+    }
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        EXPECT_EQ(held[i].pixel(0, 0), colours[i]) << "frame " << i;
+        EXPECT_EQ(held[i].pixel(3, 1), colours[i]) << "frame " << i;
+    }
+
+    const uchar* freed = held[0].constBits();
+    held.erase(held.begin());
+    const std::vector<std::uint8_t> white = Solid(qRgb(255, 255, 255));
+    const QImage next = converter.Convert(BgrPicture(white.data(), kWidth, kHeight), kTarget);
+    EXPECT_EQ(next.constBits(), freed);
+    EXPECT_EQ(next.pixel(2, 1), qRgb(255, 255, 255));
+    EXPECT_EQ(held[0].pixel(0, 0), colours[1]);
+    EXPECT_EQ(held[1].pixel(0, 0), colours[2]);
+
+    // Bottom-up rows come out top-down; nothing to convert gives a null image.
+    std::vector<std::uint8_t> halves = Solid(qRgb(0, 0, 0));
+    std::fill(halves.begin(), halves.begin() + kWidth * 3 * kHeight / 2, 255); // bottom rows
+    held.clear();
+    const QImage flipped = converter.Convert(BgrPicture(halves.data(), kWidth, kHeight), kTarget);
+    EXPECT_EQ(flipped.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(flipped.pixel(0, 1), qRgb(255, 255, 255));
+    EXPECT_TRUE(converter.Convert(BgrPicture(halves.data(), kWidth, kHeight), QSize()).isNull());
+    EXPECT_TRUE(converter.Convert(CVideoPicture{}, kTarget).isNull());
+}
+
+} // namespace
