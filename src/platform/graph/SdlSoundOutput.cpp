@@ -36,7 +36,6 @@ public:
         want.samples = kChunkFrames;
         want.callback = &CSdlSoundOutput::Callback;
         want.userdata = this;
-        m_want = want;
 
         std::lock_guard lock(g_sdlLock);
         // Starting the audio subsystem starts SDL's events too, which by default take SIGINT and
@@ -74,50 +73,32 @@ public:
         return true;
     }
 
-    // A device closed by Pause opens again with the same request. Should that fail, nothing
-    // is heard and the sound clock runs on steady time.
     void Start() override {
-        if (m_device == 0 && m_resting) {
-            m_device = SDL_OpenAudioDevice(nullptr, 0, &m_want, &m_have, 0);
-            m_resting = m_device == 0;
-            if (m_resting) {
-                PlatformLog(PLATFORM_LOG_ERROR, "CSdlSoundOutput::Start",
-                            std::string("the sound device did not open again: ") + SDL_GetError());
-            }
-        }
         if (m_device != 0) {
             SDL_PauseAudioDevice(m_device, 0);
         }
     }
 
-    // A paused SDL device still runs its thread, waking every buffer to play silence, so a
-    // pause closes the device (joining that thread: the callback has finished) and Start opens
-    // it again.
+    // SDL changes the pause flag under the device lock, which the callback also holds.
     void Pause() override {
+        if (m_device != 0) {
+            SDL_PauseAudioDevice(m_device, 1);
+        }
+    }
+
+    void Close() override {
         if (m_device == 0) {
             return;
         }
         SDL_CloseAudioDevice(m_device);
         m_device = 0;
-        m_resting = true;
-    }
-
-    void Close() override {
-        if (m_device == 0 && !m_resting) {
-            return;
-        }
-        if (m_device != 0) {
-            SDL_CloseAudioDevice(m_device);
-        }
-        m_device = 0;
-        m_resting = false;
         m_pull = nullptr;
         std::lock_guard lock(g_sdlLock);
         --g_openDevices;
     }
 
-    int LatencyFrames() const override { return IsOpen() ? m_have.samples : 0; }
-    int ChunkFrames() const override { return IsOpen() ? m_have.samples : kChunkFrames; }
+    int LatencyFrames() const override { return m_device != 0 ? m_have.samples : 0; }
+    int ChunkFrames() const override { return m_device != 0 ? m_have.samples : kChunkFrames; }
 
     std::string Describe() const override {
         const char* driver = SDL_GetCurrentAudioDriver();
@@ -127,17 +108,13 @@ public:
     }
 
 private:
-    bool IsOpen() const { return m_device != 0 || m_resting; }
-
     static void Callback(void* user, Uint8* stream, int length) {
         auto* self = static_cast<CSdlSoundOutput*>(user);
         self->m_pull(stream, static_cast<std::size_t>(length));
     }
 
     SDL_AudioDeviceID m_device = 0; // controlling thread only
-    bool m_resting = false;         // controlling thread only: open, but closed by Pause
-    SDL_AudioSpec m_want{};         // controlling thread only: the request of the last Open
-    SDL_AudioSpec m_have{};         // written by Open and Start before the device runs
+    SDL_AudioSpec m_have{};         // written by Open before the device runs
     PullFn m_pull;                  // written only while the device is closed
 };
 
