@@ -12,6 +12,7 @@
 #include <mutex>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,9 @@ constexpr REFERENCE_TIME kFrameTime = UNITS / 25;
 long CpuTicks(pid_t tid) {
     std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
     std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    if (text.empty()) {
+        return 0; // the thread has ended (a closed output's): it uses nothing more
+    }
     std::istringstream fields(text.substr(text.rfind(')') + 2));
     std::string field;
     long utime = 0, stime = 0;
@@ -132,22 +136,30 @@ public:
     CGeneratorPin* videoPin;
 };
 
-// The null output, counting its pulls and remembering its thread.
+// The null output, counting its pulls and the outputs open, and remembering its thread.
 class CCountingOutput : public ISoundOutput {
 public:
-    CCountingOutput(std::atomic<int>* pulls, std::atomic<pid_t>* thread)
-        : m_output(CreateNullSoundOutput(kRate / 100)), m_pulls(pulls), m_thread(thread) {}
+    CCountingOutput(std::atomic<int>* pulls, std::atomic<pid_t>* thread, std::atomic<int>* open)
+        : m_output(CreateNullSoundOutput(kRate / 100)), m_pulls(pulls), m_thread(thread),
+          m_openOutputs(open) {}
 
     bool Open(int rate, int channels, PullFn pull) override {
-        return m_output->Open(rate, channels, [this, pull](std::uint8_t* out, std::size_t bytes) {
-            *m_thread = gettid();
-            ++*m_pulls;
-            pull(out, bytes);
-        });
+        const bool opened =
+            m_output->Open(rate, channels, [this, pull](std::uint8_t* out, std::size_t bytes) {
+                *m_thread = gettid();
+                ++*m_pulls;
+                pull(out, bytes);
+            });
+        m_open = opened;
+        *m_openOutputs += opened ? 1 : 0;
+        return opened;
     }
     void Start() override { m_output->Start(); }
     void Pause() override { m_output->Pause(); }
-    void Close() override { m_output->Close(); }
+    void Close() override {
+        m_output->Close();
+        *m_openOutputs -= std::exchange(m_open, false) ? 1 : 0;
+    }
     int LatencyFrames() const override { return m_output->LatencyFrames(); }
     int ChunkFrames() const override { return m_output->ChunkFrames(); }
     std::string Describe() const override { return "counting " + m_output->Describe(); }
@@ -156,6 +168,8 @@ private:
     std::unique_ptr<ISoundOutput> m_output;
     std::atomic<int>* m_pulls;
     std::atomic<pid_t>* m_thread;
+    std::atomic<int>* m_openOutputs;
+    bool m_open = false;
 };
 
 class GraphRenderersTimed : public ::testing::Test {
@@ -167,8 +181,9 @@ protected:
         seeking = QueryInterface<IMediaSeeking>(graph);
         ASSERT_EQ(graph->SetDefaultSyncSource(), S_OK);
         source = std::make_shared<CGeneratorSource>(&gate);
-        sound = std::make_shared<CSoundRenderer>(
-            [this] { return std::make_unique<CCountingOutput>(&pulls, &outputThread); });
+        sound = std::make_shared<CSoundRenderer>([this] {
+            return std::make_unique<CCountingOutput>(&pulls, &outputThread, &openOutputs);
+        });
         video = std::make_shared<CVideoRenderer>();
         ASSERT_EQ(graph->AddFilter(source, L"Source"), S_OK);
         ASSERT_EQ(graph->AddFilter(video, L"Video Renderer"), S_OK);
@@ -198,6 +213,7 @@ protected:
     CGate gate;
     std::atomic<int> pulls{0};
     std::atomic<pid_t> outputThread{0};
+    std::atomic<int> openOutputs{0};
     std::shared_ptr<IGraphBuilder> graph;
     std::shared_ptr<IMediaControl> control;
     std::shared_ptr<IMediaSeeking> seeking;
@@ -240,6 +256,13 @@ TEST_F(GraphRenderersTimed, APausedGraphPullsNoSoundAndItsThreadsSleep) {
     EXPECT_EQ(source->videoPin->delivered.load(), framesAtPause);
     EXPECT_EQ(Position(), positionAtPause);
     EXPECT_LE(used, 2) << "the threads of a paused graph sleep";
+    EXPECT_EQ(openOutputs.load(), 0) << "a pause lets the output go";
+
+    // Running again, sound plays through an output opened anew.
+    ASSERT_LT(TimedRun(), 500ms);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_GT(pulls.load(), pullsAtPause + 10);
+    EXPECT_EQ(openOutputs.load(), 1);
 
     // Stopped, the output's thread sleeps as well.
     ASSERT_EQ(control->Stop(), S_OK);

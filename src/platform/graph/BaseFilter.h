@@ -51,6 +51,9 @@ public:
     virtual HRESULT Stop() = 0;
     // Any thread.
     virtual EFilterState GetState() const = 0;
+    // After Pause, on the controlling thread, when the pause may last (the graph's own pause from
+    // running, not the brief one around a seek): a renderer may let its device go until it runs.
+    virtual void Rest() {}
 
     // Set by the graph; either may be null (no clock: present at once; no sink: events dropped).
     virtual void SetSyncSource(IReferenceClock* clock) = 0;

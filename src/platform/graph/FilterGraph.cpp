@@ -197,12 +197,18 @@ HRESULT CFilterGraph::Pause() {
         ChooseClock();
         ResetCompletion();
     }
+    const bool wasRunning = m_state == EFilterState::Running;
     m_frozen = StreamTime();
     const HRESULT hr = PauseFilters(false);
     if (FAILED(hr)) {
         return hr;
     }
     m_state = EFilterState::Paused;
+    if (wasRunning) {
+        for (IBaseFilter* filter : DownstreamFirst()) {
+            filter->Rest();
+        }
+    }
     m_events.Post({EC_PAUSED, S_OK, 0});
     return S_OK;
 }

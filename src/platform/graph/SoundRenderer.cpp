@@ -55,6 +55,7 @@ bool CSoundRenderer::OpenOutput() {
     if (m_outputOpen) {
         return true;
     }
+    m_resting = false;
     auto pull = [this](std::uint8_t* out, std::size_t bytes) { Pull(out, bytes); };
     if (m_makeOutput) {
         m_output = m_makeOutput();
@@ -86,8 +87,19 @@ void CSoundRenderer::OnPausing(EFilterState previous) {
     m_clock.SetState(CSoundClock::EMode::Paused);
 }
 
+void CSoundRenderer::Rest() {
+    if (m_outputOpen && GetState() == EFilterState::Paused) {
+        m_output->Close();
+        m_outputOpen = false;
+        m_resting = true;
+    }
+}
+
 void CSoundRenderer::OnRunning(REFERENCE_TIME start) {
     m_clock.SetState(CSoundClock::EMode::Running, start);
+    if (m_resting) {
+        OpenOutput(); // paused; started below
+    }
     if (m_outputOpen) {
         m_output->Start();
     }

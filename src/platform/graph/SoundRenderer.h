@@ -51,6 +51,9 @@ private:
     HRESULT RenderSample(CMediaSample& sample, std::unique_lock<std::mutex>& lock) override;
     bool HoldsData() const override { return m_ring.Size() > 0; }
     bool EndRendered() const override { return m_endHeard; }
+    // A paused output still wakes its thread for every buffer of silence (SDL's does): it is
+    // closed, and opened again by the next run.
+    void Rest() override;
     void OnPausing(EFilterState previous) override;
     void OnRunning(REFERENCE_TIME start) override;
     void OnStopped() override;
@@ -63,6 +66,7 @@ private:
     const OutputFactory m_makeOutput;
     std::unique_ptr<ISoundOutput> m_output; // controlling thread only
     bool m_outputOpen = false;              // controlling thread only
+    bool m_resting = false;                 // controlling thread only: closed by Rest
     CSoundClock m_clock;
 
     // m_changed is also signalled by each pull, for a Receive waiting for room.

@@ -1,9 +1,9 @@
 #pragma once
 // Helpers for renderer tests: the media types the renderers take, samples filled from byte
 // vectors, and an event sink that records what a renderer notifies.
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <cstring>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -64,7 +64,7 @@ public:
             static_cast<long>(bytes.size()) > sample->GetSize()) {
             return nullptr;
         }
-        std::memcpy(sample->GetPointer(), bytes.data(), bytes.size());
+        std::copy(bytes.begin(), bytes.end(), sample->GetPointer());
         sample->SetActualDataLength(static_cast<long>(bytes.size()));
         if (start) {
             const REFERENCE_TIME end = stop ? *stop : *start;
