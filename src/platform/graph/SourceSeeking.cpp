@@ -38,7 +38,6 @@ HRESULT CSourceSeeking::GetDuration(REFERENCE_TIME* duration) const {
     if (duration == nullptr) {
         return E_POINTER;
     }
-    std::lock_guard lock(m_seekingLock);
     *duration = m_duration;
     return S_OK;
 }

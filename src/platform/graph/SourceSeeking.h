@@ -4,6 +4,7 @@
 //
 // Threads: the graph's seeking calls come from the engine thread; the derived pin's delivery
 // thread may hold m_seekingLock while it fills a sample. Change* run without the lock held.
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -68,10 +69,13 @@ protected:
     virtual HRESULT ChangeRate() = 0;
 
     mutable std::recursive_mutex m_seekingLock;
-    REFERENCE_TIME m_duration = 0; // guarded by m_seekingLock
-    REFERENCE_TIME m_start = 0;    // guarded by m_seekingLock
-    REFERENCE_TIME m_stop = 0;     // guarded by m_seekingLock
-    double m_rate = 1.0;           // guarded by m_seekingLock
+    // Written under m_seekingLock, read without it: a delivery thread filling a sample holds the
+    // lock while it waits for packets, which a paused graph may not give it until it runs, and
+    // the position the window or a desktop applet asks for needs the duration then.
+    std::atomic<REFERENCE_TIME> m_duration{0};
+    REFERENCE_TIME m_start = 0; // guarded by m_seekingLock
+    REFERENCE_TIME m_stop = 0;  // guarded by m_seekingLock
+    double m_rate = 1.0;        // guarded by m_seekingLock
     std::uint32_t m_capabilities = SEEKING_CAN_SEEK_ABSOLUTE | SEEKING_CAN_SEEK_FORWARDS |
                                    SEEKING_CAN_SEEK_BACKWARDS | SEEKING_CAN_GET_STOP_POS |
                                    SEEKING_CAN_GET_DURATION; // fixed after construction
