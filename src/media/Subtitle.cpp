@@ -160,11 +160,15 @@ bool HasExtension(const std::wstring& path, const wchar_t* extension) {
     return own == extension;
 }
 
-void RenderAndBlendLocked(CRendererState& s, std::uint8_t* frame, ASS_Track* track, std::int64_t ms,
-                          int& y) {
-    if (frame == nullptr || !s.ass.renderer || track == nullptr || s.width <= 0 || s.height <= 0) {
+void RenderAndBlendLocked(CRendererState& s, const CBgrCanvas& canvas, ASS_Track* track,
+                          std::int64_t ms, int& y) {
+    if (!canvas.Valid() || !s.ass.renderer || track == nullptr || s.width <= 0 || s.height <= 0) {
         return;
     }
+    // The storage size (the video's, set by Initial) keeps the layout in the video's
+    // coordinates; the frame size only sets the resolution glyphs are rasterised at. libass
+    // starts over with its caches only when the size differs from the last frame's.
+    ass_set_frame_size(s.ass.renderer.get(), canvas.width, canvas.height);
     int changed = 0;
     const ASS_Image* images = ass_render_frame(s.ass.renderer.get(), track, ms, &changed);
     if (images == nullptr) {
@@ -172,7 +176,8 @@ void RenderAndBlendLocked(CRendererState& s, std::uint8_t* frame, ASS_Track* tra
         s.shiftY = 0;
         return;
     }
-    const CTextPlacement placement = PlaceTextBlock(images, s.width, s.height, y);
+    const CTextPlacement placement =
+        PlaceTextBlock(images, CVideoToCanvas{s.width, s.height, canvas.width, canvas.height}, y);
     y = placement.nextY;
     // An unchanged picture keeps its earlier place, so a line does not wander between frames.
     if (changed != 0) {
@@ -180,7 +185,7 @@ void RenderAndBlendLocked(CRendererState& s, std::uint8_t* frame, ASS_Track* tra
         s.shiftY = placement.dy;
     }
     for (const ASS_Image* image = images; image != nullptr; image = image->next) {
-        BlendAssImage(frame, s.width, s.height, *image, s.shiftX, s.shiftY);
+        BlendAssImage(canvas, *image, s.shiftX, s.shiftY);
     }
 }
 
@@ -206,6 +211,8 @@ bool CSubtitle::Initial(int videoWidth, int videoHeight) {
         "ass lib initialized. s_nVideoWidth = %d, s_nVideoHeight = %d", videoWidth, videoHeight);
     if (fresh.renderer) {
         ass_set_frame_size(fresh.renderer.get(), std::max(videoWidth, 0), std::max(videoHeight, 0));
+        ass_set_storage_size(fresh.renderer.get(), std::max(videoWidth, 0),
+                             std::max(videoHeight, 0));
         const char* font = fontFile.empty() ? nullptr : fontFile.c_str();
         ass_set_fonts(fresh.renderer.get(), font, font, ASS_FONTPROVIDER_AUTODETECT, nullptr, 1);
         ass_set_margins(fresh.renderer.get(), 0, 0, 0, 0);
@@ -311,15 +318,15 @@ bool CSubtitle::HasExternal() const {
     return !s.current.empty() && s.ass.track;
 }
 
-void CSubtitle::DrawExternal(std::uint8_t* frame, std::int64_t ms, int& y) {
+void CSubtitle::DrawExternal(const CBgrCanvas& canvas, std::int64_t ms, int& y) {
     CRendererState& s = State();
     const std::lock_guard lock(s.lock);
     if (!s.current.empty()) {
-        RenderAndBlendLocked(s, frame, s.ass.track.get(), ms, y);
+        RenderAndBlendLocked(s, canvas, s.ass.track.get(), ms, y);
     }
 }
 
-void CSubtitle::BlendSubtitleInternal(std::uint8_t* frame, std::int64_t ms, const char* text,
+void CSubtitle::BlendSubtitleInternal(const CBgrCanvas& canvas, std::int64_t ms, const char* text,
                                       int& y) {
     if (text == nullptr || *text == '\0') {
         return;
@@ -340,13 +347,13 @@ void CSubtitle::BlendSubtitleInternal(std::uint8_t* frame, std::int64_t ms, cons
     const int size = static_cast<int>(std::min<std::size_t>(data.size() + 1, INT32_MAX));
     ass_process_codec_private(track.get(), data.data(), size);
     ass_process_data(track.get(), data.data(), size);
-    RenderAndBlendLocked(s, frame, track.get(), ms, y);
+    RenderAndBlendLocked(s, canvas, track.get(), ms, y);
 }
 
-void CSubtitle::DrawBitmap(std::uint8_t* frame, const CSubtitleBitmap& bitmap) {
+void CSubtitle::DrawBitmap(const CBgrCanvas& canvas, const CSubtitleBitmap& bitmap) {
     CRendererState& s = State();
     const std::lock_guard lock(s.lock);
-    DrawPaletteBitmap(frame, s.width, s.height, bitmap);
+    DrawPaletteBitmap(canvas, s.width, s.height, bitmap);
 }
 
 std::string CSubtitle::AssDialogueFromRect(const char* rectAss, std::int64_t startMs,

@@ -4,9 +4,11 @@
 // in the Temp folder first), text subtitles from the file's own subtitle stream and bitmap
 // subtitles from that stream. Text is rendered with libass and blended into the frame.
 //
-// Frames given to the drawing operations are video width x video height pixels (the sizes given
-// to Initial), packed 24-bit B, G, R (byte 0 blue), top row first, stride width x 3, no padding.
-// The times given to them count from the file's start.
+// The drawing operations draw into a canvas that shows the whole video frame at any size (the
+// video's own, or the picture's on screen). Subtitles are laid out in the video's coordinates
+// (the sizes given to Initial: placement, margins, font sizes) and rasterised at the canvas's
+// size, so that text stays sharp on a picture scaled up and fine on one scaled down. The times
+// given to them count from the file's start.
 //
 // The renderer's state (libass library, renderer and external track, the frame size, the current
 // subtitle path, the found and added lists, the placement shift) is process-wide: one set shared
@@ -28,6 +30,8 @@
 #include <future>
 #include <string>
 #include <vector>
+
+#include "platform/graph/PictureOverlay.h"
 
 // One bitmap subtitle rectangle from the subtitle decoder: w x h palette indexes, row by row.
 struct CSubtitleBitmap {
@@ -78,14 +82,16 @@ public:
     // Any thread: an external subtitle is loaded, so DrawExternal may draw.
     bool HasExternal() const;
 
-    // Video pin thread. y is the running bottom line (pixels from the top) for text placement;
-    // each drawn text block moves it up to 10 pixels above its own top.
-    void DrawExternal(std::uint8_t* frame, std::int64_t ms, int& y);
+    // Video pin thread. y is the running bottom line (canvas pixels from the top) for text
+    // placement; each drawn text block moves it up to 10 video pixels (scaled to the canvas)
+    // above its own top.
+    void DrawExternal(const CBgrCanvas& canvas, std::int64_t ms, int& y);
     // text: ASS script text holding complete "Dialogue:" lines with their start and end times
     // (see AssDialogueFromRect); shown only while ms lies inside an event's times.
-    void BlendSubtitleInternal(std::uint8_t* frame, std::int64_t ms, const char* text, int& y);
-    // Opaque palette colours into the frame, colour 0 transparent; no time check.
-    void DrawBitmap(std::uint8_t* frame, const CSubtitleBitmap& bitmap);
+    void BlendSubtitleInternal(const CBgrCanvas& canvas, std::int64_t ms, const char* text, int& y);
+    // Opaque palette colours into the canvas, colour 0 transparent, the rectangle (in video
+    // pixels) scaled to the canvas; no time check.
+    void DrawBitmap(const CBgrCanvas& canvas, const CSubtitleBitmap& bitmap);
 
     // Any thread. FFmpeg's subtitle decoders give each text rectangle as
     // "ReadOrder,Layer,Style,Name,MarginL,MarginR,MarginV,Effect,Text" without times; this makes

@@ -1,7 +1,7 @@
 #pragma once
 // The "Video" output pin: one decoded picture per sample, packed 24-bit B, G, R, top row first,
 // timed from the packets' stamps relative to the filter's audio start. To an input pin that takes
-// pictures it lends the decoder's frame instead, unless subtitles are drawn into the bytes.
+// pictures it lends the decoder's frame instead, with the frame's subtitles as its overlay.
 //
 // Threads: as CSeekableStream; the decoder runs on this pin's delivery thread only.
 #include "media/SeekableStream.h"

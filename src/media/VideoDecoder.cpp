@@ -11,8 +11,6 @@
 namespace {
 
 constexpr char kDecodeFunction[] = "CVeltoVideoDecoder::DecodeFrameToBuffer";
-// The first subtitle line sits this far above the bottom of the picture.
-constexpr int kSubtitleBottomMargin = 32;
 // A text subtitle that does not say when it ends is shown this long.
 constexpr std::int64_t kDefaultSubtitleMs = 5000;
 constexpr int kFrameBitCount = 24;
@@ -52,7 +50,7 @@ bool copy_buffer(std::uint8_t* buffer, const AVFrame& picture, const CFrameForma
 
 namespace {
 
-// The subtitles of the file or one loaded beside it are drawn into the frame's bytes.
+// The subtitles of the file or one loaded beside it are drawn over its pictures.
 bool SubtitlesDrawn(IDecoderSource& source) {
     const CSubtitle* subtitles = source.Subtitles();
     return subtitles != nullptr && (source.Media().HasSubtitle() || subtitles->HasExternal());
@@ -60,7 +58,8 @@ bool SubtitlesDrawn(IDecoderSource& source) {
 
 // A second reference to the decoder's frame, so that the next decode does not overwrite it;
 // null when out of memory.
-std::shared_ptr<const CVideoPicture> LendPicture(const AVFrame& frame) {
+std::shared_ptr<const CVideoPicture> LendPicture(const AVFrame& frame,
+                                                 std::shared_ptr<const IPictureOverlay> overlay) {
     std::shared_ptr<AVFrame> owner(av_frame_clone(&frame), CAVFrameDeleter());
     if (!owner) {
         return nullptr;
@@ -74,6 +73,7 @@ std::shared_ptr<const CVideoPicture> LendPicture(const AVFrame& frame) {
     picture->width = owner->width;
     picture->height = owner->height;
     picture->owner = std::move(owner);
+    picture->overlay = std::move(overlay);
     return picture;
 }
 
@@ -202,12 +202,15 @@ bool CVeltoVideoDecoder::DecodeFrameToBuffer(IDecoderSource& source, const CFram
 
     if (*gotPicture) {
         DecodeSubtitle(source);
-        if (lent != nullptr && !SubtitlesDrawn(source)) {
-            *lent = LendPicture(*media.Picture());
+        std::shared_ptr<const IPictureOverlay> overlay = SubtitleOverlay(source, *stamp);
+        if (lent != nullptr) {
+            *lent = LendPicture(*media.Picture(), overlay);
         }
-        if (lent == nullptr || *lent == nullptr) {
-            copy_buffer(buffer, *media.Picture(), out, m_scaler);
-            DrawSubtitles(source, out, buffer, *stamp);
+        if ((lent == nullptr || *lent == nullptr) &&
+            copy_buffer(buffer, *media.Picture(), out, m_scaler) && overlay) {
+            // The buffer holds exactly out.width x |out.height| pixels (see copy_buffer).
+            overlay->Draw(CBgrCanvas{buffer, out.width, std::abs(out.height),
+                                     out.width * kFrameBitCount / 8, kFrameBitCount / 8});
         }
     }
     queue->FreePacket(packet);
@@ -244,18 +247,19 @@ void CVeltoVideoDecoder::DecodeSubtitle(IDecoderSource& source) {
                 base + (subtitle.end_display_time > subtitle.start_display_time
                             ? subtitle.end_display_time
                             : subtitle.start_display_time + kDefaultSubtitleMs);
-            m_subtitleText[0] = first.ass
-                                    ? CSubtitle::AssDialogueFromRect(first.ass, startMs, endMs)
-                                    : std::string();
+            std::array<std::string, 2>& texts = m_subtitles.texts;
+            texts[0] = first.ass ? CSubtitle::AssDialogueFromRect(first.ass, startMs, endMs)
+                                 : std::string();
             if (subtitle.num_rects > 1) {
                 const AVSubtitleRect& second = *subtitle.rects[1];
-                m_subtitleText[1] = second.ass
-                                        ? CSubtitle::AssDialogueFromRect(second.ass, startMs, endMs)
-                                        : std::string();
+                texts[1] = second.ass ? CSubtitle::AssDialogueFromRect(second.ass, startMs, endMs)
+                                      : std::string();
             }
         } else if (first.type == SUBTITLE_BITMAP && first.w > 0 && first.h > 0 &&
                    first.data[0] != nullptr) {
-            CSubtitleBitmap& bitmap = m_subtitleBitmap;
+            // A fresh bitmap: overlays of earlier pictures still hold the one before.
+            auto made = std::make_shared<CSubtitleBitmap>();
+            CSubtitleBitmap& bitmap = *made;
             bitmap.x = first.x;
             bitmap.y = first.y;
             bitmap.w = first.w;
@@ -272,32 +276,23 @@ void CVeltoVideoDecoder::DecodeSubtitle(IDecoderSource& source) {
             for (int i = 0; colours != nullptr && i < std::min(first.nb_colors, 256); ++i) {
                 bitmap.palette[i] = colours[i];
             }
-            m_hasBitmap = true;
+            m_subtitles.bitmap = std::move(made);
         }
     }
     avsubtitle_free(&subtitle);
     queue->FreePacket(packet);
 }
 
-void CVeltoVideoDecoder::DrawSubtitles(IDecoderSource& source, const CFrameFormat& out,
-                                       std::uint8_t* buffer, REFERENCE_TIME stamp) {
-    CSubtitle* subtitles = source.Subtitles();
+std::shared_ptr<const IPictureOverlay>
+CVeltoVideoDecoder::SubtitleOverlay(IDecoderSource& source, REFERENCE_TIME stamp) const {
+    if (!SubtitlesDrawn(source)) {
+        return nullptr;
+    }
     CPlaybackInfo& media = source.Media();
-    // The renderer draws into frames of the video's own size; a pin connected at another size
-    // gets no subtitles rather than writes beyond its buffer.
-    if (subtitles == nullptr || out.width != media.Width() ||
-        std::abs(out.height) != media.Height()) {
-        return;
-    }
-    const std::int64_t ms = StampToMs(stamp - media.FileStart());
-    int y = media.Height() - kSubtitleBottomMargin;
-    if (media.HasSubtitle()) {
-        if (m_hasBitmap) {
-            subtitles->DrawBitmap(buffer, m_subtitleBitmap);
-        }
-        for (const std::string& text : m_subtitleText) {
-            subtitles->BlendSubtitleInternal(buffer, ms, text.c_str(), y);
-        }
-    }
-    subtitles->DrawExternal(buffer, ms, y);
+    CSubtitleFrame frame = m_subtitles;
+    frame.ms = StampToMs(stamp - media.FileStart());
+    frame.videoWidth = media.Width();
+    frame.videoHeight = media.Height();
+    frame.streamShown = media.HasSubtitle();
+    return std::make_shared<CSubtitleOverlay>(*source.Subtitles(), std::move(frame));
 }

@@ -2,8 +2,10 @@
 
 // Turns video packets from the video queue into pictures in packed 24-bit B, G, R (byte 0 blue,
 // top row first, stride width x 3, no padding) at the size of the pin's connected media type,
-// with subtitles drawn over them. Subtitles are timed from the file's start (the container's
-// start time), not from the streams' raw stamps.
+// with subtitles drawn over them at that size; or lends the decoded picture itself with its
+// subtitles as an overlay that the renderer draws at the picture's size on screen. Subtitles
+// are timed from the file's start (the container's start time), not from the streams' raw
+// stamps.
 //
 // One decoder per video pin; every call runs on that pin's delivery thread. It holds the
 // CPlaybackInfo lock while it decodes (not while it waits for packets).
@@ -15,6 +17,7 @@
 
 #include "media/FFmpegPtr.h"
 #include "media/Subtitle.h"
+#include "media/SubtitleOverlay.h"
 #include "platform/graph/Result.h"
 #include "platform/graph/VideoPicture.h"
 
@@ -48,9 +51,9 @@ public:
     // again); next: the next packet's stamp, or stamp when unknown. At the end marker the
     // decoder is drained: the pictures it still holds come out one per call, stamped on from the
     // last stamp by the frame duration. False when no picture is left, or at once when the
-    // queue is aborted. With `lent` given, a picture over which no subtitle is to be drawn is
-    // lent through it (a reference to the decoder's frame) and buffer is left untouched;
-    // otherwise *lent is null and the picture is in buffer.
+    // queue is aborted. With `lent` given, the picture is lent through it (a reference to the
+    // decoder's frame, its subtitles as the overlay) and buffer is left untouched; otherwise, or
+    // when the picture cannot be lent, *lent is null and the picture is in buffer.
     bool DecodeFrameToBuffer(IDecoderSource& source, const CFrameFormat& out, std::uint8_t* buffer,
                              int* bytesUsed, bool* gotPicture, REFERENCE_TIME* stamp,
                              REFERENCE_TIME* next,
@@ -62,8 +65,9 @@ private:
     // Returns an AVERROR code; 0 when a picture was received into the playback info's picture.
     int Receive(IDecoderSource& source, AVCodecContext* context);
     void DecodeSubtitle(IDecoderSource& source);
-    void DrawSubtitles(IDecoderSource& source, const CFrameFormat& out, std::uint8_t* buffer,
-                       REFERENCE_TIME stamp);
+    // The subtitles to draw over the picture stamped `stamp`; null when none are drawn.
+    std::shared_ptr<const IPictureOverlay> SubtitleOverlay(IDecoderSource& source,
+                                                           REFERENCE_TIME stamp) const;
 
     CSwsContextPtr m_scaler;
     bool m_draining = false;        // the end marker was taken and the codec sent a flush
@@ -71,7 +75,5 @@ private:
     // Stamps of the packets sent since the last reset, oldest first, as many as frame threads
     // hold pictures back plus one: a picture belongs to the oldest of them.
     std::deque<REFERENCE_TIME> m_sentStamps;
-    std::string m_subtitleText[2];    // the last text subtitle's first two rectangles
-    CSubtitleBitmap m_subtitleBitmap; // the last bitmap subtitle
-    bool m_hasBitmap = false;
+    CSubtitleFrame m_subtitles; // what the subtitle stream last gave (its times unset)
 };

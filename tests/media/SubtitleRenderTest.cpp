@@ -3,6 +3,7 @@
 
 #include "media/Subtitle.h"
 #include "media/SubtitleBlend.h"
+#include "media/SubtitleOverlay.h"
 #include "media/SubtitleStyle.h"
 
 #include <atomic>
@@ -30,7 +31,7 @@ protected:
     CTestFrame DrawInternal(const std::string& text, std::int64_t ms, int* y = nullptr) {
         CTestFrame frame(kWidth, kHeight);
         int line = kHeight - 32;
-        m_subtitle.BlendSubtitleInternal(frame.data(), ms, text.c_str(), line);
+        m_subtitle.BlendSubtitleInternal(frame.Canvas(), ms, text.c_str(), line);
         if (y != nullptr) {
             *y = line;
         }
@@ -39,7 +40,7 @@ protected:
     CTestFrame DrawExternal(std::int64_t ms) {
         CTestFrame frame(kWidth, kHeight);
         int line = kHeight - 32;
-        m_subtitle.DrawExternal(frame.data(), ms, line);
+        m_subtitle.DrawExternal(frame.Canvas(), ms, line);
         return frame;
     }
 
@@ -81,7 +82,7 @@ TEST(SubtitleBlendTest, AlphaBlendWritesBlueGreenRedAndClipsAtTheEdges) {
         frame.pixels[i + 2] = 200;
     }
     // Shifted one column right and one row up: the image's first row and last column fall out.
-    BlendAssImage(frame.data(), 3, 2, image, 1, -1);
+    BlendAssImage(frame.Canvas(), image, 1, -1);
     const std::vector<std::uint8_t> expected = {100, 150, 200, 100, 150, 200, 0x33, 0x22, 0x11,
                                                 100, 150, 200, 100, 150, 200, 100,  150,  200};
     EXPECT_EQ(frame.pixels, expected);
@@ -94,34 +95,89 @@ TEST(SubtitleBlendTest, AlphaBlendWritesBlueGreenRedAndClipsAtTheEdges) {
     half.pixels = {100, 150, 200};
     image.bitmap = const_cast<unsigned char*>(alpha + 1);
     image.w = image.h = 1;
-    BlendAssImage(half.data(), 1, 1, image, 0, 0);
+    BlendAssImage(half.Canvas(), image, 0, 0);
     EXPECT_EQ(half.pixels, (std::vector<std::uint8_t>{87, 121, 154}));
 }
 
-TEST(SubtitleBlendTest, TextBlocksAreCentredAndStackedTenPixelsApart) {
-    const unsigned char alpha[200] = {};
-    ASS_Image lower{};
-    lower.w = 40;
-    lower.h = 20;
-    lower.stride = 40;
-    lower.bitmap = const_cast<unsigned char*>(alpha);
-    lower.dst_x = 10;
-    lower.dst_y = 150;
-    ASS_Image lowerPart = lower;
-    lowerPart.dst_x = 60;
-    lowerPart.dst_y = 160; // box: x 10..100, y 150..180
-    lower.next = &lowerPart;
+// The placement rules are stated in the video's pixels; on a canvas of another size (the
+// picture on screen) every length scales with it, each axis on its own.
+TEST(SubtitleBlendTest, VideoPlacementRulesScaleToTheCanvas) {
+    constexpr int kVideoW = 320, kVideoH = 240;
+    struct CCase {
+        int canvasW, canvasH;
+        int bottomLine; // 32 video pixels above the bottom
+        int gap;        // 10 video pixels
+        int bitmapX, bitmapY, bitmapW, bitmapH;
+    };
+    const CCase cases[] = {
+        {320, 240, 208, 10, 10, 20, 30, 6}, // the video's own size: the rules as stated
+        {640, 480, 416, 20, 20, 40, 60, 12}, {160, 120, 104, 5, 5, 10, 15, 3},
+        {480, 240, 208, 10, 15, 20, 45, 6}, // stretched across
+        {427, 321, 278, 13, 13, 26, 40, 8}, // no whole factor: rounded down at the edges
+    };
+    // A video-pixel bitmap at (10, 20), 30 x 6.
+    CSubtitleBitmap bitmap{10, 20, 30, 6, std::vector<std::uint8_t>(30 * 6, 1), {0, 0xFFFFFFFF}};
+    const unsigned char alpha[1] = {};
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.canvasW) + "x" + std::to_string(c.canvasH));
+        const CVideoToCanvas map{kVideoW, kVideoH, c.canvasW, c.canvasH};
+        const int bottom = static_cast<int>(map.Y(kVideoH - 32));
+        EXPECT_EQ(bottom, c.bottomLine);
 
-    const CTextPlacement first = PlaceTextBlock(&lower, 320, 240, 208);
-    EXPECT_EQ(first.dx, (320 + 10 - 100) / 2 - 10);
-    EXPECT_EQ(first.dy, 208 - 30 - 150);
-    EXPECT_EQ(first.nextY, 208 - 30 - 10);
+        // Two images of one block, as libass gives them at the canvas's size: video box x 10..100,
+        // y 150..180.
+        ASS_Image left{};
+        left.bitmap = const_cast<unsigned char*>(alpha);
+        left.dst_x = static_cast<int>(map.X(10));
+        left.dst_y = static_cast<int>(map.Y(150));
+        left.w = static_cast<int>(map.X(50)) - left.dst_x;
+        left.h = static_cast<int>(map.Y(170)) - left.dst_y;
+        ASS_Image right = left;
+        right.dst_x = static_cast<int>(map.X(60));
+        right.dst_y = static_cast<int>(map.Y(160));
+        right.w = static_cast<int>(map.X(100)) - right.dst_x;
+        right.h = static_cast<int>(map.Y(180)) - right.dst_y;
+        left.next = &right;
+        const int boxW = right.dst_x + right.w - left.dst_x;
+        const int boxH = right.dst_y + right.h - left.dst_y;
 
-    ASS_Image upper = lower;
-    upper.next = nullptr;
-    upper.dst_y = 300; // starts below the frame: the box clamps to the last row
-    const CTextPlacement second = PlaceTextBlock(&upper, 320, 240, first.nextY);
-    EXPECT_EQ(second.nextY, first.nextY - 10);
+        const CTextPlacement first = PlaceTextBlock(&left, map, bottom);
+        const int newLeft = left.dst_x + first.dx;
+        EXPECT_LE(std::abs(newLeft - (c.canvasW - newLeft - boxW)), 1) << "centred";
+        EXPECT_EQ(right.dst_y + right.h + first.dy, bottom);
+        EXPECT_EQ(first.nextY, bottom - boxH - c.gap);
+
+        // A second block goes one gap above the first; one below the canvas clamps to its last row.
+        ASS_Image below = left;
+        below.next = nullptr;
+        below.dst_y = c.canvasH + 60;
+        EXPECT_EQ(PlaceTextBlock(&below, map, first.nextY).nextY, first.nextY - c.gap);
+
+        std::vector<std::uint8_t> pixels(static_cast<std::size_t>(c.canvasW) * c.canvasH * 4);
+        DrawPaletteBitmap(CBgrCanvas{pixels.data(), c.canvasW, c.canvasH, c.canvasW * 4, 4},
+                          kVideoW, kVideoH, bitmap);
+        int x0 = c.canvasW, y0 = c.canvasH, x1 = -1, y1 = -1, drawn = 0, fourthBytes = 0;
+        for (int y = 0; y < c.canvasH; ++y) {
+            for (int x = 0; x < c.canvasW; ++x) {
+                const std::uint8_t* pixel =
+                    &pixels[(static_cast<std::size_t>(y) * c.canvasW + x) * 4];
+                if (pixel[0] == 0xFF) {
+                    x0 = std::min(x0, x);
+                    y0 = std::min(y0, y);
+                    x1 = std::max(x1, x);
+                    y1 = std::max(y1, y);
+                    ++drawn;
+                }
+                fourthBytes += pixel[3];
+            }
+        }
+        EXPECT_EQ(fourthBytes, 0) << "the fourth byte of a pixel is left alone";
+        EXPECT_EQ(x0, c.bitmapX);
+        EXPECT_EQ(y0, c.bitmapY);
+        EXPECT_EQ(x1 - x0 + 1, c.bitmapW);
+        EXPECT_EQ(y1 - y0 + 1, c.bitmapH);
+        EXPECT_EQ(drawn, c.bitmapW * c.bitmapH) << "the rectangle is filled";
+    }
 }
 
 TEST(SubtitleBlendTest, PaletteBitmapsAreOpaqueBlueGreenRedAndSkipTransparency) {
@@ -133,16 +189,16 @@ TEST(SubtitleBlendTest, PaletteBitmapsAreOpaqueBlueGreenRedAndSkipTransparency) 
     bitmap.indexes = {0, 1, 2, 9}; // 9 lies beyond the palette
     bitmap.palette = {0, 0xFF102030, 0x00FFFFFF};
     CTestFrame frame(4, 1);
-    DrawPaletteBitmap(frame.data(), 4, 1, bitmap);
+    DrawPaletteBitmap(frame.Canvas(), 4, 1, bitmap);
     EXPECT_EQ(frame.pixels,
               (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0x30, 0x20, 0x10, 0, 0, 0}));
 
     CTestFrame untouched(4, 1);
     bitmap.indexes = {1, 1, 1}; // smaller than w x h
-    DrawPaletteBitmap(untouched.data(), 4, 1, bitmap);
+    DrawPaletteBitmap(untouched.Canvas(), 4, 1, bitmap);
     bitmap.indexes = {1, 1, 1, 1};
     bitmap.x = -1000000;
-    DrawPaletteBitmap(untouched.data(), 4, 1, bitmap);
+    DrawPaletteBitmap(untouched.Canvas(), 4, 1, bitmap);
     EXPECT_TRUE(untouched.Blank());
 }
 
@@ -163,6 +219,59 @@ TEST_F(SubtitleRenderTest, StreamTextShowsOnlyInsideItsTimes) {
     EXPECT_TRUE(DrawInternal("", 1500).Blank());
 }
 
+// The picture on screen gets its subtitles drawn at its own size. At twice the video's size the
+// text keeps its place and size relative to the picture, and its edges are sharper than the
+// video-size text scaled up could be: scaling up by nearest neighbour (sharper than the
+// renderer's bilinear scaling) turns each partly covered pixel into four, while text rasterised
+// at the larger size has edges about one pixel wide, about half as many.
+TEST_F(SubtitleRenderTest, TextOverAPictureTwiceTheVideoSizeIsSharpAndInPlace) {
+    constexpr std::uint8_t kGrey = 128; // shows the black outline and shadow as well as the fill
+    CSubtitleFrame frame;
+    frame.ms = 1500;
+    frame.videoWidth = kWidth;
+    frame.videoHeight = kHeight;
+    frame.streamShown = true;
+    frame.texts[0] = CSubtitle::AssDialogueFromRect("0,0,Default,,0,0,0,,Sharp edges", 0, 5000);
+    const CSubtitleOverlay overlay(m_subtitle, frame);
+    struct CDrawn {
+        int left, right, top, bottom; // the drawn box, inclusive
+        int area;                     // pixels drawn on
+        int partial;                  // pixels neither background, outline nor fill
+    };
+    const auto draw = [&](int scale) {
+        const int w = kWidth * scale, h = kHeight * scale;
+        std::vector<std::uint8_t> pixels(static_cast<std::size_t>(w) * h * 4, kGrey);
+        overlay.Draw(CBgrCanvas{pixels.data(), w, h, w * 4, 4});
+        CDrawn d{w, -1, h, -1, 0, 0};
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const std::uint8_t green = pixels[(static_cast<std::size_t>(y) * w + x) * 4 + 1];
+                if (green != kGrey) {
+                    d = {std::min(d.left, x), std::max(d.right, x),
+                         std::min(d.top, y),  std::max(d.bottom, y),
+                         d.area + 1,          d.partial + (green != 0 && green != 255)};
+                }
+            }
+        }
+        return d;
+    };
+    const CDrawn once = draw(1);
+    const CDrawn twice = draw(2);
+    ASSERT_GT(once.area, 0);
+    std::printf("partly covered pixels: %d at 1x (%d scaled up), %d at 2x\n", once.partial,
+                4 * once.partial, twice.partial);
+    EXPECT_LT(twice.partial, 3 * once.partial) << "no sharper than the small text scaled up";
+    EXPECT_NEAR(twice.area, 4 * once.area, once.area) << "the same size relative to the video";
+    EXPECT_LE(once.bottom, kHeight - 33);
+    EXPECT_LE(twice.bottom, 2 * (kHeight - 32) - 1);
+    EXPECT_NEAR(twice.bottom, 2 * once.bottom, 3) << "the bottom margin scales";
+    EXPECT_NEAR(twice.top, 2 * once.top, 3);
+    EXPECT_NEAR(twice.right - twice.left, 2 * (once.right - once.left), 4);
+    // libass's images may end in a few transparent columns, which the block's centring counts:
+    // the drawn text is centred to within them.
+    EXPECT_NEAR(twice.left + twice.right, 2 * kWidth - 1, 4) << "centred";
+}
+
 TEST_F(SubtitleRenderTest, SecondTextGoesAboveTheFirst) {
     const std::string first = CSubtitle::AssDialogueFromRect("0,0,Default,,0,0,0,,Lower", 0, 5000);
     const std::string second = CSubtitle::AssDialogueFromRect("1,0,Default,,0,0,0,,Upper", 0, 5000);
@@ -172,9 +281,9 @@ TEST_F(SubtitleRenderTest, SecondTextGoesAboveTheFirst) {
 
     CTestFrame both(kWidth, kHeight);
     y = kHeight - 32;
-    m_subtitle.BlendSubtitleInternal(both.data(), 100, first.c_str(), y);
+    m_subtitle.BlendSubtitleInternal(both.Canvas(), 100, first.c_str(), y);
     EXPECT_EQ(y, afterFirst);
-    m_subtitle.BlendSubtitleInternal(both.data(), 100, second.c_str(), y);
+    m_subtitle.BlendSubtitleInternal(both.Canvas(), 100, second.c_str(), y);
     EXPECT_LT(y, afterFirst);
 
     int lowestNewRow = -1;
@@ -259,10 +368,10 @@ TEST_F(SubtitleRenderTest, GarbageNeverCrashes) {
     }
     CSubtitleBitmap empty;
     CTestFrame frame(kWidth, kHeight);
-    m_subtitle.DrawBitmap(frame.data(), empty);
-    m_subtitle.DrawBitmap(nullptr, empty);
+    m_subtitle.DrawBitmap(frame.Canvas(), empty);
+    m_subtitle.DrawBitmap(CBgrCanvas{}, empty);
     int y = 0;
-    m_subtitle.DrawExternal(nullptr, 0, y);
+    m_subtitle.DrawExternal(CBgrCanvas{}, 0, y);
     EXPECT_TRUE(frame.Blank());
 }
 
@@ -298,14 +407,14 @@ TEST_F(SubtitleRenderTimed, HundredThousandCueFileLoadsWithoutHoldingUpDrawing) 
             // Drawing an empty bitmap does nothing but take the renderer's lock: its time is the
             // wait for the lock, without libass's own rendering work.
             const auto started = std::chrono::steady_clock::now();
-            m_subtitle.DrawBitmap(frame.data(), none);
+            m_subtitle.DrawBitmap(frame.Canvas(), none);
             const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
                                   std::chrono::steady_clock::now() - started)
                                   .count();
             longestWaitUs = std::max<long long>(longestWaitUs, took);
             int y = kHeight - 32;
-            m_subtitle.BlendSubtitleInternal(frame.data(), 1500, line.c_str(), y);
-            m_subtitle.DrawExternal(frame.data(), 1500, y);
+            m_subtitle.BlendSubtitleInternal(frame.Canvas(), 1500, line.c_str(), y);
+            m_subtitle.DrawExternal(frame.Canvas(), 1500, y);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });
@@ -397,9 +506,9 @@ TEST_F(SubtitleRenderTest, LoadingAndDroppingWhileAnotherThreadDraws) {
         CSubtitleBitmap bitmap{1, 1, 2, 2, {1, 1, 1, 1}, {0, 0xFFFFFFFF}};
         while (!stop) {
             int y = kHeight - 32;
-            m_subtitle.DrawBitmap(frame.data(), bitmap);
-            m_subtitle.BlendSubtitleInternal(frame.data(), 1500, line.c_str(), y);
-            m_subtitle.DrawExternal(frame.data(), 1500, y);
+            m_subtitle.DrawBitmap(frame.Canvas(), bitmap);
+            m_subtitle.BlendSubtitleInternal(frame.Canvas(), 1500, line.c_str(), y);
+            m_subtitle.DrawExternal(frame.Canvas(), 1500, y);
             ++drawn;
         }
     });

@@ -3,6 +3,7 @@
 // frame helpers shared by the subtitle tests.
 
 #include "core/WideText.h"
+#include "platform/graph/PictureOverlay.h"
 
 #include "TestFiles.h"
 
@@ -36,6 +37,7 @@ struct CTestFrame {
     CTestFrame(int w, int h) : width(w), height(h), pixels(static_cast<std::size_t>(w) * h * 3) {}
 
     std::uint8_t* data() { return pixels.data(); }
+    CBgrCanvas Canvas() { return CBgrCanvas{pixels.data(), width, height, width * 3, 3}; }
     bool Blank() const {
         return std::all_of(pixels.begin(), pixels.end(), [](std::uint8_t b) { return b == 0; });
     }

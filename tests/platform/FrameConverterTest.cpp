@@ -7,6 +7,7 @@ extern "C" {
 }
 
 #include "platform/graph/FrameConverter.h"
+#include "support/RenderTestSupport.h"
 
 namespace {
 
@@ -60,6 +61,16 @@ TEST(FrameConverter, WritesOnlyImagesNobodyHoldsAndReusesTheFreedOne) {
     EXPECT_EQ(flipped.pixel(0, 1), qRgb(255, 255, 255));
     EXPECT_TRUE(converter.Convert(BgrPicture(halves.data(), kWidth, kHeight), QSize()).isNull());
     EXPECT_TRUE(converter.Convert(CVideoPicture{}, kTarget).isNull());
+
+    // An overlay is drawn at the target's size into the image itself, before anyone holds it.
+    auto overlay = std::make_shared<CCornerOverlay>();
+    CVideoPicture marked = BgrPicture(white.data(), kWidth, -kHeight);
+    marked.overlay = overlay;
+    const QImage drawn = converter.Convert(marked, kTarget);
+    EXPECT_EQ(drawn.pixel(kTarget.width() - 1, kTarget.height() - 1), qRgb(3, 2, 1));
+    EXPECT_EQ(drawn.pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(overlay->Drawn(),
+              (std::vector<std::array<int, 3>>{{kTarget.width(), kTarget.height(), 4}}));
 }
 
 } // namespace

@@ -39,6 +39,7 @@ struct VideoRig {
     std::mutex lock;
     std::vector<Shown> shown; // guarded by lock
     REFERENCE_TIME start = 0;
+    std::function<void(const std::uint8_t* bgr)> onFrame; // set before delivering, if at all
 
     VideoRig() {
         renderer.SetSyncSource(&clock);
@@ -46,6 +47,9 @@ struct VideoRig {
         EXPECT_EQ(renderer.ReceiveConnection(nullptr, RgbType(kWidth, -kHeight)), S_OK);
         renderer.SetFrameHook([this](REFERENCE_TIME sampleStart, REFERENCE_TIME at, int, int,
                                      const std::uint8_t* bgr) {
+            if (onFrame) {
+                onFrame(bgr);
+            }
             std::lock_guard guard(lock);
             shown.push_back({sampleStart, at, bgr[0]});
         });
@@ -251,7 +255,8 @@ TEST(VideoRenderer, RefusesSamplesThatDoNotHoldAWholeFrame) {
 }
 
 // A lent 4:2:0 picture is shown from the decoder's planes, with no bytes in the sample; the hook
-// sees it in B,G,R at the video's size, and the picture goes back when the sample does.
+// sees it in B,G,R at the video's size with its overlay drawn at that size, and the picture goes
+// back when the sample does.
 TEST(VideoRenderer, ShowsALentPictureAndLetsItGoWithTheSample) {
     VideoRig rig;
     const IInputPin& pin = rig.renderer;
@@ -268,6 +273,13 @@ TEST(VideoRenderer, ShowsALentPictureAndLetsItGoWithTheSample) {
     picture->pixelFormat = AV_PIX_FMT_YUV420P;
     picture->width = kWidth;
     picture->height = kHeight;
+    const auto overlay = std::make_shared<CCornerOverlay>();
+    picture->overlay = overlay;
+    rig.onFrame = [](const std::uint8_t* bgr) {
+        const std::uint8_t* corner = bgr + (kWidth * kHeight - 1) * 3;
+        EXPECT_EQ(std::vector<std::uint8_t>(corner, corner + 3),
+                  (std::vector<std::uint8_t>{1, 2, 3}));
+    };
     std::weak_ptr<const CVideoPicture> lent = picture;
     {
         CSamplePtr sample = rig.samples.Make({}); // untimed: shown at once
@@ -278,6 +290,7 @@ TEST(VideoRenderer, ShowsALentPictureAndLetsItGoWithTheSample) {
     const auto shown = rig.Shown_();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_GE(shown[0].tag, 250);
+    EXPECT_EQ(overlay->Drawn(), (std::vector<std::array<int, 3>>{{kWidth, kHeight, 3}}));
 }
 
 } // namespace

@@ -73,6 +73,12 @@ QImage CFrameConverter::Convert(const CVideoPicture& picture, QSize target) {
                         static_cast<int>(image->bytesPerLine()))) {
         return {};
     }
+    // Drawn before the image is shared: a write through a shared copy would detach it.
+    if (picture.overlay) {
+        static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "RGB32 is taken as bytes B, G, R, X");
+        picture.overlay->Draw(CBgrCanvas{image->bits(), image->width(), image->height(),
+                                         static_cast<int>(image->bytesPerLine()), 4});
+    }
     return *image;
 }
 

@@ -45,8 +45,8 @@ private:
 
 class CFrameConverter {
 public:
-    // The picture at `target` size in QImage::Format_RGB32, sharing a pool image; null when the
-    // sizes are empty or the conversion fails.
+    // The picture at `target` size in QImage::Format_RGB32, sharing a pool image, with the
+    // picture's overlay drawn over it; null when the sizes are empty or the conversion fails.
     QImage Convert(const CVideoPicture& picture, QSize target);
 
 private:

@@ -6,8 +6,11 @@
 // Ownership: the output pin makes it on its delivery thread and sets it on the sample; the
 // renderer reads it during Receive on the same thread. `owner` keeps the planes alive (the
 // decoder's reference to its frame) and is released when the sample goes back to its allocator.
+// `overlay`, when set, is drawn over the picture once it is scaled (see IPictureOverlay).
 #include <cstdint>
 #include <memory>
+
+#include "platform/graph/PictureOverlay.h"
 
 struct CVideoPicture {
     const std::uint8_t* planes[4] = {};
@@ -16,4 +19,5 @@ struct CVideoPicture {
     int width = 0;
     int height = 0;
     std::shared_ptr<const void> owner;
+    std::shared_ptr<const IPictureOverlay> overlay; // null: nothing drawn over the picture
 };

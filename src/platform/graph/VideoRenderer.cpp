@@ -220,6 +220,9 @@ void CVideoRenderer::Present(CMediaSample& sample, int width, int height, REFERE
                                 m_hookFrame.data(), stride)) {
             return;
         }
+        if (picture.overlay) {
+            picture.overlay->Draw(CBgrCanvas{m_hookFrame.data(), width, picture.height, stride, 3});
+        }
         bgr = m_hookFrame.data();
     }
     IReferenceClock* clock = m_clock;

@@ -3,7 +3,8 @@
 // as the decoder's own picture lent with the sample (it takes pictures), and shows each one when
 // the graph's clock reaches its time, in a child widget (the video window) that the engine
 // places in its own window. Each frame is converted and scaled to the widget in one pass (see
-// CFrameConverter). A paused renderer shows the first frame it gets and holds it; late frames
+// CFrameConverter), and a lent picture's overlay (its subtitles) is drawn over it at the
+// widget's size. A paused renderer shows the first frame it gets and holds it; late frames
 // are dropped. It counts the frames shown and dropped of each clip (from leaving the stopped
 // state) and logs them when the clip ends or stops.
 //
@@ -29,7 +30,8 @@ public:
     // Test hook, on the delivery thread, per frame shown: its sample start, the clock time it
     // was shown at (0 without a clock), and the frame at the video's size in B,G,R (`height` as
     // in the bitmap header; negative, top-down, for a lent picture, which is converted for the
-    // hook only while one is set). Must not call into the renderer.
+    // hook only while one is set, its overlay drawn at the video's size). Must not call into the
+    // renderer.
     using FrameHook = std::function<void(REFERENCE_TIME sampleStart, REFERENCE_TIME shownAt,
                                          int width, int height, const std::uint8_t* bgr)>;
 

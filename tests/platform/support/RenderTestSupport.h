@@ -2,6 +2,7 @@
 // Helpers for renderer tests: the media types the renderers take, samples filled from byte
 // vectors, and an event sink that records what a renderer notifies.
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -12,6 +13,30 @@
 #include "platform/graph/BaseFilter.h"
 #include "platform/graph/MediaSample.h"
 #include "platform/graph/MediaType.h"
+#include "platform/graph/PictureOverlay.h"
+
+// Marks the bottom right pixel of every canvas it is drawn on (blue 1, green 2, red 3) and keeps
+// the canvases' sizes and pixel widths.
+class CCornerOverlay : public IPictureOverlay {
+public:
+    void Draw(const CBgrCanvas& canvas) const override {
+        std::uint8_t* corner = canvas.Pixel(canvas.width - 1, canvas.height - 1);
+        corner[0] = 1;
+        corner[1] = 2;
+        corner[2] = 3;
+        const std::lock_guard lock(m_lock);
+        m_drawn.push_back({canvas.width, canvas.height, canvas.bytesPerPixel});
+    }
+    // {width, height, bytes per pixel} of each canvas drawn on.
+    std::vector<std::array<int, 3>> Drawn() const {
+        const std::lock_guard lock(m_lock);
+        return m_drawn;
+    }
+
+private:
+    mutable std::mutex m_lock;
+    mutable std::vector<std::array<int, 3>> m_drawn; // guarded by m_lock
+};
 
 // Interleaved PCM as the source's audio pin offers it.
 inline CMediaType PcmType(int rate, int channels, int bits = 16) {
