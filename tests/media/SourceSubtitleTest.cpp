@@ -95,8 +95,10 @@ TEST(SourceSubtitle, CuesCountFromTheStartOfFilesThatStartLate) {
     }
 }
 
+// The bitmap is drawn over frames of the video's size and, scaled, over those of a connection
+// at half that size, which are written at that size and no larger.
 TEST(SourceSubtitle, DvdBitmapTrackIsDrawnInItsPaletteColoursAndStays) {
-    CWatchdog watchdog(60s);
+    CWatchdog watchdog(120s);
     // A red box with a green box inside, and a blue one inside that, from 1 s to 2 s.
     CDvdBitmapCue cue;
     cue.x = 40;
@@ -109,54 +111,70 @@ TEST(SourceSubtitle, DvdBitmapTrackIsDrawnInItsPaletteColoursAndStays) {
     const std::string track = MakeDvdSubtitleTrack(
         "source_dvdsub_at_40_30_64x40_rgb_boxes_1s_1s.mkv", cue, kWidth, kHeight);
     ASSERT_FALSE(track.empty());
-    CSourceGraph graph(
+    const std::string media =
         MakeMedia("source_black_160x120_r25_3s_mpeg4_dvdsub_rgb_boxes.mkv",
                   {"-f", "lavfi", "-i", "color=c=black:s=160x120:r=25:d=3", "-i", track, "-map",
-                   "0", "-map", "1", "-c:v", "mpeg4", "-q:v", "2", "-c:s", "copy"}));
-    ASSERT_EQ(graph.loadResult, S_OK);
-    ASSERT_NE(graph.source.SubtitleQueue(), nullptr);
-    graph.video.keepData = [](std::size_t, const CMediaSample&) { return true; };
-    ASSERT_EQ(graph.Connect(), S_OK);
-    ASSERT_EQ(graph.Run(), S_OK);
-    ASSERT_TRUE(graph.WaitForEnd());
-    graph.Stop();
-
+                   "0", "-map", "1", "-c:v", "mpeg4", "-q:v", "2", "-c:s", "copy"});
     struct CExpected {
         int x, y, b, g, r;
     };
-    // Inside each box (B, G, R exactly: the bitmap overwrites the picture) and around the
-    // bitmap, where the black picture shows.
+    // In video pixels: inside each box (B, G, R exactly: the bitmap overwrites the picture) and
+    // around the bitmap, where the black picture shows.
     const CExpected drawn[] = {{42, 32, 0, 0, 255},  {101, 67, 0, 0, 255},  {58, 42, 0, 255, 0},
                                {85, 57, 0, 255, 0},  {70, 48, 255, 0, 0},   {75, 53, 255, 0, 0},
                                {39, 50, -1, -1, -1}, {104, 50, -1, -1, -1}, {70, 29, -1, -1, -1},
                                {70, 70, -1, -1, -1}};
-    const auto& frames = graph.video.samples;
-    ASSERT_GE(frames.size(), 70u);
-    std::size_t firstDrawn = frames.size();
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        if (PixelAt(frames[i], kWidth, 42, 32).r == 255) {
-            firstDrawn = i;
-            break;
+    for (const int divisor : {1, 2}) {
+        SCOPED_TRACE("1/" + std::to_string(divisor) + " of the video's size");
+        const int width = kWidth / divisor;
+        CSourceGraph graph(media);
+        ASSERT_EQ(graph.loadResult, S_OK);
+        ASSERT_NE(graph.source.SubtitleQueue(), nullptr);
+        CMediaType half;
+        half.majorType = EMajorType::Video;
+        half.subType = ESubType::YUY2;
+        half.formatType = EFormatType::VideoInfo;
+        CVideoInfoHeader info;
+        info.bitmap.width = width;
+        info.bitmap.height = -kHeight / divisor;
+        info.bitmap.bitCount = 16;
+        half.SetFormat(info);
+        graph.video.keepData = [](std::size_t, const CMediaSample&) { return true; };
+        ASSERT_EQ(graph.Connect(divisor == 1 ? nullptr : &half), S_OK);
+        ASSERT_EQ(graph.Run(), S_OK);
+        ASSERT_TRUE(graph.WaitForEnd());
+        graph.Stop();
+
+        const auto& frames = graph.video.samples;
+        ASSERT_GE(frames.size(), 70u);
+        EXPECT_EQ(frames[0].length, width * (kHeight / divisor) * 3);
+        std::size_t firstDrawn = frames.size();
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            if (PixelAt(frames[i], width, 42 / divisor, 32 / divisor).r == 255) {
+                firstDrawn = i;
+                break;
+            }
         }
-    }
-    // The decoder takes a subtitle packet as soon as the reader queued it, so the bitmap may
-    // show a little before its time, but not with the first picture: the reader runs at most
-    // about half a second ahead of the pictures.
-    ASSERT_LT(firstDrawn, frames.size()) << "the bitmap was never drawn";
-    EXPECT_GT(firstDrawn, 0u);
-    EXPECT_LE(frames[firstDrawn].start, UNITS) << "drawn from its start on";
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        const bool shown = i >= firstDrawn;
-        for (const CExpected& e : drawn) {
-            const CPixel p = PixelAt(frames[i], kWidth, e.x, e.y);
-            if (e.b < 0 || !shown) {
-                EXPECT_TRUE(p.b < 40 && p.g < 40 && p.r < 40)
-                    << "frame " << i << " not black at " << e.x << "," << e.y << ": " << p.b << " "
-                    << p.g << " " << p.r;
-            } else {
-                EXPECT_TRUE(p.b == e.b && p.g == e.g && p.r == e.r)
-                    << "frame " << i << " at " << e.x << "," << e.y << ": " << p.b << " " << p.g
-                    << " " << p.r;
+        // The decoder takes a subtitle packet as soon as the reader queued it, so the bitmap may
+        // show a little before its time, but not with the first picture: the reader runs at most
+        // about half a second ahead of the pictures.
+        ASSERT_LT(firstDrawn, frames.size()) << "the bitmap was never drawn";
+        EXPECT_GT(firstDrawn, 0u);
+        EXPECT_LE(frames[firstDrawn].start, UNITS) << "drawn from its start on";
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            const bool shown = i >= firstDrawn;
+            for (const CExpected& e : drawn) {
+                const int x = e.x / divisor, y = e.y / divisor;
+                const CPixel p = PixelAt(frames[i], width, x, y);
+                if (e.b < 0 || !shown) {
+                    EXPECT_TRUE(p.b < 40 && p.g < 40 && p.r < 40)
+                        << "frame " << i << " not black at " << x << "," << y << ": " << p.b << " "
+                        << p.g << " " << p.r;
+                } else {
+                    EXPECT_TRUE(p.b == e.b && p.g == e.g && p.r == e.r)
+                        << "frame " << i << " at " << x << "," << y << ": " << p.b << " " << p.g
+                        << " " << p.r;
+                }
             }
         }
     }
