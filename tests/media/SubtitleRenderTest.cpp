@@ -110,14 +110,17 @@ TEST(SubtitleBlendTest, VideoPlacementRulesScaleToTheCanvas) {
         int bitmapX, bitmapY, bitmapW, bitmapH;
     };
     const CCase cases[] = {
-        {320, 240, 208, 10, 10, 20, 30, 6}, // the video's own size: the rules as stated
-        {640, 480, 416, 20, 20, 40, 60, 12}, {160, 120, 104, 5, 5, 10, 15, 3},
-        {480, 240, 208, 10, 15, 20, 45, 6}, // stretched across
-        {427, 321, 278, 13, 13, 26, 40, 8}, // no whole factor: rounded down at the edges
+        {320, 240, 208, 10, 10, 20, 30, 6},  // the video's own size: the rules as stated
+        {640, 480, 416, 20, 20, 40, 60, 12}, // twice
+        {160, 120, 104, 5, 5, 10, 15, 3},    // half
+        {480, 240, 208, 10, 15, 20, 45, 6},  // stretched across
+        {427, 321, 278, 13, 13, 26, 40, 8},  // no whole factor: rounded down at the edges
     };
-    // A video-pixel bitmap at (10, 20), 30 x 6.
-    CSubtitleBitmap bitmap{10, 20, 30, 6, std::vector<std::uint8_t>(30 * 6, 1), {0, 0xFFFFFFFF}};
-    const unsigned char alpha[1] = {};
+    // A video-pixel bitmap at (10, 20), 30 x 6: white, grey from video column 25 on.
+    CSubtitleBitmap bitmap{10, 20, 30, 6, {}, {0, 0xFFFFFFFF, 0xFF808080}};
+    for (int i = 0; i < 30 * 6; ++i) {
+        bitmap.indexes.push_back(i % 30 < 15 ? 1 : 2);
+    }
     for (const CCase& c : cases) {
         SCOPED_TRACE(std::to_string(c.canvasW) + "x" + std::to_string(c.canvasH));
         const CVideoToCanvas map{kVideoW, kVideoH, c.canvasW, c.canvasH};
@@ -126,8 +129,7 @@ TEST(SubtitleBlendTest, VideoPlacementRulesScaleToTheCanvas) {
 
         // Two images of one block, as libass gives them at the canvas's size: video box x 10..100,
         // y 150..180.
-        ASS_Image left{};
-        left.bitmap = const_cast<unsigned char*>(alpha);
+        ASS_Image left{}; // placement reads only the boxes
         left.dst_x = static_cast<int>(map.X(10));
         left.dst_y = static_cast<int>(map.Y(150));
         left.w = static_cast<int>(map.X(50)) - left.dst_x;
@@ -157,11 +159,15 @@ TEST(SubtitleBlendTest, VideoPlacementRulesScaleToTheCanvas) {
         DrawPaletteBitmap(CBgrCanvas{pixels.data(), c.canvasW, c.canvasH, c.canvasW * 4, 4},
                           kVideoW, kVideoH, bitmap);
         int x0 = c.canvasW, y0 = c.canvasH, x1 = -1, y1 = -1, drawn = 0, fourthBytes = 0;
+        int firstGrey = c.canvasW;
         for (int y = 0; y < c.canvasH; ++y) {
             for (int x = 0; x < c.canvasW; ++x) {
                 const std::uint8_t* pixel =
                     &pixels[(static_cast<std::size_t>(y) * c.canvasW + x) * 4];
-                if (pixel[0] == 0xFF) {
+                if (pixel[0] == 0x80) {
+                    firstGrey = std::min(firstGrey, x);
+                }
+                if (pixel[0] != 0) {
                     x0 = std::min(x0, x);
                     y0 = std::min(y0, y);
                     x1 = std::max(x1, x);
@@ -177,6 +183,7 @@ TEST(SubtitleBlendTest, VideoPlacementRulesScaleToTheCanvas) {
         EXPECT_EQ(x1 - x0 + 1, c.bitmapW);
         EXPECT_EQ(y1 - y0 + 1, c.bitmapH);
         EXPECT_EQ(drawn, c.bitmapW * c.bitmapH) << "the rectangle is filled";
+        EXPECT_EQ(firstGrey, map.X(25)) << "each pixel takes the nearest index";
     }
 }
 
