@@ -14,14 +14,15 @@
 // subtitle path, the found and added lists, the placement shift) is process-wide: one set shared
 // by every instance, because only one file plays at a time and the subtitle menu lists the
 // files added by hand across loads. One mutex guards all of it, so loading, dropping or tearing
-// down on the loading/UI thread never races drawing on the video pin thread. The video pin
-// thread waits for that mutex while it holds the CPlaybackInfo lock (and so does the audio pin
-// behind it), so the mutex is only ever held briefly: converting and parsing a subtitle file and
-// freeing libass objects happen outside it, and a parsed track is swapped in. Lock order: the
-// caller of the drawing operations and of DropExternal may hold the CPlaybackInfo lock or the
-// source's state lock; nothing here takes a queue lock. Initial, FindSubtitle, LoadSubtitle,
-// LoadSubtitleInBackground and Teardown may wait for a background load's parse, so their callers
-// hold none of the pins' locks.
+// down on the loading/UI thread never races drawing on the video pin thread (drawing is the one
+// use of the libass renderer, which is not thread-safe). The video pin thread may wait for that
+// mutex while it holds the CPlaybackInfo lock (when it draws into frames it writes itself; the
+// audio pin then waits behind it), so the mutex is only ever held briefly: converting and parsing a
+// subtitle file and freeing libass objects happen outside it, and a parsed track is swapped in.
+// Lock order: the caller of the drawing operations and of DropExternal may hold the CPlaybackInfo
+// lock or the source's state lock; nothing here takes a queue lock. Initial, FindSubtitle,
+// LoadSubtitle, LoadSubtitleInBackground and Teardown may wait for a background load's parse, so
+// their callers hold none of the pins' locks.
 //
 // Nothing here throws or crashes on bad input: a file that cannot be read, converted or parsed
 // logs its line and leaves the video without that subtitle.
