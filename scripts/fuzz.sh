@@ -2,6 +2,7 @@
 # Builds the fuzz targets (build/fuzz, clang with libFuzzer and the address and undefined-behaviour
 # sanitizers) and fuzzes each for SECONDS, one after the other:
 #   fuzz.sh [SECONDS] [TARGET...]
+#   fuzz.sh build          (builds every target and stops)
 # With SECONDS 0 every target runs once over its seeds and the inputs kept in fuzz/corpus/ (the
 # test command does this). New inputs collect in build/fuzz/corpus/<target>/; a crash, hang or
 # sanitizer report stops the target and leaves its input in build/fuzz/crashes/. Keep such an
@@ -10,6 +11,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 shift || true
+build_only=false
+if [[ "$seconds" == build ]]; then
+    build_only=true
+    seconds=0
+fi
 all=(fuzz_text_reader fuzz_playlist_file fuzz_version_file fuzz_upgrade_rules fuzz_srt_to_ass
     fuzz_media_source)
 targets=("${@:-${all[@]}}")
@@ -20,6 +26,7 @@ timeout=60
 media_max_len=65536
 
 "$root/scripts/build.sh" fuzz "${targets[@]}"
+$build_only && exit 0
 
 # Media seeds: half a second of tiny picture and sound in the containers and codecs the player
 # meets most, made with the ffmpeg command (a few KB each).

@@ -11,22 +11,62 @@ step format
 "$root/scripts/check-format.sh"
 export QT_QPA_PLATFORM=offscreen
 export SDL_AUDIODRIVER=dummy
-# Tests held to a wall-clock or CPU limit (suites named *Timed, Qt Test programs *TimedQTest) run
-# alone, after the others, so that a test running beside them on the same cores cannot make them
-# miss their marks.
-timed='Timed(\.|QTest$)'
+# Tests held to a wall-clock or CPU limit (suites named *Timed, Qt Test programs *TimedQTest, and
+# the end-to-end runs of the real program, which measure how fast it quits) run alone, after the
+# others, so that nothing running beside them on the same cores can make them miss their marks.
+timed='Timed(\.|QTest$)|^e2e_'
 # The others mostly wait for media to play in real time, so one more than the cores keeps the
 # cores busy; each waits with bounds meant for a loaded machine.
 jobs=$(($(nproc) + 1))
-for config in release asan; do
-    step "$config build"
-    "$root/scripts/build.sh" "$config"
-    step "$config tests"
-    ctest --test-dir "$root/build/$config" --output-on-failure -j "$jobs" --timeout 300 \
-        -E "$timed"
-    step "$config timed tests"
-    ctest --test-dir "$root/build/$config" --output-on-failure --timeout 300 -R "$timed"
-done
+
+# While one configuration's untimed tests wait on real-time playback, the next configuration
+# compiles beside them at the lowest priority, so that it takes only the CPU the tests leave idle.
+# It is waited for before any timed test starts; its output is shown only when it fails.
+logs="$root/build/logs"
+mkdir -p "$logs"
+build_pid=
+build_log=
+start_build() { # NAME COMMAND...
+    build_log="$logs/${1// /-}-build.log"
+    step "$1 build (beside the tests)"
+    shift
+    (
+        renice -n 19 -p "$BASHPID" >/dev/null
+        "$@"
+    ) >"$build_log" 2>&1 &
+    build_pid=$!
+}
+join_build() {
+    if ! wait "$build_pid"; then
+        cat "$build_log"
+        echo "== build failed: $build_log"
+        exit 1
+    fi
+    step "build done"
+}
+untimed_tests() { # CONFIG
+    step "$1 tests"
+    ctest --test-dir "$root/build/$1" --output-on-failure -j "$jobs" --timeout 300 -E "$timed"
+}
+timed_tests() { # CONFIG
+    step "$1 timed tests"
+    ctest --test-dir "$root/build/$1" --output-on-failure --timeout 300 -R "$timed"
+}
+build_later_checkers() {
+    "$root/scripts/tsan.sh" build && "$root/scripts/fuzz.sh" build
+}
+
+step "release build"
+"$root/scripts/build.sh" release
+start_build asan "$root/scripts/build.sh" asan
+untimed_tests release
+join_build
+timed_tests release
+# The thread sanitizer's and the fuzz targets' builds.
+start_build "tsan and fuzz" build_later_checkers
+untimed_tests asan
+join_build
+timed_tests asan
 step "thread sanitizer"
 # The media and graph tests again under the thread sanitizer.
 "$root/scripts/tsan.sh"
