@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 extern "C" {
+#include <libavutil/mem.h>
 #include <libswscale/swscale.h>
 }
 
@@ -12,11 +13,34 @@ namespace {
 
 // See the header: the cheapest filter that looks no worse than the painter's scaling.
 constexpr int kScaleFilter = SWS_FAST_BILINEAR;
+// Plane rows start on this boundary, so that libswscale's vector code reads and writes them
+// whole.
+constexpr int kPlaneAlign = 64;
+constexpr char kScaleFunction[] = "CPictureScaler::Scale";
 
 } // namespace
 
 CPictureScaler::~CPictureScaler() {
     sws_freeContext(m_context);
+    sws_freeContext(m_packer);
+    av_free(m_planeMemory);
+}
+
+bool CPictureScaler::ReservePlanes(QSize size) {
+    if (m_planeMemory != nullptr && size == m_planeSize) {
+        return true;
+    }
+    av_freep(&m_planeMemory);
+    m_planeSize = QSize();
+    m_planeStride = (size.width() + kPlaneAlign - 1) / kPlaneAlign * kPlaneAlign;
+    m_planeMemory = static_cast<std::uint8_t*>(
+        av_malloc(static_cast<std::size_t>(m_planeStride) * size.height() * 3));
+    if (m_planeMemory == nullptr) {
+        PlatformLog(PLATFORM_LOG_ERROR, kScaleFunction, "out of memory for the picture's planes");
+        return false;
+    }
+    m_planeSize = size;
+    return true;
 }
 
 bool CPictureScaler::Scale(const CVideoPicture& picture, int pixelFormat, QSize size,
@@ -25,22 +49,41 @@ bool CPictureScaler::Scale(const CVideoPicture& picture, int pixelFormat, QSize 
         picture.pixelFormat < 0 || size.isEmpty() || destination == nullptr) {
         return false;
     }
+    const bool viaPlanes = size.width() % 2 != 0;
+    const auto output = static_cast<AVPixelFormat>(pixelFormat);
     m_context = sws_getCachedContext(m_context, picture.width, picture.height,
                                      static_cast<AVPixelFormat>(picture.pixelFormat), size.width(),
-                                     size.height(), static_cast<AVPixelFormat>(pixelFormat),
+                                     size.height(), viaPlanes ? AV_PIX_FMT_GBRP : output,
                                      kScaleFilter, nullptr, nullptr, nullptr);
-    if (m_context == nullptr) {
-        PlatformLog(PLATFORM_LOG_ERROR, "CPictureScaler::Scale", "no scaler for this picture");
+    if (viaPlanes) {
+        m_packer = sws_getCachedContext(m_packer, size.width(), size.height(), AV_PIX_FMT_GBRP,
+                                        size.width(), size.height(), output, kScaleFilter, nullptr,
+                                        nullptr, nullptr);
+    }
+    if (m_context == nullptr || (viaPlanes && m_packer == nullptr)) {
+        PlatformLog(PLATFORM_LOG_ERROR, kScaleFunction, "no scaler for this picture");
         return false;
     }
     std::uint8_t* const destinations[] = {destination, nullptr, nullptr, nullptr};
     const int strides[] = {stride, 0, 0, 0};
-    if (sws_scale(m_context, picture.planes, picture.strides, 0, picture.height, destinations,
-                  strides) != size.height()) {
-        PlatformLog(PLATFORM_LOG_ERROR, "CPictureScaler::Scale", "the scaler failed on a frame");
-        return false;
+    bool scaled = false;
+    if (!viaPlanes) {
+        scaled = sws_scale(m_context, picture.planes, picture.strides, 0, picture.height,
+                           destinations, strides) == size.height();
+    } else if (ReservePlanes(size)) {
+        const std::size_t planeBytes = static_cast<std::size_t>(m_planeStride) * size.height();
+        std::uint8_t* const planes[] = {m_planeMemory, m_planeMemory + planeBytes,
+                                        m_planeMemory + 2 * planeBytes, nullptr};
+        const int planeStrides[] = {m_planeStride, m_planeStride, m_planeStride, 0};
+        scaled = sws_scale(m_context, picture.planes, picture.strides, 0, picture.height, planes,
+                           planeStrides) == size.height() &&
+                 sws_scale(m_packer, planes, planeStrides, 0, size.height(), destinations,
+                           strides) == size.height();
     }
-    return true;
+    if (!scaled) {
+        PlatformLog(PLATFORM_LOG_ERROR, kScaleFunction, "the scaler failed on a frame");
+    }
+    return scaled;
 }
 
 QImage* CFrameConverter::FreeImage(QSize size) {
@@ -54,7 +97,9 @@ QImage* CFrameConverter::FreeImage(QSize size) {
         }
     }
     if (chosen == nullptr) {
-        return nullptr;
+        // Its holders keep their copy; the pool lets go of it.
+        chosen = &m_pool.front();
+        *chosen = QImage();
     }
     if (chosen->size() != size) {
         *chosen = QImage(size, QImage::Format_RGB32);

@@ -1,16 +1,17 @@
 #pragma once
-// Brings decoded pictures to the screen in one libswscale pass: the pixel-format conversion and
-// the scaling to the widget's size in device pixels happen together, straight into a 32-bit
-// image the widget paints unscaled. The images come from a small pool the converter owns, so
-// that a frame is written once and never copied on its way to the painter.
+// Brings decoded pictures to the screen in one libswscale scaling pass: the pixel-format
+// conversion and the scaling to the widget's size in device pixels happen together, straight
+// into a 32-bit image the widget paints unscaled (an odd width adds a plain repacking, see
+// CPictureScaler). The images come from a small pool the converter owns, so that a frame is
+// written once and never copied on its way to the painter.
 //
 // The scaling filter is libswscale's fast bilinear, chosen by cost: on the default window's
-// picture (787 x 443 from 1080p) it takes 2.9 ms a frame against 4.8 for area averaging and 4.4
-// for bilinear, and the whole player costs about a third of a core there. It lets through as
-// much false pattern on fine detail as QPainter's smooth scaling of the same frame (a 1-pixel
-// checkerboard shrunk to that size deviates 42.5 against 43.0), so the picture is no worse;
-// area averaging (3.1) would be the sharper choice at 0.06 s of CPU per second of video more.
-// Unscaled, libswscale uses its plain converters and the filter does not matter.
+// picture (787 x 443 from 1080p) a single pass takes 2.9 ms a frame against 4.8 for area
+// averaging and 4.4 for bilinear. It lets through as much false pattern on fine detail as
+// QPainter's smooth scaling of the same frame (a 1-pixel checkerboard shrunk to that size
+// deviates 42.5 against 43.0), so the picture is no worse; area averaging (3.1) would be the
+// sharper choice at 0.06 s of CPU per second of video more. Unscaled, libswscale uses its
+// plain converters and the filter does not matter.
 // bench/scale_bench prints these figures.
 //
 // Threads: one converter per video renderer, used only on its delivery thread. A pool image is
@@ -25,7 +26,11 @@
 struct SwsContext;
 
 // One libswscale context, rebuilt only when the picture's size or format or the output's
-// changes.
+// changes. For an odd output width libswscale interpolates the chroma of every output pixel,
+// and its packed-RGB writer for that is plain C: three times the cost of an even width (2.4 ms
+// against 0.8 for 1080p to 787 x 443). Its planar G,B,R writer is vectorised and gives the same
+// picture (within 1 of 255 on a few pixels), so an odd width is scaled into planes and then
+// packed unscaled, 1.3 ms in all.
 class CPictureScaler {
 public:
     CPictureScaler() = default;
@@ -40,7 +45,14 @@ public:
                int stride);
 
 private:
-    SwsContext* m_context = nullptr;
+    // The planar G,B,R picture between the two passes of an odd width; false when out of memory.
+    bool ReservePlanes(QSize size);
+
+    SwsContext* m_context = nullptr;       // picture to output, or to the planes for an odd width
+    SwsContext* m_packer = nullptr;        // planes to output, odd widths only
+    std::uint8_t* m_planeMemory = nullptr; // av_malloc'd, three planes of m_planeStride rows
+    int m_planeStride = 0;
+    QSize m_planeSize;
 };
 
 class CFrameConverter {
@@ -50,9 +62,11 @@ public:
     QImage Convert(const CVideoPicture& picture, QSize target);
 
 private:
-    // The slot holds the latest image and a paint in progress may hold the one before it, so
-    // the third is always free.
-    static constexpr std::size_t kPoolSize = 3;
+    // The slot holds the latest image; the other is free unless a paint that began before the
+    // latest was published still runs when the next frame is due, a frame time later. Then a
+    // fresh image takes the held one's place, rather than a third one of full-screen size
+    // (8 MB) kept for that rare case.
+    static constexpr std::size_t kPoolSize = 2;
 
     // A pool image of this size that no one else holds, made or remade as needed.
     QImage* FreeImage(QSize size);
