@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -76,4 +77,25 @@ TEST(Allocator, SecondTakerWaitsForTheReleaseAndDecommitWakesIt) {
 
     ASSERT_EQ(allocator.Commit(), S_OK);
     EXPECT_EQ(allocator.GetBuffer(&first), S_OK) << "usable again after a new commit";
+}
+
+// The buffer's pages are left unwritten until a pin writes them, yet a pin that needs bytes gets
+// a zeroed buffer of the granted size, also after the size changed between commits.
+TEST(Allocator, GivesAZeroedWritableBufferOfTheGrantedSize) {
+    CMemAllocator allocator;
+    CAllocatorProperties actual;
+    for (const long size : {4L << 20, 4096L}) {
+        ASSERT_EQ(allocator.SetProperties(Request(1, size), &actual), S_OK);
+        ASSERT_EQ(allocator.Commit(), S_OK);
+        CSamplePtr sample;
+        ASSERT_EQ(allocator.GetBuffer(&sample), S_OK);
+        ASSERT_EQ(sample->GetSize(), size);
+        std::uint8_t* bytes = sample->GetPointer();
+        ASSERT_NE(bytes, nullptr);
+        EXPECT_EQ(std::count(bytes, bytes + size, 0), size) << size;
+        std::fill(bytes, bytes + size, 0xAB);
+        EXPECT_EQ(bytes[size - 1], 0xAB);
+        sample.reset();
+        allocator.Decommit();
+    }
 }

@@ -1,5 +1,7 @@
 #include "platform/graph/MediaSample.h"
 
+#include <cstdlib>
+
 HRESULT CMediaSample::SetActualDataLength(long length) {
     if (length < 0 || length > m_size) {
         return E_INVALIDARG;
@@ -70,6 +72,22 @@ void CSampleReturn::operator()(CMediaSample* sample) const {
     }
 }
 
+void CFreeMemory::operator()(std::uint8_t* memory) const {
+    std::free(memory);
+}
+
+bool CMemAllocator::SizeMemory() {
+    if (m_memory != nullptr && m_memorySize == m_properties.bufferSize) {
+        return true;
+    }
+    // calloc takes fresh pages from the system for a large block and leaves them unwritten, so
+    // they cost nothing until the pin writes its first frame.
+    m_memory.reset(static_cast<std::uint8_t*>(
+        std::calloc(static_cast<std::size_t>(m_properties.bufferSize), 1)));
+    m_memorySize = m_memory != nullptr ? m_properties.bufferSize : 0;
+    return m_memory != nullptr;
+}
+
 HRESULT CMemAllocator::SetProperties(const CAllocatorProperties& request,
                                      CAllocatorProperties* actual) {
     if (actual == nullptr) {
@@ -104,8 +122,8 @@ HRESULT CMemAllocator::Commit() {
         return S_OK;
     }
     // A buffer still lent out from before a decommit is resized when it is next handed out.
-    if (!m_out && m_memory.size() != static_cast<std::size_t>(m_properties.bufferSize)) {
-        m_memory.assign(static_cast<std::size_t>(m_properties.bufferSize), 0);
+    if (!m_out && !SizeMemory()) {
+        return E_OUTOFMEMORY;
     }
     m_committed = true;
     return S_OK;
@@ -127,11 +145,11 @@ HRESULT CMemAllocator::GetBuffer(CSamplePtr* out) {
     if (!m_committed) {
         return E_UNEXPECTED;
     }
-    if (m_memory.size() != static_cast<std::size_t>(m_properties.bufferSize)) {
-        m_memory.assign(static_cast<std::size_t>(m_properties.bufferSize), 0);
+    if (!SizeMemory()) {
+        return E_OUTOFMEMORY;
     }
     m_out = true;
-    m_sample.m_buffer = m_memory.data();
+    m_sample.m_buffer = m_memory.get();
     m_sample.m_size = m_properties.bufferSize;
     m_sample.Clear();
     *out = CSamplePtr(&m_sample, CSampleReturn{this});

@@ -9,7 +9,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <vector>
 
 #include "platform/graph/MediaType.h"
 #include "platform/graph/Result.h"
@@ -81,7 +80,13 @@ struct CAllocatorProperties {
     long prefix = 0;
 };
 
-// Holds a single buffer. Must outlive every sample it handed out.
+struct CFreeMemory {
+    void operator()(std::uint8_t* memory) const;
+};
+
+// Holds a single buffer. Must outlive every sample it handed out. The buffer is zeroed memory
+// that takes no room until written: a pin that lends pictures with its samples never writes the
+// frame-sized buffer it still has to ask for.
 class CMemAllocator {
 public:
     // Grants one buffer of the requested size (alignment at least 1, no prefix) into actual.
@@ -89,7 +94,7 @@ public:
     HRESULT SetProperties(const CAllocatorProperties& request, CAllocatorProperties* actual);
     CAllocatorProperties GetProperties() const;
 
-    // Allocates the buffer; E_UNEXPECTED before SetProperties.
+    // Allocates the buffer; E_UNEXPECTED before SetProperties, E_OUTOFMEMORY.
     HRESULT Commit();
     // Wakes every GetBuffer waiter, which then fails. The memory stays for the next Commit.
     HRESULT Decommit();
@@ -101,12 +106,16 @@ public:
 private:
     friend struct CSampleReturn;
     void Return(CMediaSample* sample);
+    // With m_lock held: a zeroed buffer of the granted size, kept while the size stays; false
+    // when out of memory.
+    bool SizeMemory();
 
     mutable std::mutex m_lock;
     std::condition_variable m_returned; // signalled by Return and Decommit
     CAllocatorProperties m_properties;  // guarded by m_lock
     bool m_committed = false;           // guarded by m_lock
     bool m_out = false;                 // guarded by m_lock: the sample is held by a caller
-    std::vector<std::uint8_t> m_memory; // guarded by m_lock
-    CMediaSample m_sample;              // lent out while m_out
+    std::unique_ptr<std::uint8_t, CFreeMemory> m_memory; // guarded by m_lock
+    long m_memorySize = 0;                               // guarded by m_lock
+    CMediaSample m_sample;                               // lent out while m_out
 };

@@ -15,6 +15,7 @@ inline constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
 inline constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
 inline constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFFu);
 inline constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
+inline constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 inline constexpr HRESULT VFW_E_SAMPLE_REJECTED_EOS = static_cast<HRESULT>(0x8004022Cu);
 
 inline constexpr bool SUCCEEDED(HRESULT hr) {
