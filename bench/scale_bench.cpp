@@ -1,10 +1,10 @@
 // What it costs to bring a decoded 1080p picture (planar 4:2:0, as H.264 gives it) onto the
 // screen in one libswscale pass, per frame and per scaling filter, at the default window's
 // picture size, at 720p and at full screen; then the video renderer's converter (fast
-// bilinear, into its image pool) followed by the widget's unscaled blit. Last, how much each
-// filter aliases: a 1-pixel black and white checkerboard shrunk to the default window's picture
-// should come out an even grey; the deviation of its green channel is what the filter let
-// through as false pattern (0 = none), beside QPainter's smooth scaling of the same board.
+// bilinear, into the frame slot's image) followed by the widget's unscaled blit. Last, how much
+// each filter aliases: a 1-pixel black and white checkerboard shrunk to the default window's
+// picture should come out an even grey; the deviation of its green channel is what the filter
+// let through as false pattern (0 = none), beside QPainter's smooth scaling of the same board.
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -128,8 +128,9 @@ int main(int argc, char** argv) {
     for (const QSize& target : kTargets) {
         QImage surface(target, QImage::Format_RGB32); // stands for the widget's backing store
         CFrameConverter converter;
+        QImage image(target, QImage::Format_RGB32);
         std::printf(" %11.2f", MillisecondsPerFrame([&] {
-                        const QImage image = converter.Convert(picture, target);
+                        converter.Convert(picture, image);
                         QPainter painter(&surface);
                         painter.drawImage(0, 0, image);
                     }));

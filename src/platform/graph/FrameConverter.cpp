@@ -86,45 +86,21 @@ bool CPictureScaler::Scale(const CVideoPicture& picture, int pixelFormat, QSize 
     return scaled;
 }
 
-QImage* CFrameConverter::FreeImage(QSize size) {
-    QImage* chosen = nullptr;
-    for (QImage& image : m_pool) {
-        if (image.isNull() || image.isDetached()) {
-            chosen = &image;
-            if (image.size() == size) {
-                break;
-            }
-        }
+bool CFrameConverter::Convert(const CVideoPicture& picture, QImage& image) {
+    if (image.isNull() || image.format() != QImage::Format_RGB32) {
+        return false;
     }
-    if (chosen == nullptr) {
-        // Its holders keep their copy; the pool lets go of it.
-        chosen = &m_pool.front();
-        *chosen = QImage();
+    // QImage's RGB32 is a native-endian 0xffRRGGBB word, which is libswscale's RGB32.
+    if (!m_scaler.Scale(picture, AV_PIX_FMT_RGB32, image.size(), image.bits(),
+                        static_cast<int>(image.bytesPerLine()))) {
+        return false;
     }
-    if (chosen->size() != size) {
-        *chosen = QImage(size, QImage::Format_RGB32);
-    }
-    return chosen->isNull() ? nullptr : chosen;
-}
-
-QImage CFrameConverter::Convert(const CVideoPicture& picture, QSize target) {
-    QImage* image = target.isEmpty() ? nullptr : FreeImage(target);
-    if (image == nullptr) {
-        return {};
-    }
-    // QImage's RGB32 is a native-endian 0xffRRGGBB word, which is libswscale's RGB32. The image
-    // is detached, so bits() writes it in place.
-    if (!m_scaler.Scale(picture, AV_PIX_FMT_RGB32, target, image->bits(),
-                        static_cast<int>(image->bytesPerLine()))) {
-        return {};
-    }
-    // Drawn before the image is shared: a write through a shared copy would detach it.
     if (picture.overlay) {
         static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "RGB32 is taken as bytes B, G, R, X");
-        picture.overlay->Draw(CBgrCanvas{image->bits(), image->width(), image->height(),
-                                         static_cast<int>(image->bytesPerLine()), 4});
+        picture.overlay->Draw(CBgrCanvas{image.bits(), image.width(), image.height(),
+                                         static_cast<int>(image.bytesPerLine()), 4});
     }
-    return *image;
+    return true;
 }
 
 CVideoPicture BgrPicture(const std::uint8_t* bgr, int width, int height) {

@@ -2,7 +2,7 @@
 // Brings decoded pictures to the screen in one libswscale scaling pass: the pixel-format
 // conversion and the scaling to the widget's size in device pixels happen together, straight
 // into a 32-bit image the widget paints unscaled (an odd width adds a plain repacking, see
-// CPictureScaler). The images come from a small pool the converter owns, so that a frame is
+// CPictureScaler). The image is the frame slot's (see VideoWidget.h), so that a frame is
 // written once and never copied on its way to the painter.
 //
 // The scaling filter is libswscale's fast bilinear, chosen by cost: on the default window's
@@ -14,11 +14,9 @@
 // plain converters and the filter does not matter.
 // bench/scale_bench prints these figures.
 //
-// Threads: one converter per video renderer, used only on its delivery thread. A pool image is
-// written only while nothing else holds it (the slot and the painter hold shallow copies).
+// Threads: one converter per video renderer, used only on its delivery thread.
 #include <QImage>
 #include <QSize>
-#include <array>
 #include <cstdint>
 
 #include "platform/graph/VideoPicture.h"
@@ -57,22 +55,13 @@ private:
 
 class CFrameConverter {
 public:
-    // The picture at `target` size in QImage::Format_RGB32, sharing a pool image, with the
-    // picture's overlay drawn over it; null when the sizes are empty or the conversion fails.
-    QImage Convert(const CVideoPicture& picture, QSize target);
+    // Writes the picture into `image` (QImage::Format_RGB32, detached), scaled to its size,
+    // with the picture's overlay drawn over it; false when the image is null or the conversion
+    // fails.
+    bool Convert(const CVideoPicture& picture, QImage& image);
 
 private:
-    // The slot holds the latest image; the other is free unless a paint that began before the
-    // latest was published still runs when the next frame is due, a frame time later. Then a
-    // fresh image takes the held one's place, rather than a third one of full-screen size
-    // (8 MB) kept for that rare case.
-    static constexpr std::size_t kPoolSize = 2;
-
-    // A pool image of this size that no one else holds, made or remade as needed.
-    QImage* FreeImage(QSize size);
-
     CPictureScaler m_scaler;
-    std::array<QImage, kPoolSize> m_pool;
 };
 
 // Describes packed 24-bit B,G,R bytes as a picture. `height` negative: rows top-down, as the

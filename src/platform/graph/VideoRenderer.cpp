@@ -202,10 +202,7 @@ void CVideoRenderer::Present(CMediaSample& sample, int width, int height, REFERE
         lent != nullptr ? *lent : BgrPicture(sample.GetPointer(), width, height);
     const QSize target = m_slot->TargetSize();
     if (!target.isEmpty()) {
-        QImage image = m_converter.Convert(picture, target);
-        if (!image.isNull()) {
-            m_slot->Publish(std::move(image));
-        }
+        m_slot->Render(target, [&](QImage& image) { return m_converter.Convert(picture, image); });
     }
     if (!m_hook) {
         return;

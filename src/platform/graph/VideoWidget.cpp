@@ -22,9 +22,15 @@ QSize CVideoFrameSlot::TargetSize() const {
     return m_widget != nullptr ? m_size : QSize();
 }
 
-void CVideoFrameSlot::Publish(QImage image) {
+bool CVideoFrameSlot::Render(QSize size, const std::function<bool(QImage& image)>& write) {
     std::lock_guard lock(m_lock);
-    m_image = std::move(image);
+    if (m_image.size() != size) {
+        m_image = QImage(size, QImage::Format_RGB32);
+    }
+    if (m_image.isNull() || !write(m_image)) {
+        m_image = QImage();
+        return false;
+    }
     // Posting under the lock: Detach, which the widget's destructor calls, waits for it, so the
     // widget is alive here; Qt drops the queued call if the widget goes before it runs.
     if (m_widget != nullptr) {
@@ -32,11 +38,12 @@ void CVideoFrameSlot::Publish(QImage image) {
         QMetaObject::invokeMethod(
             widget, [widget] { widget->update(); }, Qt::QueuedConnection);
     }
+    return true;
 }
 
-QImage CVideoFrameSlot::Latest() const {
+void CVideoFrameSlot::PaintLatest(const std::function<void(const QImage& image)>& paint) const {
     std::lock_guard lock(m_lock);
-    return m_image;
+    paint(m_image);
 }
 
 void CVideoFrameSlot::Attach(QWidget* widget) {
@@ -68,21 +75,25 @@ CVideoWidget::~CVideoWidget() {
 
 void CVideoWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    QImage image = m_slot->Latest();
-    if (image.isNull()) {
-        painter.fillRect(rect(), Qt::black);
-    } else if (image.size() == DeviceSize(this, size())) {
-        image.setDevicePixelRatio(devicePixelRatioF());
-        painter.drawImage(0, 0, image);
-    } else {
-        // Only between a resize and the next frame (or while paused): scaled by the painter.
-        painter.drawImage(rect(), image);
-    }
-    if (!image.isNull() && !m_framePainted) {
+    QSize painted;
+    m_slot->PaintLatest([&](const QImage& latest) {
+        if (latest.isNull()) {
+            painter.fillRect(rect(), Qt::black);
+        } else if (latest.size() == DeviceSize(this, size())) {
+            QImage image = latest;
+            image.setDevicePixelRatio(devicePixelRatioF());
+            painter.drawImage(0, 0, image);
+        } else {
+            // Only between a resize and the next frame (or while paused): scaled by the painter.
+            painter.drawImage(rect(), latest);
+        }
+        painted = latest.size();
+    });
+    if (!painted.isEmpty() && !m_framePainted) {
         m_framePainted = true;
         PlatformLog(PLATFORM_LOG_INFO, "CVideoWidget::paintEvent",
-                    "first frame painted, " + std::to_string(image.width()) + " x " +
-                        std::to_string(image.height()) + " device pixels");
+                    "first frame painted, " + std::to_string(painted.width()) + " x " +
+                        std::to_string(painted.height()) + " device pixels");
     }
 }
 

@@ -1,13 +1,16 @@
 #pragma once
 // The video window: a child widget that paints the latest frame the video renderer converted.
 // The renderer and the widget meet in a frame slot, so that the delivery thread never touches
-// the widget itself.
+// the widget itself. The slot holds one image, which the renderer writes in place and the widget
+// paints, each under the slot's lock: a second image to write while the other is painted would
+// cost 8 MB at full screen, and the two take the lock for a few milliseconds a frame each.
 //
-// Threads: the widget lives on the UI thread. The slot's Publish and TargetSize are called on
-// the renderer's delivery thread; Attach, Detach, SetTargetSize and Latest on the UI thread.
+// Threads: the widget lives on the UI thread. The slot's Render and TargetSize are called on
+// the renderer's delivery thread; Attach, Detach, SetTargetSize and PaintLatest on the UI thread.
 #include <QImage>
 #include <QSize>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -16,9 +19,12 @@ public:
     // The size frames should be converted to: the widget's in device pixels, empty without a
     // widget.
     QSize TargetSize() const;
-    // Keeps the image as the latest and asks the widget, if any, to repaint.
-    void Publish(QImage image);
-    QImage Latest() const;
+    // Lets `write` fill the image in place, at `size` in QImage::Format_RGB32 (made or remade as
+    // needed), and asks the widget, if any, to repaint when it returns true. False when `write`
+    // fails or the image cannot be made; the image then shows no frame worth painting.
+    bool Render(QSize size, const std::function<bool(QImage& image)>& write);
+    // Calls `paint` with the latest image (null before the first frame), which must not be kept.
+    void PaintLatest(const std::function<void(const QImage& image)>& paint) const;
 
     void Attach(QWidget* widget);
     void Detach();
@@ -26,7 +32,7 @@ public:
 
 private:
     mutable std::mutex m_lock;
-    QImage m_image;              // guarded by m_lock
+    QImage m_image;              // guarded by m_lock, its pixels too; held by no one else
     QWidget* m_widget = nullptr; // guarded by m_lock; cleared before the widget dies
     QSize m_size;                // guarded by m_lock
 };
