@@ -96,8 +96,11 @@ TEST(FrameConverter, SlotWritesOneImageInPlaceAndNeverUnderAPaint) {
     ASSERT_TRUE(render(qRgb(255, 0, 0)));
     const auto [red, firstBits] = latest();
     EXPECT_EQ(red, qRgb(255, 0, 0));
+    // On a scaled desktop the image carries the ratio, so that the paint needs no copy to set it.
+    slot.SetTargetSize(size, 2.0);
     ASSERT_TRUE(render(qRgb(0, 255, 0)));
     EXPECT_EQ(latest(), std::make_pair(qRgb(0, 255, 0), firstBits));
+    slot.PaintLatest([](const QImage& image) { EXPECT_EQ(image.devicePixelRatio(), 2.0); });
 
     std::promise<void> painting, painted;
     auto paint = std::async(std::launch::async, [&] {

@@ -27,6 +27,7 @@ bool CVideoFrameSlot::Render(QSize size, const std::function<bool(QImage& image)
     if (m_image.size() != size) {
         m_image = QImage(size, QImage::Format_RGB32);
     }
+    m_image.setDevicePixelRatio(m_ratio);
     if (m_image.isNull() || !write(m_image)) {
         m_image = QImage();
         return false;
@@ -50,6 +51,7 @@ void CVideoFrameSlot::Attach(QWidget* widget) {
     std::lock_guard lock(m_lock);
     m_widget = widget;
     m_size = DeviceSize(widget, widget->size());
+    m_ratio = widget->devicePixelRatioF();
 }
 
 void CVideoFrameSlot::Detach() {
@@ -57,9 +59,10 @@ void CVideoFrameSlot::Detach() {
     m_widget = nullptr;
 }
 
-void CVideoFrameSlot::SetTargetSize(QSize size) {
+void CVideoFrameSlot::SetTargetSize(QSize size, qreal ratio) {
     std::lock_guard lock(m_lock);
     m_size = size;
+    m_ratio = ratio;
 }
 
 CVideoWidget::CVideoWidget(std::shared_ptr<CVideoFrameSlot> slot, QWidget* parent)
@@ -79,12 +82,12 @@ void CVideoWidget::paintEvent(QPaintEvent*) {
     m_slot->PaintLatest([&](const QImage& latest) {
         if (latest.isNull()) {
             painter.fillRect(rect(), Qt::black);
-        } else if (latest.size() == DeviceSize(this, size())) {
-            QImage image = latest;
-            image.setDevicePixelRatio(devicePixelRatioF());
-            painter.drawImage(0, 0, image);
+        } else if (latest.size() == DeviceSize(this, size()) &&
+                   latest.devicePixelRatio() == devicePixelRatioF()) {
+            painter.drawImage(0, 0, latest);
         } else {
-            // Only between a resize and the next frame (or while paused): scaled by the painter.
+            // Only between a resize or a move to a screen of another scale and the next frame (or
+            // while paused): scaled by the painter.
             painter.drawImage(rect(), latest);
         }
         painted = latest.size();
@@ -98,6 +101,6 @@ void CVideoWidget::paintEvent(QPaintEvent*) {
 }
 
 void CVideoWidget::resizeEvent(QResizeEvent* event) {
-    m_slot->SetTargetSize(DeviceSize(this, event->size()));
+    m_slot->SetTargetSize(DeviceSize(this, event->size()), devicePixelRatioF());
     QWidget::resizeEvent(event);
 }

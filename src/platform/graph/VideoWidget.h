@@ -28,13 +28,16 @@ public:
 
     void Attach(QWidget* widget);
     void Detach();
-    void SetTargetSize(QSize size);
+    // size in device pixels; ratio: device pixels per logical pixel, which the image carries so
+    // that the painter draws it unscaled without a copy of its own.
+    void SetTargetSize(QSize size, qreal ratio);
 
 private:
     mutable std::mutex m_lock;
     QImage m_image;              // guarded by m_lock, its pixels too; held by no one else
     QWidget* m_widget = nullptr; // guarded by m_lock; cleared before the widget dies
     QSize m_size;                // guarded by m_lock
+    qreal m_ratio = 1.0;         // guarded by m_lock
 };
 
 class CVideoWidget : public QWidget {
