@@ -271,6 +271,7 @@ TEST_F(GraphRenderersTimed, APausedGraphPullsNoSoundAndItsThreadsSleep) {
     std::this_thread::sleep_for(1s);
     EXPECT_EQ(pulls.load(), pullsAtStop);
     EXPECT_LE(CpuTicks(outputThread) - outputAtStop, 1);
+    EXPECT_EQ(openOutputs.load(), 0) << "a stop lets the output go";
 }
 
 TEST_F(GraphRenderersTimed, ARunWaitsForTheFirstDataAndNoLonger) {

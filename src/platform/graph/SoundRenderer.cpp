@@ -106,8 +106,11 @@ void CSoundRenderer::OnRunning(REFERENCE_TIME start) {
 }
 
 void CSoundRenderer::OnStopped() {
+    // A graph stays stopped until it is torn down (playing again loads anew), so the output goes
+    // as it does for a lasting pause; a pause from stopped opens it again.
     if (m_outputOpen) {
-        m_output->Pause();
+        m_output->Close();
+        m_outputOpen = false;
     }
     m_clock.SetState(CSoundClock::EMode::Free);
 }
