@@ -43,12 +43,13 @@ bool CPictureScaler::ReservePlanes(QSize size) {
     return true;
 }
 
-bool CPictureScaler::Scale(const CVideoPicture& picture, int pixelFormat, QSize size,
+bool CPictureScaler::Scale(const CVideoPicture& original, int pixelFormat, QSize size,
                            std::uint8_t* destination, int stride) {
-    if (picture.planes[0] == nullptr || picture.width <= 0 || picture.height <= 0 ||
-        picture.pixelFormat < 0 || size.isEmpty() || destination == nullptr) {
+    if (original.planes[0] == nullptr || original.width <= 0 || original.height <= 0 ||
+        original.pixelFormat < 0 || size.isEmpty() || destination == nullptr) {
         return false;
     }
+    const CVideoPicture& picture = m_halver.Fit(original, size);
     const bool viaPlanes = size.width() % 2 != 0;
     const auto output = static_cast<AVPixelFormat>(pixelFormat);
     m_context = sws_getCachedContext(m_context, picture.width, picture.height,

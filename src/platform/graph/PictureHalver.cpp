@@ -1,0 +1,148 @@
+#include "platform/graph/PictureHalver.h"
+
+#include <algorithm>
+
+extern "C" {
+#include <libavutil/common.h>
+#include <libavutil/mem.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include "platform/PlatformLog.h"
+
+namespace {
+
+// Rows of the halved planes start on this boundary, so that the scaler's vector code reads
+// them whole.
+constexpr int kRowAlign = 64;
+// Four planes at most (Y, U, V and alpha), as in CVideoPicture.
+constexpr int kMaxPlanes = 4;
+
+int CeilHalf(int value) {
+    return (value + 1) / 2;
+}
+
+int AlignedRow(int width) {
+    return (width + kRowAlign - 1) / kRowAlign * kRowAlign;
+}
+
+// Whether every component is 8 bits in a plane of its own, so that a plane can be averaged byte
+// by byte.
+bool IsPlanar8Bit(const AVPixFmtDescriptor* format) {
+    constexpr auto kUnfit = AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL |
+                            AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_BE | AV_PIX_FMT_FLAG_FLOAT;
+    if (format == nullptr || (format->flags & AV_PIX_FMT_FLAG_PLANAR) == 0 ||
+        (format->flags & kUnfit) != 0) {
+        return false;
+    }
+    for (int i = 0; i < format->nb_components; ++i) {
+        const AVComponentDescriptor& component = format->comp[i];
+        if (component.depth != 8 || component.step != 1 || component.shift != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Averages one row pair: out[x] is the rounded mean of the 2 x 2 block at column 2x. Written as
+// one uniform loop so that the compiler vectorises it.
+void HalveRowPair(const std::uint8_t* top, const std::uint8_t* bottom, std::uint8_t* out,
+                  int pairs) {
+    for (int x = 0; x < pairs; ++x) {
+        const int sum = top[2 * x] + top[2 * x + 1] + bottom[2 * x] + bottom[2 * x + 1];
+        out[x] = static_cast<std::uint8_t>((sum + 2) >> 2);
+    }
+}
+
+// Halves one plane of `width` x `height` samples; an odd last column or row is averaged with
+// itself.
+void HalvePlane(const std::uint8_t* source, int sourceStride, int width, int height,
+                std::uint8_t* out, int outStride) {
+    const int pairs = width / 2;
+    for (int y = 0; y < CeilHalf(height); ++y) {
+        const std::uint8_t* top = source + static_cast<std::ptrdiff_t>(2 * y) * sourceStride;
+        const std::uint8_t* bottom =
+            2 * y + 1 < height ? top + static_cast<std::ptrdiff_t>(sourceStride) : top;
+        std::uint8_t* row = out + static_cast<std::ptrdiff_t>(y) * outStride;
+        HalveRowPair(top, bottom, row, pairs);
+        if (width % 2 != 0) {
+            row[pairs] = static_cast<std::uint8_t>((top[width - 1] + bottom[width - 1] + 1) >> 1);
+        }
+    }
+}
+
+} // namespace
+
+CPictureHalver::~CPictureHalver() {
+    av_free(m_memory);
+}
+
+bool CPictureHalver::Reserve(std::size_t bytes) {
+    if (bytes <= m_capacity) {
+        return true;
+    }
+    av_freep(&m_memory);
+    m_capacity = 0;
+    m_memory = static_cast<std::uint8_t*>(av_malloc(bytes));
+    if (m_memory == nullptr) {
+        PlatformLog(PLATFORM_LOG_ERROR, "CPictureHalver::Fit",
+                    "out of memory for a halved picture");
+        return false;
+    }
+    m_capacity = bytes;
+    return true;
+}
+
+const CVideoPicture& CPictureHalver::Fit(const CVideoPicture& picture, QSize target) {
+    const AVPixFmtDescriptor* format =
+        av_pix_fmt_desc_get(static_cast<AVPixelFormat>(picture.pixelFormat));
+    if (target.isEmpty() || picture.width < 2 * target.width() ||
+        picture.height < 2 * target.height() || !IsPlanar8Bit(format)) {
+        return picture;
+    }
+    const int planes = std::min(
+        av_pix_fmt_count_planes(static_cast<AVPixelFormat>(picture.pixelFormat)), kMaxPlanes);
+    // Plane sizes follow libavutil's rule: the chroma planes (1 and 2) are subsampled.
+    const auto planeWidth = [&](int plane, int width) {
+        return plane == 1 || plane == 2 ? AV_CEIL_RSHIFT(width, format->log2_chroma_w) : width;
+    };
+    const auto planeHeight = [&](int plane, int height) {
+        return plane == 1 || plane == 2 ? AV_CEIL_RSHIFT(height, format->log2_chroma_h) : height;
+    };
+    // Every halving gets planes of its own after the previous one's, so that none is averaged in
+    // place.
+    std::size_t bytes = 0;
+    int levels = 0;
+    for (int width = picture.width, height = picture.height;
+         width >= 2 * target.width() && height >= 2 * target.height(); ++levels) {
+        width = CeilHalf(width);
+        height = CeilHalf(height);
+        for (int plane = 0; plane < planes; ++plane) {
+            bytes += static_cast<std::size_t>(AlignedRow(planeWidth(plane, width))) *
+                     planeHeight(plane, height);
+        }
+    }
+    if (!Reserve(bytes)) {
+        return picture;
+    }
+    CVideoPicture from = picture;
+    std::uint8_t* next = m_memory;
+    for (int level = 0; level < levels; ++level) {
+        CVideoPicture halved;
+        halved.pixelFormat = picture.pixelFormat;
+        halved.width = CeilHalf(from.width);
+        halved.height = CeilHalf(from.height);
+        for (int plane = 0; plane < planes; ++plane) {
+            const int width = planeWidth(plane, from.width);
+            const int height = planeHeight(plane, from.height);
+            halved.strides[plane] = AlignedRow(CeilHalf(width));
+            halved.planes[plane] = next;
+            HalvePlane(from.planes[plane], from.strides[plane], width, height, next,
+                       halved.strides[plane]);
+            next += static_cast<std::size_t>(halved.strides[plane]) * CeilHalf(height);
+        }
+        from = halved;
+    }
+    m_halved = from;
+    return m_halved;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// Halves a large decoded picture before it is scaled for the screen. libswscale's filters read
+// every source row and column, so shrinking 1080p to a window's picture costs most of its time
+// in the source's size; averaging each 2 x 2 block first is a plain, vectorised pass over the
+// source that leaves a quarter of the pixels for the scaler, and it removes the fine detail that
+// the scaler's two-tap filter would otherwise fold into false pattern.
+//
+// Threads: one halver per picture scaler, used only on its caller's thread.
+#include <QSize>
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/graph/VideoPicture.h"
+
+class CPictureHalver {
+public:
+    CPictureHalver() = default;
+    ~CPictureHalver();
+    CPictureHalver(const CPictureHalver&) = delete;
+    CPictureHalver& operator=(const CPictureHalver&) = delete;
+
+    // `picture` halved in both directions as often as the result stays at least `target`'s
+    // size; `picture` itself when it is already small enough, is not in a planar 8-bit format or
+    // when memory runs out (logged). A halved picture points into this object's memory and
+    // holds until the next call; it carries neither owner nor overlay.
+    const CVideoPicture& Fit(const CVideoPicture& picture, QSize target);
+
+private:
+    // Room for `bytes` of halved planes; false when out of memory.
+    bool Reserve(std::size_t bytes);
+
+    CVideoPicture m_halved;
+    std::uint8_t* m_memory = nullptr; // av_malloc'd, every halving's planes one after another
+    std::size_t m_capacity = 0;
+};

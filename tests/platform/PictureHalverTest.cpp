@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+extern "C" {
+#include <libavutil/common.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include "platform/graph/FrameConverter.h"
+#include "platform/graph/PictureHalver.h"
+
+namespace {
+
+// Samples outside a plane's width hold this, so that a read beyond the width shows.
+constexpr std::uint8_t kPadding = 255;
+constexpr int kStrideSlack = 5;
+
+// A planar picture whose planes own their samples; sample (x, y) of plane p is value(p, x, y).
+struct COwnedPicture {
+    std::vector<std::uint8_t> planes[3];
+    CVideoPicture picture;
+};
+
+template <class Value>
+void MakePicture(COwnedPicture& owned, AVPixelFormat format, int width, int height, Value value) {
+    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
+    owned.picture = CVideoPicture{};
+    owned.picture.pixelFormat = format;
+    owned.picture.width = width;
+    owned.picture.height = height;
+    for (int p = 0; p < 3; ++p) {
+        const int w = p == 0 ? width : AV_CEIL_RSHIFT(width, descriptor->log2_chroma_w);
+        const int h = p == 0 ? height : AV_CEIL_RSHIFT(height, descriptor->log2_chroma_h);
+        const int stride = w + kStrideSlack;
+        owned.planes[p].assign(static_cast<std::size_t>(stride) * h, kPadding);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                owned.planes[p][static_cast<std::size_t>(y) * stride + x] = value(p, x, y);
+            }
+        }
+        owned.picture.planes[p] = owned.planes[p].data();
+        owned.picture.strides[p] = stride;
+    }
+}
+
+std::uint8_t At(const CVideoPicture& picture, int plane, int x, int y) {
+    return picture.planes[plane][static_cast<std::ptrdiff_t>(y) * picture.strides[plane] + x];
+}
+
+} // namespace
+
+// Each halving averages 2 x 2 blocks with rounding, per plane at the plane's own (subsampled)
+// size, an odd last column or row with itself; it repeats while the picture stays at least the
+// target's size, and leaves alone what it cannot average byte by byte.
+TEST(PictureHalver, AveragesBlocksPerPlaneAsOftenAsTheTargetAllows) {
+    struct CCase {
+        AVPixelFormat format;
+        int width, height;
+        QSize target;
+        int halvedWidth, halvedHeight;
+    };
+    const CCase cases[] = {
+        {AV_PIX_FMT_YUV420P, 9, 7, {4, 3}, 5, 4},      // odd sizes, odd chroma planes
+        {AV_PIX_FMT_YUV422P, 10, 6, {5, 3}, 5, 3},     // exactly twice the target
+        {AV_PIX_FMT_YUVJ444P, 7, 5, {3, 2}, 4, 3},     // full-size chroma
+        {AV_PIX_FMT_YUV420P, 40, 24, {5, 3}, 5, 3},    // three halvings
+        {AV_PIX_FMT_YUV420P, 40, 24, {5, 13}, 40, 24}, // too short to halve
+    };
+    CPictureHalver halver;
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << av_get_pix_fmt_name(c.format) << " " << c.width << "x" << c.height << " to "
+                     << c.target.width() << "x" << c.target.height());
+        // Distinct values in every sample, steady over 8 x 8 blocks for the repeated halving.
+        const bool blocks = c.width == 40;
+        const auto value = [&](int p, int x, int y) {
+            return static_cast<std::uint8_t>(blocks ? 30 * p + 7 * (x / 8) + 11 * (y / 8)
+                                                    : 50 * p + 13 * x + 3 * y + (x * y) % 5);
+        };
+        COwnedPicture owned;
+        MakePicture(owned, c.format, c.width, c.height, value);
+        const CVideoPicture& halved = halver.Fit(owned.picture, c.target);
+        ASSERT_EQ(halved.width, c.halvedWidth);
+        ASSERT_EQ(halved.height, c.halvedHeight);
+        EXPECT_EQ(halved.pixelFormat, c.format);
+        if (c.halvedWidth == c.width) {
+            EXPECT_EQ(&halved, &owned.picture);
+            continue;
+        }
+        const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(c.format);
+        for (int p = 0; p < 3; ++p) {
+            const int shiftX = p == 0 ? 0 : descriptor->log2_chroma_w;
+            const int shiftY = p == 0 ? 0 : descriptor->log2_chroma_h;
+            const int sourceWidth = AV_CEIL_RSHIFT(c.width, shiftX);
+            const int sourceHeight = AV_CEIL_RSHIFT(c.height, shiftY);
+            for (int y = 0; y < AV_CEIL_RSHIFT(c.halvedHeight, shiftY); ++y) {
+                for (int x = 0; x < AV_CEIL_RSHIFT(c.halvedWidth, shiftX); ++x) {
+                    int expected = 0;
+                    if (blocks) {
+                        expected = value(p, x * 8, y * 8); // one 8 x 8 block per sample
+                    } else {
+                        const int x1 = std::min(2 * x + 1, sourceWidth - 1);
+                        const int y1 = std::min(2 * y + 1, sourceHeight - 1);
+                        expected = (value(p, 2 * x, 2 * y) + value(p, x1, 2 * y) +
+                                    value(p, 2 * x, y1) + value(p, x1, y1) + 2) /
+                                   4;
+                    }
+                    ASSERT_EQ(At(halved, p, x, y), expected)
+                        << "plane " << p << " " << x << "," << y;
+                }
+            }
+        }
+    }
+
+    COwnedPicture owned;
+    for (const AVPixelFormat format : {AV_PIX_FMT_YUV420P10LE, AV_PIX_FMT_NV12}) {
+        MakePicture(owned, AV_PIX_FMT_YUV420P, 16, 16, [](int, int, int) { return 0; });
+        owned.picture.pixelFormat = format;
+        EXPECT_EQ(&halver.Fit(owned.picture, {4, 4}), &owned.picture) << format;
+    }
+}
+
+// On its way to the screen a large picture is halved before the scaler's two-tap filter: a
+// 1-pixel checkerboard, which that filter alone folds into a coarse false pattern, comes out an
+// even grey.
+TEST(PictureHalver, TheRendererShrinksFineDetailToItsAverage) {
+    COwnedPicture owned;
+    MakePicture(owned, AV_PIX_FMT_YUV420P, 128, 72, [](int p, int x, int y) {
+        return static_cast<std::uint8_t>(p != 0 ? 128 : (x + y) % 2 == 0 ? 235 : 16);
+    });
+    QImage image(47, 27, QImage::Format_RGB32);
+    ASSERT_TRUE(CFrameConverter().Convert(owned.picture, image));
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            ASSERT_NEAR(qGreen(image.pixel(x, y)), 128, 4) << x << "," << y;
+        }
+    }
+}
