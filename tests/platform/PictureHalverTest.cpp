@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 extern "C" {
@@ -12,7 +13,7 @@ extern "C" {
 
 namespace {
 
-// Samples outside a plane's width hold this, so that a read beyond the width shows.
+// Bytes outside a plane's width hold this, so that a read beyond the width shows.
 constexpr std::uint8_t kPadding = 255;
 constexpr int kStrideSlack = 5;
 
@@ -25,6 +26,7 @@ struct COwnedPicture {
 template <class Value>
 void MakePicture(COwnedPicture& owned, AVPixelFormat format, int width, int height, Value value) {
     const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
+    const int bytes = descriptor->comp[0].depth > 8 ? 2 : 1;
     owned.picture = CVideoPicture{};
     owned.picture.pixelFormat = format;
     owned.picture.width = width;
@@ -32,11 +34,13 @@ void MakePicture(COwnedPicture& owned, AVPixelFormat format, int width, int heig
     for (int p = 0; p < 3; ++p) {
         const int w = p == 0 ? width : AV_CEIL_RSHIFT(width, descriptor->log2_chroma_w);
         const int h = p == 0 ? height : AV_CEIL_RSHIFT(height, descriptor->log2_chroma_h);
-        const int stride = w + kStrideSlack;
+        const int stride = (w + kStrideSlack) * bytes;
         owned.planes[p].assign(static_cast<std::size_t>(stride) * h, kPadding);
         for (int y = 0; y < h; ++y) {
             for (int x = 0; x < w; ++x) {
-                owned.planes[p][static_cast<std::size_t>(y) * stride + x] = value(p, x, y);
+                const std::uint16_t sample = value(p, x, y);
+                std::memcpy(&owned.planes[p][static_cast<std::size_t>(y) * stride + x * bytes],
+                            &sample, bytes); // the low byte first, as on this machine
             }
         }
         owned.picture.planes[p] = owned.planes[p].data();
@@ -44,8 +48,13 @@ void MakePicture(COwnedPicture& owned, AVPixelFormat format, int width, int heig
     }
 }
 
-std::uint8_t At(const CVideoPicture& picture, int plane, int x, int y) {
-    return picture.planes[plane][static_cast<std::ptrdiff_t>(y) * picture.strides[plane] + x];
+int At(const CVideoPicture& picture, int plane, int x, int y, int bytes) {
+    std::uint16_t sample = 0;
+    std::memcpy(&sample,
+                picture.planes[plane] + static_cast<std::ptrdiff_t>(y) * picture.strides[plane] +
+                    x * bytes,
+                bytes);
+    return sample;
 }
 
 } // namespace
@@ -65,6 +74,7 @@ TEST(PictureHalver, AveragesBlocksPerPlaneAsOftenAsTheTargetAllows) {
         {AV_PIX_FMT_YUV422P, 10, 6, {5, 3}, 5, 3},     // exactly twice the target
         {AV_PIX_FMT_YUVJ444P, 7, 5, {3, 2}, 4, 3},     // full-size chroma
         {AV_PIX_FMT_YUV420P, 40, 24, {5, 3}, 5, 3},    // three halvings
+        {AV_PIX_FMT_YUV420P10LE, 9, 7, {4, 3}, 5, 4},  // 10-bit samples
         {AV_PIX_FMT_YUV420P, 40, 24, {5, 13}, 40, 24}, // too short to halve
     };
     CPictureHalver halver;
@@ -74,9 +84,12 @@ TEST(PictureHalver, AveragesBlocksPerPlaneAsOftenAsTheTargetAllows) {
                      << c.target.width() << "x" << c.target.height());
         // Distinct values in every sample, steady over 8 x 8 blocks for the repeated halving.
         const bool blocks = c.width == 40;
+        const int scale = c.format == AV_PIX_FMT_YUV420P10LE ? 4 : 1; // up to 1023
         const auto value = [&](int p, int x, int y) {
-            return static_cast<std::uint8_t>(blocks ? 30 * p + 7 * (x / 8) + 11 * (y / 8)
-                                                    : 50 * p + 13 * x + 3 * y + (x * y) % 5);
+            return static_cast<std::uint16_t>(scale *
+                                                  (blocks ? 30 * p + 7 * (x / 8) + 11 * (y / 8)
+                                                          : 50 * p + 13 * x + 3 * y + (x * y) % 5) +
+                                              (scale > 1 ? x % 3 : 0));
         };
         COwnedPicture owned;
         MakePicture(owned, c.format, c.width, c.height, value);
@@ -106,7 +119,7 @@ TEST(PictureHalver, AveragesBlocksPerPlaneAsOftenAsTheTargetAllows) {
                                     value(p, 2 * x, y1) + value(p, x1, y1) + 2) /
                                    4;
                     }
-                    ASSERT_EQ(At(halved, p, x, y), expected)
+                    ASSERT_EQ(At(halved, p, x, y, scale > 1 ? 2 : 1), expected)
                         << "plane " << p << " " << x << "," << y;
                 }
             }
@@ -114,7 +127,7 @@ TEST(PictureHalver, AveragesBlocksPerPlaneAsOftenAsTheTargetAllows) {
     }
 
     COwnedPicture owned;
-    for (const AVPixelFormat format : {AV_PIX_FMT_YUV420P10LE, AV_PIX_FMT_NV12}) {
+    for (const AVPixelFormat format : {AV_PIX_FMT_YUV420P10BE, AV_PIX_FMT_NV12}) {
         MakePicture(owned, AV_PIX_FMT_YUV420P, 16, 16, [](int, int, int) { return 0; });
         owned.picture.pixelFormat = format;
         EXPECT_EQ(&halver.Fit(owned.picture, {4, 4}), &owned.picture) << format;

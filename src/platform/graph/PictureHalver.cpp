@@ -26,47 +26,54 @@ int AlignedRow(int width) {
     return (width + kRowAlign - 1) / kRowAlign * kRowAlign;
 }
 
-// Whether every component is 8 bits in a plane of its own, so that a plane can be averaged byte
-// by byte.
-bool IsPlanar8Bit(const AVPixFmtDescriptor* format) {
+// Bytes per sample when every component has a plane of its own with samples of one size in the
+// machine's byte order (8 bits, or 9 to 16 in two bytes), so that a plane can be averaged sample by
+// sample; 0 otherwise.
+int PlanarSampleBytes(const AVPixFmtDescriptor* format) {
     constexpr auto kUnfit = AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL |
                             AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_BE | AV_PIX_FMT_FLAG_FLOAT;
     if (format == nullptr || (format->flags & AV_PIX_FMT_FLAG_PLANAR) == 0 ||
-        (format->flags & kUnfit) != 0) {
-        return false;
+        (format->flags & kUnfit) != 0 || format->nb_components == 0) {
+        return 0;
     }
+    const int bytes = format->comp[0].depth > 8 ? 2 : 1;
     for (int i = 0; i < format->nb_components; ++i) {
         const AVComponentDescriptor& component = format->comp[i];
-        if (component.depth != 8 || component.step != 1 || component.shift != 0) {
-            return false;
+        if (component.depth > 16 || (component.depth > 8 ? 2 : 1) != bytes ||
+            component.step != bytes || component.shift != 0) {
+            return 0;
         }
     }
-    return true;
+    return bytes;
 }
 
 // Averages one row pair: out[x] is the rounded mean of the 2 x 2 block at column 2x. Written as
 // one uniform loop so that the compiler vectorises it.
-void HalveRowPair(const std::uint8_t* top, const std::uint8_t* bottom, std::uint8_t* out,
-                  int pairs) {
+template <class Sample>
+void HalveRowPair(const Sample* top, const Sample* bottom, Sample* out, int pairs) {
     for (int x = 0; x < pairs; ++x) {
         const int sum = top[2 * x] + top[2 * x + 1] + bottom[2 * x] + bottom[2 * x + 1];
-        out[x] = static_cast<std::uint8_t>((sum + 2) >> 2);
+        out[x] = static_cast<Sample>((sum + 2) >> 2);
     }
 }
 
-// Halves one plane of `width` x `height` samples; an odd last column or row is averaged with
-// itself.
+// Halves one plane of `width` x `height` samples, rows `sourceStride` and `outStride` bytes
+// apart; an odd last column or row is averaged with itself.
+template <class Sample>
 void HalvePlane(const std::uint8_t* source, int sourceStride, int width, int height,
                 std::uint8_t* out, int outStride) {
     const int pairs = width / 2;
     for (int y = 0; y < CeilHalf(height); ++y) {
-        const std::uint8_t* top = source + static_cast<std::ptrdiff_t>(2 * y) * sourceStride;
-        const std::uint8_t* bottom =
-            2 * y + 1 < height ? top + static_cast<std::ptrdiff_t>(sourceStride) : top;
-        std::uint8_t* row = out + static_cast<std::ptrdiff_t>(y) * outStride;
+        const auto* top = reinterpret_cast<const Sample*>(
+            source + static_cast<std::ptrdiff_t>(2 * y) * sourceStride);
+        const auto* bottom = 2 * y + 1 < height
+                                 ? reinterpret_cast<const Sample*>(
+                                       reinterpret_cast<const std::uint8_t*>(top) + sourceStride)
+                                 : top;
+        auto* row = reinterpret_cast<Sample*>(out + static_cast<std::ptrdiff_t>(y) * outStride);
         HalveRowPair(top, bottom, row, pairs);
         if (width % 2 != 0) {
-            row[pairs] = static_cast<std::uint8_t>((top[width - 1] + bottom[width - 1] + 1) >> 1);
+            row[pairs] = static_cast<Sample>((top[width - 1] + bottom[width - 1] + 1) >> 1);
         }
     }
 }
@@ -97,7 +104,11 @@ const CVideoPicture& CPictureHalver::Fit(const CVideoPicture& picture, QSize tar
     const AVPixFmtDescriptor* format =
         av_pix_fmt_desc_get(static_cast<AVPixelFormat>(picture.pixelFormat));
     if (target.isEmpty() || picture.width < 2 * target.width() ||
-        picture.height < 2 * target.height() || !IsPlanar8Bit(format)) {
+        picture.height < 2 * target.height()) {
+        return picture;
+    }
+    const int sampleBytes = PlanarSampleBytes(format);
+    if (sampleBytes == 0) {
         return picture;
     }
     const int planes = std::min(
@@ -118,7 +129,7 @@ const CVideoPicture& CPictureHalver::Fit(const CVideoPicture& picture, QSize tar
         width = CeilHalf(width);
         height = CeilHalf(height);
         for (int plane = 0; plane < planes; ++plane) {
-            bytes += static_cast<std::size_t>(AlignedRow(planeWidth(plane, width))) *
+            bytes += static_cast<std::size_t>(AlignedRow(planeWidth(plane, width) * sampleBytes)) *
                      planeHeight(plane, height);
         }
     }
@@ -135,10 +146,12 @@ const CVideoPicture& CPictureHalver::Fit(const CVideoPicture& picture, QSize tar
         for (int plane = 0; plane < planes; ++plane) {
             const int width = planeWidth(plane, from.width);
             const int height = planeHeight(plane, from.height);
-            halved.strides[plane] = AlignedRow(CeilHalf(width));
+            halved.strides[plane] = AlignedRow(CeilHalf(width) * sampleBytes);
             halved.planes[plane] = next;
-            HalvePlane(from.planes[plane], from.strides[plane], width, height, next,
-                       halved.strides[plane]);
+            const auto halve =
+                sampleBytes == 1 ? HalvePlane<std::uint8_t> : HalvePlane<std::uint16_t>;
+            halve(from.planes[plane], from.strides[plane], width, height, next,
+                  halved.strides[plane]);
             next += static_cast<std::size_t>(halved.strides[plane]) * CeilHalf(height);
         }
         from = halved;

@@ -20,7 +20,8 @@ public:
     CPictureHalver& operator=(const CPictureHalver&) = delete;
 
     // `picture` halved in both directions as often as the result stays at least `target`'s
-    // size; `picture` itself when it is already small enough, is not in a planar 8-bit format or
+    // size; `picture` itself when it is already small enough, is not in a planar format of 8- or
+    // 16-bit samples or
     // when memory runs out (logged). A halved picture points into this object's memory and
     // holds until the next call; it carries neither owner nor overlay.
     const CVideoPicture& Fit(const CVideoPicture& picture, QSize target);
