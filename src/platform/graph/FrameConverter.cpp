@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 extern "C" {
-#include <libavutil/mem.h>
 #include <libswscale/swscale.h>
 }
 
@@ -13,9 +12,6 @@ namespace {
 
 // See the header: the cheapest filter that looks no worse than the painter's scaling.
 constexpr int kScaleFilter = SWS_FAST_BILINEAR;
-// Plane rows start on this boundary, so that libswscale's vector code reads and writes them
-// whole.
-constexpr int kPlaneAlign = 64;
 constexpr char kScaleFunction[] = "CPictureScaler::Scale";
 
 } // namespace
@@ -23,23 +19,14 @@ constexpr char kScaleFunction[] = "CPictureScaler::Scale";
 CPictureScaler::~CPictureScaler() {
     sws_freeContext(m_context);
     sws_freeContext(m_packer);
-    av_free(m_planeMemory);
 }
 
 bool CPictureScaler::ReservePlanes(QSize size) {
-    if (m_planeMemory != nullptr && size == m_planeSize) {
-        return true;
-    }
-    av_freep(&m_planeMemory);
-    m_planeSize = QSize();
-    m_planeStride = (size.width() + kPlaneAlign - 1) / kPlaneAlign * kPlaneAlign;
-    m_planeMemory = static_cast<std::uint8_t*>(
-        av_malloc(static_cast<std::size_t>(m_planeStride) * size.height() * 3));
-    if (m_planeMemory == nullptr) {
+    m_planeStride = CPlaneMemory::AlignedRow(size.width());
+    if (!m_planes.Reserve(static_cast<std::size_t>(m_planeStride) * size.height() * 3)) {
         PlatformLog(PLATFORM_LOG_ERROR, kScaleFunction, "out of memory for the picture's planes");
         return false;
     }
-    m_planeSize = size;
     return true;
 }
 
@@ -73,8 +60,8 @@ bool CPictureScaler::Scale(const CVideoPicture& original, int pixelFormat, QSize
                            destinations, strides) == size.height();
     } else if (ReservePlanes(size)) {
         const std::size_t planeBytes = static_cast<std::size_t>(m_planeStride) * size.height();
-        std::uint8_t* const planes[] = {m_planeMemory, m_planeMemory + planeBytes,
-                                        m_planeMemory + 2 * planeBytes, nullptr};
+        std::uint8_t* const planes[] = {m_planes.Data(), m_planes.Data() + planeBytes,
+                                        m_planes.Data() + 2 * planeBytes, nullptr};
         const int planeStrides[] = {m_planeStride, m_planeStride, m_planeStride, 0};
         scaled = sws_scale(m_context, picture.planes, picture.strides, 0, picture.height, planes,
                            planeStrides) == size.height() &&

@@ -21,6 +21,7 @@
 #include <cstdint>
 
 #include "platform/graph/PictureHalver.h"
+#include "platform/graph/PlaneMemory.h"
 #include "platform/graph/VideoPicture.h"
 
 struct SwsContext;
@@ -49,11 +50,10 @@ private:
     bool ReservePlanes(QSize size);
 
     CPictureHalver m_halver;
-    SwsContext* m_context = nullptr;       // picture to output, or to the planes for an odd width
-    SwsContext* m_packer = nullptr;        // planes to output, odd widths only
-    std::uint8_t* m_planeMemory = nullptr; // av_malloc'd, three planes of m_planeStride rows
+    SwsContext* m_context = nullptr; // picture to output, or to the planes for an odd width
+    SwsContext* m_packer = nullptr;  // planes to output, odd widths only
+    CPlaneMemory m_planes;           // three planes of m_planeStride-byte rows, odd widths only
     int m_planeStride = 0;
-    QSize m_planeSize;
 };
 
 class CFrameConverter {

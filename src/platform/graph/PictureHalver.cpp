@@ -4,7 +4,6 @@
 
 extern "C" {
 #include <libavutil/common.h>
-#include <libavutil/mem.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -12,18 +11,11 @@ extern "C" {
 
 namespace {
 
-// Rows of the halved planes start on this boundary, so that the scaler's vector code reads
-// them whole.
-constexpr int kRowAlign = 64;
 // Four planes at most (Y, U, V and alpha), as in CVideoPicture.
 constexpr int kMaxPlanes = 4;
 
 int CeilHalf(int value) {
     return (value + 1) / 2;
-}
-
-int AlignedRow(int width) {
-    return (width + kRowAlign - 1) / kRowAlign * kRowAlign;
 }
 
 // Bytes per sample when every component has a plane of its own with samples of one size in the
@@ -80,26 +72,6 @@ void HalvePlane(const std::uint8_t* source, int sourceStride, int width, int hei
 
 } // namespace
 
-CPictureHalver::~CPictureHalver() {
-    av_free(m_memory);
-}
-
-bool CPictureHalver::Reserve(std::size_t bytes) {
-    if (bytes <= m_capacity) {
-        return true;
-    }
-    av_freep(&m_memory);
-    m_capacity = 0;
-    m_memory = static_cast<std::uint8_t*>(av_malloc(bytes));
-    if (m_memory == nullptr) {
-        PlatformLog(PLATFORM_LOG_ERROR, "CPictureHalver::Fit",
-                    "out of memory for a halved picture");
-        return false;
-    }
-    m_capacity = bytes;
-    return true;
-}
-
 const CVideoPicture& CPictureHalver::Fit(const CVideoPicture& picture, QSize target) {
     const AVPixFmtDescriptor* format =
         av_pix_fmt_desc_get(static_cast<AVPixelFormat>(picture.pixelFormat));
@@ -129,15 +101,18 @@ const CVideoPicture& CPictureHalver::Fit(const CVideoPicture& picture, QSize tar
         width = CeilHalf(width);
         height = CeilHalf(height);
         for (int plane = 0; plane < planes; ++plane) {
-            bytes += static_cast<std::size_t>(AlignedRow(planeWidth(plane, width) * sampleBytes)) *
+            bytes += static_cast<std::size_t>(
+                         CPlaneMemory::AlignedRow(planeWidth(plane, width) * sampleBytes)) *
                      planeHeight(plane, height);
         }
     }
-    if (!Reserve(bytes)) {
+    if (!m_memory.Reserve(bytes)) {
+        PlatformLog(PLATFORM_LOG_ERROR, "CPictureHalver::Fit",
+                    "out of memory for a halved picture");
         return picture;
     }
     CVideoPicture from = picture;
-    std::uint8_t* next = m_memory;
+    std::uint8_t* next = m_memory.Data();
     for (int level = 0; level < levels; ++level) {
         CVideoPicture halved;
         halved.pixelFormat = picture.pixelFormat;
@@ -146,7 +121,7 @@ const CVideoPicture& CPictureHalver::Fit(const CVideoPicture& picture, QSize tar
         for (int plane = 0; plane < planes; ++plane) {
             const int width = planeWidth(plane, from.width);
             const int height = planeHeight(plane, from.height);
-            halved.strides[plane] = AlignedRow(CeilHalf(width) * sampleBytes);
+            halved.strides[plane] = CPlaneMemory::AlignedRow(CeilHalf(width) * sampleBytes);
             halved.planes[plane] = next;
             const auto halve =
                 sampleBytes == 1 ? HalvePlane<std::uint8_t> : HalvePlane<std::uint16_t>;

@@ -7,30 +7,19 @@
 //
 // Threads: one halver per picture scaler, used only on its caller's thread.
 #include <QSize>
-#include <cstddef>
-#include <cstdint>
 
+#include "platform/graph/PlaneMemory.h"
 #include "platform/graph/VideoPicture.h"
 
 class CPictureHalver {
 public:
-    CPictureHalver() = default;
-    ~CPictureHalver();
-    CPictureHalver(const CPictureHalver&) = delete;
-    CPictureHalver& operator=(const CPictureHalver&) = delete;
-
     // `picture` halved in both directions as often as the result stays at least `target`'s
     // size; `picture` itself when it is already small enough, is not in a planar format of 8- or
-    // 16-bit samples or
-    // when memory runs out (logged). A halved picture points into this object's memory and
-    // holds until the next call; it carries neither owner nor overlay.
+    // 16-bit samples, or when memory runs out (logged). A halved picture points into this
+    // object's memory and holds until the next call; it carries neither owner nor overlay.
     const CVideoPicture& Fit(const CVideoPicture& picture, QSize target);
 
 private:
-    // Room for `bytes` of halved planes; false when out of memory.
-    bool Reserve(std::size_t bytes);
-
     CVideoPicture m_halved;
-    std::uint8_t* m_memory = nullptr; // av_malloc'd, every halving's planes one after another
-    std::size_t m_capacity = 0;
+    CPlaneMemory m_memory; // every halving's planes, one after another
 };
