@@ -3,10 +3,13 @@
 #include <cstdlib>
 
 extern "C" {
+#include <libavutil/common.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
 #include "platform/PlatformLog.h"
+#include "platform/graph/YuvToRgb.h"
 
 namespace {
 
@@ -14,11 +17,30 @@ namespace {
 constexpr int kScaleFilter = SWS_FAST_BILINEAR;
 constexpr char kScaleFunction[] = "CPictureScaler::Scale";
 
+// True for Y'CbCr (grey and the full-range JPEG variants included, which libswscale brings to
+// the limited range of the 4:4:4 planes) shown in 32-bit pixels at `width`, when libswscale's
+// packed writer would lose colour detail: it shares one chroma sample between two pixels, which
+// loses nothing only while the picture has no more chroma samples across than half the output's
+// width, and at odd widths it is plain C.
+bool NeedsOwnChroma(const CVideoPicture& picture, AVPixelFormat output, int width) {
+    const AVPixFmtDescriptor* descriptor =
+        av_pix_fmt_desc_get(static_cast<AVPixelFormat>(picture.pixelFormat));
+    constexpr auto kOther = AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL |
+                            AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_FLOAT |
+                            AV_PIX_FMT_FLAG_BAYER;
+    if (output != AV_PIX_FMT_RGB32 || descriptor == nullptr || (descriptor->flags & kOther) != 0) {
+        return false;
+    }
+    const int chromaWidth = descriptor->nb_components < 3
+                                ? 0
+                                : AV_CEIL_RSHIFT(picture.width, descriptor->log2_chroma_w);
+    return width % 2 != 0 || width / 2 < chromaWidth;
+}
+
 } // namespace
 
 CPictureScaler::~CPictureScaler() {
     sws_freeContext(m_context);
-    sws_freeContext(m_packer);
 }
 
 bool CPictureScaler::ReservePlanes(QSize size) {
@@ -37,25 +59,20 @@ bool CPictureScaler::Scale(const CVideoPicture& original, int pixelFormat, QSize
         return false;
     }
     const CVideoPicture& picture = m_halver.Fit(original, size);
-    const bool viaPlanes = size.width() % 2 != 0;
+    const auto input = static_cast<AVPixelFormat>(picture.pixelFormat);
     const auto output = static_cast<AVPixelFormat>(pixelFormat);
-    m_context = sws_getCachedContext(m_context, picture.width, picture.height,
-                                     static_cast<AVPixelFormat>(picture.pixelFormat), size.width(),
-                                     size.height(), viaPlanes ? AV_PIX_FMT_GBRP : output,
+    const bool viaPlanes = NeedsOwnChroma(picture, output, size.width());
+    m_context = sws_getCachedContext(m_context, picture.width, picture.height, input, size.width(),
+                                     size.height(), viaPlanes ? AV_PIX_FMT_YUV444P : output,
                                      kScaleFilter, nullptr, nullptr, nullptr);
-    if (viaPlanes) {
-        m_packer = sws_getCachedContext(m_packer, size.width(), size.height(), AV_PIX_FMT_GBRP,
-                                        size.width(), size.height(), output, kScaleFilter, nullptr,
-                                        nullptr, nullptr);
-    }
-    if (m_context == nullptr || (viaPlanes && m_packer == nullptr)) {
+    if (m_context == nullptr) {
         PlatformLog(PLATFORM_LOG_ERROR, kScaleFunction, "no scaler for this picture");
         return false;
     }
-    std::uint8_t* const destinations[] = {destination, nullptr, nullptr, nullptr};
-    const int strides[] = {stride, 0, 0, 0};
     bool scaled = false;
     if (!viaPlanes) {
+        std::uint8_t* const destinations[] = {destination, nullptr, nullptr, nullptr};
+        const int strides[] = {stride, 0, 0, 0};
         scaled = sws_scale(m_context, picture.planes, picture.strides, 0, picture.height,
                            destinations, strides) == size.height();
     } else if (ReservePlanes(size)) {
@@ -64,9 +81,10 @@ bool CPictureScaler::Scale(const CVideoPicture& original, int pixelFormat, QSize
                                         m_planes.Data() + 2 * planeBytes, nullptr};
         const int planeStrides[] = {m_planeStride, m_planeStride, m_planeStride, 0};
         scaled = sws_scale(m_context, picture.planes, picture.strides, 0, picture.height, planes,
-                           planeStrides) == size.height() &&
-                 sws_scale(m_packer, planes, planeStrides, 0, size.height(), destinations,
-                           strides) == size.height();
+                           planeStrides) == size.height();
+        if (scaled) {
+            Yuv444ToRgb32(planes, planeStrides, size.width(), size.height(), destination, stride);
+        }
     }
     if (!scaled) {
         PlatformLog(PLATFORM_LOG_ERROR, kScaleFunction, "the scaler failed on a frame");

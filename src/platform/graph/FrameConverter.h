@@ -1,16 +1,14 @@
 #pragma once
-// Brings decoded pictures to the screen in one libswscale scaling pass: the pixel-format
-// conversion and the scaling to the widget's size in device pixels happen together, straight
-// into a 32-bit image the widget paints unscaled (an odd width adds a plain repacking, see
-// CPictureScaler). The image is the frame slot's (see VideoWidget.h), so that a frame is
-// written once and never copied on its way to the painter.
+// Brings decoded pictures to the screen in one scaling pass: libswscale scales to the widget's
+// size in device pixels, and the result lands in a 32-bit image the widget paints unscaled. The
+// image is the frame slot's (see VideoWidget.h), so that a frame is written once and never copied
+// on its way to the painter.
 //
 // A picture at least twice the output's size is first halved by averaging (CPictureHalver), then
 // scaled with libswscale's fast bilinear filter. Fast bilinear alone is the cheapest filter but
 // reads only two source pixels per output pixel, so a large shrink folds fine detail into false
-// pattern; the halving removes that detail at less cost than a wider filter. For 1080p to the
-// default window's picture (787 x 443) the renderer takes 1.18 ms a frame against 1.44 without
-// the halving; a 1-pixel checkerboard comes out an even grey (deviation 0.0 against 42.5, and
+// pattern; the halving removes that detail at less cost than a wider filter. A 1-pixel
+// checkerboard comes out an even grey (deviation 0.0 against 42.5 for fast bilinear alone, and
 // 43.0 for QPainter's smooth scaling), and a zone plate comes within 21.4 dB of a Lanczos filter
 // against 12.2. Unscaled, libswscale uses its plain converters and the filter does not matter.
 // bench/scale_bench prints these figures.
@@ -26,12 +24,15 @@
 
 struct SwsContext;
 
-// One libswscale context, rebuilt only when the picture's size or format or the output's
-// changes. For an odd output width libswscale interpolates the chroma of every output pixel,
-// and its packed-RGB writer for that is plain C: three times the cost of an even width (2.4 ms
-// against 0.8 for 1080p to 787 x 443). Its planar G,B,R writer is vectorised and gives the same
-// picture (within 1 of 255 on a few pixels), so an odd width is scaled into planes and then
-// packed unscaled, 1.3 ms in all.
+// A Y'CbCr picture bound for 32-bit pixels is scaled into 8-bit 4:4:4 planes and then turned
+// into pixels by Yuv444ToRgb32, which keeps each pixel's own chroma, whenever libswscale's packed
+// writers would lose colour: they share one chroma sample between two pixels, which loses detail
+// once the picture has more chroma samples across than half the output's width (a shrunk 4:2:0
+// picture, any 4:4:4 one), and at odd widths they are plain C. For 1080p to 787 x 443 the
+// renderer takes 0.55 ms a frame this way, against 1.18 through libswscale's planar G,B,R writer
+// and a repacking. Other pictures and outputs (4:2:0 shown at its own width or wider, RGB) are
+// scaled straight into the output. The libswscale context is rebuilt only when the picture's
+// size or format or the output's changes.
 class CPictureScaler {
 public:
     CPictureScaler() = default;
@@ -46,13 +47,12 @@ public:
                int stride);
 
 private:
-    // The planar G,B,R picture between the two passes of an odd width; false when out of memory.
+    // The 4:4:4 planes between the scaling and the conversion; false when out of memory.
     bool ReservePlanes(QSize size);
 
     CPictureHalver m_halver;
-    SwsContext* m_context = nullptr; // picture to output, or to the planes for an odd width
-    SwsContext* m_packer = nullptr;  // planes to output, odd widths only
-    CPlaneMemory m_planes;           // three planes of m_planeStride-byte rows, odd widths only
+    SwsContext* m_context = nullptr; // picture to output, or to the planes
+    CPlaneMemory m_planes;           // Y', Cb, Cr of m_planeStride-byte rows, when used
     int m_planeStride = 0;
 };
 

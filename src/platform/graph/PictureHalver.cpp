@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include "platform/PlatformLog.h"
+#include "platform/graph/VectorClones.h"
 
 namespace {
 
@@ -40,13 +41,27 @@ int PlanarSampleBytes(const AVPixFmtDescriptor* format) {
 }
 
 // Averages one row pair: out[x] is the rounded mean of the 2 x 2 block at column 2x. Written as
-// one uniform loop so that the compiler vectorises it.
+// one uniform loop so that the compiler vectorises it; inlined into one function per sample size,
+// since VectorClones.h takes no templates.
 template <class Sample>
-void HalveRowPair(const Sample* top, const Sample* bottom, Sample* out, int pairs) {
+[[gnu::always_inline]] inline void AverageRowPair(const Sample* top, const Sample* bottom,
+                                                  Sample* out, int pairs) {
     for (int x = 0; x < pairs; ++x) {
         const int sum = top[2 * x] + top[2 * x + 1] + bottom[2 * x] + bottom[2 * x + 1];
         out[x] = static_cast<Sample>((sum + 2) >> 2);
     }
+}
+
+QOR_VECTOR_CLONES
+void HalveRowPair(const std::uint8_t* top, const std::uint8_t* bottom, std::uint8_t* out,
+                  int pairs) {
+    AverageRowPair(top, bottom, out, pairs);
+}
+
+QOR_VECTOR_CLONES
+void HalveRowPair(const std::uint16_t* top, const std::uint16_t* bottom, std::uint16_t* out,
+                  int pairs) {
+    AverageRowPair(top, bottom, out, pairs);
 }
 
 // Halves one plane of `width` x `height` samples, rows `sourceStride` and `outStride` bytes
