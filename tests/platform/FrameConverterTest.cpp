@@ -29,9 +29,9 @@ std::vector<std::uint8_t> Solid(QRgb colour) {
     return bgr;
 }
 
-// Odd widths take another route through libswscale (planar G,B,R, then packed): every pixel,
-// the last column too, must come out in the picture's colour, as for an even width. Bottom-up
-// rows come out top-down; nothing to convert, or nothing to convert into, fails.
+// At odd widths as at even ones, every pixel, the last column too, must come out in the
+// picture's colour. Bottom-up rows come out top-down; nothing to convert, or nothing to convert
+// into, fails.
 TEST(FrameConverter, ScalesIntoTheImageForOddAndEvenWidthsAndEitherRowOrder) {
     const QRgb colour = qRgb(200, 40, 90);
     const std::vector<std::uint8_t> frame = Solid(colour);
