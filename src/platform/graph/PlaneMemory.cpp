@@ -14,7 +14,9 @@ bool CPlaneMemory::Reserve(std::size_t bytes) {
     }
     m_memory.reset();
     m_capacity = 0;
-    m_memory.reset(static_cast<std::uint8_t*>(av_malloc(bytes)));
+    // libswscale's vector code may read or write a little past a row's width; the last row of
+    // the last plane gets that room as well.
+    m_memory.reset(static_cast<std::uint8_t*>(av_malloc(bytes + kRowAlign)));
     if (!m_memory) {
         return false;
     }
