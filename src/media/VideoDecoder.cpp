@@ -72,6 +72,8 @@ std::shared_ptr<const CVideoPicture> LendPicture(const AVFrame& frame,
     picture->pixelFormat = owner->format;
     picture->width = owner->width;
     picture->height = owner->height;
+    picture->colorSpace = owner->colorspace;
+    picture->colorRange = owner->color_range;
     picture->owner = std::move(owner);
     picture->overlay = std::move(overlay);
     return picture;

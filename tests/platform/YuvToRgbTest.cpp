@@ -28,17 +28,16 @@ CRgb RgbOf(int y, int cb, int cr) {
             luma + 2.018 * (cb - 128)};
 }
 
-CRgb LimitedYuvOf(const CRgb& rgb) {
+// Y'CbCr of a colour by a standard's luma weights of red and blue, in limited or full range.
+CRgb YuvOf(const CRgb& rgb, double redWeight, double blueWeight, bool fullRange) {
     const auto [r, g, b] = rgb;
-    return {16 + (65.481 * r + 128.553 * g + 24.966 * b) / 255,
-            128 + (-37.797 * r - 74.203 * g + 112.0 * b) / 255,
-            128 + (112.0 * r - 93.786 * g - 18.214 * b) / 255};
-}
-
-CRgb FullYuvOf(const CRgb& rgb) {
-    const auto [r, g, b] = rgb;
-    return {0.299 * r + 0.587 * g + 0.114 * b, 128 - 0.168736 * r - 0.331264 * g + 0.5 * b,
-            128 + 0.5 * r - 0.418688 * g - 0.081312 * b};
+    const double luma = redWeight * r + (1 - redWeight - blueWeight) * g + blueWeight * b;
+    const double cb = (b - luma) / (2 * (1 - blueWeight));
+    const double cr = (r - luma) / (2 * (1 - redWeight));
+    if (fullRange) {
+        return {luma, 128 + cb, 128 + cr};
+    }
+    return {16 + luma * 219 / 255, 128 + cb * 224 / 255, 128 + cr * 224 / 255};
 }
 
 // Every Y' value against a spread of Cb and Cr, out-of-gamut ones included, laid out at an odd
@@ -62,7 +61,8 @@ TEST(YuvToRgb, EveryPixelWithinOneOfTheStandardAndNothingPastTheRow) {
     const int strides[] = {kWidth, kWidth, kWidth};
     const int outStride = kWidth * 4 + 12;
     std::vector<std::uint8_t> out(static_cast<std::size_t>(outStride) * height, 0x5a);
-    Yuv444ToRgb32(sources, strides, kWidth, height, out.data(), outStride);
+    Yuv444ToRgb32(LimitedRangeMatrix(0.299, 0.114), sources, strides, kWidth, height, out.data(),
+                  outStride);
 
     for (int row = 0; row < height; ++row) {
         const std::uint8_t* pixels = out.data() + static_cast<std::ptrdiff_t>(row) * outStride;
@@ -82,9 +82,10 @@ TEST(YuvToRgb, EveryPixelWithinOneOfTheStandardAndNothingPastTheRow) {
 }
 
 // Four flat quadrants in each kind of Y'CbCr the decoders give, converted at every route the
-// scaler has: shrunk to odd and even widths (4:4:4 planes, then Yuv444ToRgb32), at the
-// picture's own width and wider (libswscale's writer). The quadrants keep their colours within
-// the rounding of one 8-bit step on the way.
+// scaler has: 4:4:4 planes and then Yuv444ToRgb32 (an odd width; any shrunk 4:4:4 picture), and
+// libswscale's writer (4:2:0 halved to the even output width, at its own width and wider). The
+// quadrants keep their colours within the rounding of one 8-bit step on the way, also when the
+// picture names BT.709, BT.2020 or a full range that its format does not say.
 TEST(YuvToRgb, ScalerKeepsTheColoursOfEachFormatAtEveryRoute) {
     constexpr int kWidth = 64;
     constexpr int kHeight = 36;
@@ -92,14 +93,28 @@ TEST(YuvToRgb, ScalerKeepsTheColoursOfEachFormatAtEveryRoute) {
     const auto quadrant = [](double x, double y) { return (x < 0.5 ? 0 : 1) + (y < 0.5 ? 0 : 2); };
     struct CCase {
         AVPixelFormat format;
-        bool fullRange;
         int scale; // sample value per 8-bit step
+        int colorSpace;
+        int colorRange;
+        double redWeight;
+        double blueWeight;
+        bool fullRange;
     };
-    const CCase cases[] = {{AV_PIX_FMT_YUV420P, false, 1},
-                           {AV_PIX_FMT_YUVJ420P, true, 1},
-                           {AV_PIX_FMT_YUV422P, false, 1},
-                           {AV_PIX_FMT_YUV444P, false, 1},
-                           {AV_PIX_FMT_YUV420P10LE, false, 4}};
+    constexpr double k601[] = {0.299, 0.114};
+    constexpr double k709[] = {0.2126, 0.0722};
+    const CCase cases[] = {
+        {AV_PIX_FMT_YUV420P, 1, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_UNSPECIFIED, k601[0], k601[1],
+         false},
+        {AV_PIX_FMT_YUVJ420P, 1, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_UNSPECIFIED, k601[0], k601[1],
+         true},
+        {AV_PIX_FMT_YUV422P, 1, AVCOL_SPC_SMPTE170M, AVCOL_RANGE_MPEG, k601[0], k601[1], false},
+        {AV_PIX_FMT_YUV444P, 1, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_UNSPECIFIED, k601[0], k601[1],
+         false},
+        {AV_PIX_FMT_YUV420P10LE, 4, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_UNSPECIFIED, k601[0],
+         k601[1], false},
+        {AV_PIX_FMT_YUV420P, 1, AVCOL_SPC_BT709, AVCOL_RANGE_MPEG, k709[0], k709[1], false},
+        {AV_PIX_FMT_YUV420P, 1, AVCOL_SPC_BT709, AVCOL_RANGE_JPEG, k709[0], k709[1], true},
+        {AV_PIX_FMT_YUV420P10LE, 4, AVCOL_SPC_BT2020_NCL, AVCOL_RANGE_MPEG, 0.2627, 0.0593, false}};
     CFrameConverter converter;
     for (const CCase& c : cases) {
         const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(c.format);
@@ -108,9 +123,11 @@ TEST(YuvToRgb, ScalerKeepsTheColoursOfEachFormatAtEveryRoute) {
             const int w = p == 0 ? kWidth : AV_CEIL_RSHIFT(kWidth, descriptor->log2_chroma_w);
             const int h = p == 0 ? kHeight : AV_CEIL_RSHIFT(kHeight, descriptor->log2_chroma_h);
             const CRgb& rgb = colours[quadrant((x + 0.5) / w, (y + 0.5) / h)];
-            const CRgb yuv = c.fullRange ? FullYuvOf(rgb) : LimitedYuvOf(rgb);
+            const CRgb yuv = YuvOf(rgb, c.redWeight, c.blueWeight, c.fullRange);
             return static_cast<int>(std::lround(yuv[p] * c.scale));
         });
+        owned.picture.colorSpace = c.colorSpace;
+        owned.picture.colorRange = c.colorRange;
         for (const QSize size : {QSize(31, 17), QSize(32, 18), QSize(kWidth, kHeight),
                                  QSize(2 * kWidth, 2 * kHeight)}) {
             QImage image(size, QImage::Format_RGB32);
@@ -121,7 +138,8 @@ TEST(YuvToRgb, ScalerKeepsTheColoursOfEachFormatAtEveryRoute) {
                                                static_cast<int>(fy * size.height()));
                 const CRgb& expected = colours[quadrant(fx, fy)];
                 const auto where = testing::Message()
-                                   << av_get_pix_fmt_name(c.format) << " at " << size.width() << "x"
+                                   << av_get_pix_fmt_name(c.format) << ", matrix " << c.colorSpace
+                                   << ", range " << c.colorRange << " at " << size.width() << "x"
                                    << size.height() << ", " << fx << "," << fy;
                 EXPECT_NEAR(qRed(pixel), expected[0], 4) << where;
                 EXPECT_NEAR(qGreen(pixel), expected[1], 4) << where;

@@ -1,5 +1,6 @@
 #include "platform/graph/FrameConverter.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 extern "C" {
@@ -17,24 +18,73 @@ namespace {
 constexpr int kScaleFilter = SWS_FAST_BILINEAR;
 constexpr char kScaleFunction[] = "CPictureScaler::Scale";
 
-// True for Y'CbCr (grey and the full-range JPEG variants included, which libswscale brings to
-// the limited range of the 4:4:4 planes) shown in 32-bit pixels at `width`, when libswscale's
-// packed writer would lose colour detail: it shares one chroma sample between two pixels, which
-// loses nothing only while the picture has no more chroma samples across than half the output's
-// width, and at odd widths it is plain C.
-bool NeedsOwnChroma(const CVideoPicture& picture, AVPixelFormat output, int width) {
-    const AVPixFmtDescriptor* descriptor =
-        av_pix_fmt_desc_get(static_cast<AVPixelFormat>(picture.pixelFormat));
+// Y'CbCr, grey and the full-range (JPEG) variants included.
+bool IsLumaChroma(const AVPixFmtDescriptor* descriptor) {
     constexpr auto kOther = AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL |
                             AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_FLOAT |
                             AV_PIX_FMT_FLAG_BAYER;
-    if (output != AV_PIX_FMT_RGB32 || descriptor == nullptr || (descriptor->flags & kOther) != 0) {
+    return descriptor != nullptr && (descriptor->flags & kOther) == 0;
+}
+
+// True for Y'CbCr `width` pixels wide in 32 bits, when libswscale's packed writer would lose
+// colour detail: it shares one chroma sample between two pixels, which loses nothing only while
+// the picture has no more chroma samples across than half the output's width, and at odd widths
+// it is plain C. libswscale brings a full range to the limited range of the 4:4:4 planes.
+bool NeedsOwnChroma(const AVPixFmtDescriptor* descriptor, int pictureWidth, AVPixelFormat output,
+                    int width) {
+    if (output != AV_PIX_FMT_RGB32 || !IsLumaChroma(descriptor)) {
         return false;
     }
-    const int chromaWidth = descriptor->nb_components < 3
-                                ? 0
-                                : AV_CEIL_RSHIFT(picture.width, descriptor->log2_chroma_w);
+    const int chromaWidth =
+        descriptor->nb_components < 3 ? 0 : AV_CEIL_RSHIFT(pictureWidth, descriptor->log2_chroma_w);
     return width % 2 != 0 || width / 2 < chromaWidth;
+}
+
+// A matrix a stream may name: the weights of red and blue in its luma, and libswscale's name.
+struct CColourStandard {
+    double redWeight;
+    double blueWeight;
+    int swsColorSpace;
+};
+
+// BT.709 and BT.2020 as a stream names them; any other name, or none, BT.601, libswscale's
+// default, as the renderer has always taken them.
+CColourStandard StandardOf(int colorSpace) {
+    switch (colorSpace) {
+    case AVCOL_SPC_BT709:
+        return {0.2126, 0.0722, SWS_CS_ITU709};
+    case AVCOL_SPC_BT2020_NCL:
+        return {0.2627, 0.0593, SWS_CS_BT2020};
+    default:
+        return {0.299, 0.114, SWS_CS_ITU601};
+    }
+}
+
+// Tells libswscale what the picture names that its format does not: the matrix, for a picture
+// converted straight into RGB, and a full range. Everything else stays as libswscale set it up;
+// between the 4:4:4 planes and the picture the matrix stays the same on both sides, so libswscale
+// converts nothing but the range.
+void DescribeColours(SwsContext* context, const CVideoPicture& picture, bool viaPlanes) {
+    int* inverse = nullptr;
+    int* forward = nullptr;
+    int sourceRange = 0;
+    int outputRange = 0;
+    int brightness = 0;
+    int contrast = 0;
+    int saturation = 0;
+    if (sws_getColorspaceDetails(context, &inverse, &sourceRange, &forward, &outputRange,
+                                 &brightness, &contrast, &saturation) < 0) {
+        return;
+    }
+    const int* matrix =
+        viaPlanes ? inverse : sws_getCoefficients(StandardOf(picture.colorSpace).swsColorSpace);
+    const int range = sourceRange != 0 || picture.colorRange == AVCOL_RANGE_JPEG ? 1 : 0;
+    if (range == sourceRange && std::equal(matrix, matrix + 4, inverse)) {
+        return;
+    }
+    // Returns -1 for Y'CbCr on both sides even when it has set the range.
+    sws_setColorspaceDetails(context, matrix, range, viaPlanes ? matrix : forward, outputRange,
+                             brightness, contrast, saturation);
 }
 
 } // namespace
@@ -61,13 +111,17 @@ bool CPictureScaler::Scale(const CVideoPicture& original, int pixelFormat, QSize
     const CVideoPicture& picture = m_halver.Fit(original, size);
     const auto input = static_cast<AVPixelFormat>(picture.pixelFormat);
     const auto output = static_cast<AVPixelFormat>(pixelFormat);
-    const bool viaPlanes = NeedsOwnChroma(picture, output, size.width());
+    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(input);
+    const bool viaPlanes = NeedsOwnChroma(descriptor, picture.width, output, size.width());
     m_context = sws_getCachedContext(m_context, picture.width, picture.height, input, size.width(),
                                      size.height(), viaPlanes ? AV_PIX_FMT_YUV444P : output,
                                      kScaleFilter, nullptr, nullptr, nullptr);
     if (m_context == nullptr) {
         PlatformLog(PLATFORM_LOG_ERROR, kScaleFunction, "no scaler for this picture");
         return false;
+    }
+    if (IsLumaChroma(descriptor)) {
+        DescribeColours(m_context, picture, viaPlanes);
     }
     bool scaled = false;
     if (!viaPlanes) {
@@ -83,7 +137,9 @@ bool CPictureScaler::Scale(const CVideoPicture& original, int pixelFormat, QSize
         scaled = sws_scale(m_context, picture.planes, picture.strides, 0, picture.height, planes,
                            planeStrides) == size.height();
         if (scaled) {
-            Yuv444ToRgb32(planes, planeStrides, size.width(), size.height(), destination, stride);
+            const CColourStandard standard = StandardOf(picture.colorSpace);
+            Yuv444ToRgb32(LimitedRangeMatrix(standard.redWeight, standard.blueWeight), planes,
+                          planeStrides, size.width(), size.height(), destination, stride);
         }
     }
     if (!scaled) {

@@ -31,8 +31,9 @@ struct SwsContext;
 // picture, any 4:4:4 one), and at odd widths they are plain C. For 1080p to 787 x 443 the
 // renderer takes 0.55 ms a frame this way, against 1.18 through libswscale's planar G,B,R writer
 // and a repacking. Other pictures and outputs (4:2:0 shown at an even width no smaller than its
-// own, RGB) are scaled straight into the output. The libswscale context is rebuilt only when the
-// picture's size or format or the output's changes.
+// own, RGB) are scaled straight into the output. Either way a picture that names BT.709 or
+// BT.2020, or a full range its format does not say, is converted by what it names. The libswscale
+// context is rebuilt only when the picture's size or format or the output's changes.
 class CPictureScaler {
 public:
     CPictureScaler() = default;

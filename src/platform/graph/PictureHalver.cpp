@@ -131,6 +131,8 @@ const CVideoPicture& CPictureHalver::Fit(const CVideoPicture& picture, QSize tar
     for (int level = 0; level < levels; ++level) {
         CVideoPicture halved;
         halved.pixelFormat = picture.pixelFormat;
+        halved.colorSpace = picture.colorSpace;
+        halved.colorRange = picture.colorRange;
         halved.width = CeilHalf(from.width);
         halved.height = CeilHalf(from.height);
         for (int plane = 0; plane < planes; ++plane) {

@@ -16,7 +16,8 @@ public:
     // `picture` halved in both directions as often as the result stays at least `target`'s
     // size; `picture` itself when it is already small enough, is not in a planar format of 8- or
     // 16-bit samples, or when memory runs out (logged). A halved picture points into this
-    // object's memory and holds until the next call; it carries neither owner nor overlay.
+    // object's memory and holds until the next call; it carries the picture's colour space and
+    // range but neither owner nor overlay.
     const CVideoPicture& Fit(const CVideoPicture& picture, QSize target);
 
 private:

@@ -18,6 +18,8 @@ struct CVideoPicture {
     int pixelFormat = -1; // an AVPixelFormat value
     int width = 0;
     int height = 0;
+    int colorSpace = 2; // an AVColorSpace value, the stream's Y'CbCr matrix (2: not named)
+    int colorRange = 0; // an AVColorRange value (2: full range; the yuvj formats are, named or not)
     std::shared_ptr<const void> owner;
     std::shared_ptr<const IPictureOverlay> overlay; // null: nothing drawn over the picture
 };
