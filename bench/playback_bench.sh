@@ -94,7 +94,7 @@ qor_log() { echo "$QOR_HOME/data/QOR/Temp/qor.log"; }
 qor_window() {
     local pid=$1 i
     for i in $(seq $((FIRST_FRAME_TIMEOUT_SECONDS * 20))); do
-        if grep -q "CVideoWidget::paintEvent: first frame painted" "$(qor_log)" 2>/dev/null; then
+        if grep -q "first frame painted," "$(qor_log)" 2>/dev/null; then
             xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1 || true
             return
         fi

@@ -56,7 +56,7 @@ run_qor() {
     local pid=$! line=""
     local deadline=$((start + TIMEOUT_S * 1000))
     while [ -z "$line" ] && [ "$(now_ms)" -lt $deadline ]; do
-        line=$(grep -m1 "CVideoWidget::paintEvent: first frame painted" "$log" 2>/dev/null || true)
+        line=$(grep -m1 "first frame painted," "$log" 2>/dev/null || true)
         sleep 0.02
     done
     kill -TERM $pid 2>/dev/null || true

@@ -2,6 +2,7 @@
 
 #include "platform/PlatformLog.h"
 
+#include <QGuiApplication>
 #include <QMetaObject>
 #include <QPainter>
 #include <QResizeEvent>
@@ -24,6 +25,15 @@ QSize CVideoFrameSlot::TargetSize() const {
 
 bool CVideoFrameSlot::Render(QSize size, const std::function<bool(QImage& image)>& write) {
     std::lock_guard lock(m_lock);
+    if (m_presenter) {
+        if (!m_presenter->Present(size, write)) {
+            return false;
+        }
+        if (m_hasWindow) {
+            NoteShown(size);
+        }
+        return true;
+    }
     if (m_image.size() != size) {
         m_image = QImage(size, QImage::Format_RGB32);
     }
@@ -42,21 +52,64 @@ bool CVideoFrameSlot::Render(QSize size, const std::function<bool(QImage& image)
     return true;
 }
 
-void CVideoFrameSlot::PaintLatest(const std::function<void(const QImage& image)>& paint) const {
+void CVideoFrameSlot::PaintLatest(const std::function<void(const QImage& image)>& paint) {
     std::lock_guard lock(m_lock);
     paint(m_image);
+    if (!m_image.isNull()) {
+        NoteShown(m_image.size());
+    }
 }
 
-void CVideoFrameSlot::Attach(QWidget* widget) {
+void CVideoFrameSlot::Attach(QWidget* widget, std::unique_ptr<CX11Presenter> presenter) {
     std::lock_guard lock(m_lock);
     m_widget = widget;
     m_size = DeviceSize(widget, widget->size());
     m_ratio = widget->devicePixelRatioF();
+    m_presenter = std::move(presenter);
+    m_image = QImage();
 }
 
 void CVideoFrameSlot::Detach() {
     std::lock_guard lock(m_lock);
     m_widget = nullptr;
+    m_presenter.reset();
+    m_hasWindow = false;
+}
+
+bool CVideoFrameSlot::HasPresenter() const {
+    std::lock_guard lock(m_lock);
+    return m_presenter != nullptr;
+}
+
+bool CVideoFrameSlot::SetWindow(std::uint32_t window) {
+    std::lock_guard lock(m_lock);
+    if (!m_presenter) {
+        return false;
+    }
+    if (!m_presenter->SetWindow(window)) {
+        m_presenter.reset();
+        m_hasWindow = false;
+        return false;
+    }
+    m_hasWindow = window != 0;
+    return true;
+}
+
+void CVideoFrameSlot::RepaintWindow(QSize windowSize) {
+    std::lock_guard lock(m_lock);
+    if (m_presenter && m_presenter->Repaint(windowSize) && !m_presenter->FrameSize().isEmpty()) {
+        NoteShown(m_presenter->FrameSize());
+    }
+}
+
+void CVideoFrameSlot::NoteShown(QSize size) {
+    if (m_shown) {
+        return;
+    }
+    m_shown = true;
+    PlatformLog(PLATFORM_LOG_INFO, "CVideoFrameSlot",
+                "first frame painted, " + std::to_string(size.width()) + " x " +
+                    std::to_string(size.height()) + " device pixels");
 }
 
 void CVideoFrameSlot::SetTargetSize(QSize size, qreal ratio) {
@@ -69,16 +122,45 @@ CVideoWidget::CVideoWidget(std::shared_ptr<CVideoFrameSlot> slot, QWidget* paren
     : QWidget(parent), m_slot(std::move(slot)) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_slot->Attach(this);
+    std::unique_ptr<CX11Presenter> presenter;
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        presenter = CX11Presenter::Open();
+    }
+    m_direct = presenter != nullptr;
+    if (m_direct) {
+        // A window of its own that Qt's backing store leaves alone; its ancestors stay as they are.
+        setAttribute(Qt::WA_DontCreateNativeAncestors);
+        setAttribute(Qt::WA_NativeWindow);
+        setAttribute(Qt::WA_PaintOnScreen);
+        setAttribute(Qt::WA_NoSystemBackground);
+    }
+    m_slot->Attach(this, std::move(presenter));
 }
 
 CVideoWidget::~CVideoWidget() {
     m_slot->Detach();
 }
 
+QPaintEngine* CVideoWidget::paintEngine() const {
+    return m_direct ? nullptr : QWidget::paintEngine();
+}
+
+bool CVideoWidget::event(QEvent* event) {
+    if (m_direct && (event->type() == QEvent::WinIdChange || event->type() == QEvent::Show) &&
+        !m_slot->SetWindow(static_cast<std::uint32_t>(internalWinId()))) {
+        m_direct = false;
+        setAttribute(Qt::WA_PaintOnScreen, false);
+        update();
+    }
+    return QWidget::event(event);
+}
+
 void CVideoWidget::paintEvent(QPaintEvent*) {
+    if (m_direct) {
+        m_slot->RepaintWindow(DeviceSize(this, size()));
+        return;
+    }
     QPainter painter(this);
-    QSize painted;
     m_slot->PaintLatest([&](const QImage& latest) {
         if (latest.isNull()) {
             painter.fillRect(rect(), Qt::black);
@@ -90,14 +172,7 @@ void CVideoWidget::paintEvent(QPaintEvent*) {
             // while paused): scaled by the painter.
             painter.drawImage(rect(), latest);
         }
-        painted = latest.size();
     });
-    if (!painted.isEmpty() && !m_framePainted) {
-        m_framePainted = true;
-        PlatformLog(PLATFORM_LOG_INFO, "CVideoWidget::paintEvent",
-                    "first frame painted, " + std::to_string(painted.width()) + " x " +
-                        std::to_string(painted.height()) + " device pixels");
-    }
 }
 
 void CVideoWidget::resizeEvent(QResizeEvent* event) {
