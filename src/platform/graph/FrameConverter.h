@@ -1,8 +1,8 @@
 #pragma once
 // Brings decoded pictures to the screen in one scaling pass: libswscale scales to the widget's
-// size in device pixels, and the result lands in a 32-bit image the widget paints unscaled. The
-// image is the frame slot's (see VideoWidget.h), so that a frame is written once and never copied
-// on its way to the painter.
+// size in device pixels, and the result lands in a 32-bit image that is shown unscaled. The
+// image is the frame slot's (see VideoWidget.h), on X11 memory the X server shares, so that a
+// frame is written once and never copied on its way to the screen.
 //
 // A picture at least twice the output's size is first halved by averaging (CPictureHalver), then
 // scaled with libswscale's fast bilinear filter. Fast bilinear alone is the cheapest filter but
