@@ -209,17 +209,19 @@ TEST(X11Presenter, FramesReachTheWindowAndLossesNeitherHangNorCrash) {
     EXPECT_TRUE(presenter->Repaint(QSize(128, 96)));
     EXPECT_TRUE(client.Shows(window, 5, 5, 0x000000));
 
-    // The window goes away under the presenter, then the server itself.
-    const auto started = std::chrono::steady_clock::now();
+    // The window goes away under the presenter, then the server itself. The server answers a
+    // put into a window it no longer has with an error, which ends the wait as a completion does:
+    // six frames take well under one wait for a put that is never reported (250 ms) each.
     client.Destroy(window);
-    for (int frame = 0; frame < 3; ++frame) {
+    const auto started = std::chrono::steady_clock::now();
+    for (int frame = 0; frame < 6; ++frame) {
         EXPECT_TRUE(presenter->Present(QSize(128, 96), Fill(qRgb(9, 9, 9))));
     }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
     server.Stop();
     for (int frame = 0; frame < 3; ++frame) {
         presenter->Present(QSize(128, 96), Fill(qRgb(9, 9, 9)));
     }
     EXPECT_FALSE(presenter->Present(QSize(32, 32), Fill(qRgb(9, 9, 9))));
-    EXPECT_LT(std::chrono::steady_clock::now() - started, kServerWait);
     presenter.reset();
 }
