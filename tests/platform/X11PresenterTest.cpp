@@ -37,11 +37,15 @@ public:
             _exit(127);
         }
         close(names[1]);
-        char number[16] = {};
-        const ssize_t got = read(names[0], number, sizeof number - 1);
+        // The number and its newline may come in more than one write.
+        std::string number;
+        char got = 0;
+        while (read(names[0], &got, 1) == 1 && got != '\n') {
+            number += got;
+        }
         close(names[0]);
-        if (got > 0) {
-            m_display = ":" + std::string(number, static_cast<std::size_t>(got - 1));
+        if (!number.empty()) {
+            m_display = ":" + number;
         }
     }
     ~CVirtualServer() { Stop(); }
