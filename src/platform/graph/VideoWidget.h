@@ -9,6 +9,8 @@
 // (CX11Presenter): the delivery thread puts each frame into the window itself, and the UI thread
 // only repaints on exposes. Elsewhere (Wayland, offscreen), or when the server cannot share
 // memory, the renderer asks the widget to repaint and the widget paints the image through Qt.
+// A render or repaint through the presenter holds the slot's lock while it waits for the server
+// to finish the last put, which is bounded (see CX11Presenter).
 //
 // Threads: the widget lives on the UI thread. The slot's Render and TargetSize are called on
 // the renderer's delivery thread; the others on the UI thread.
