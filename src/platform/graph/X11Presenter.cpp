@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <poll.h>
+#include <string>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <xcb/shm.h>
@@ -14,10 +15,7 @@
 
 namespace {
 
-// The server copies a full-screen frame in a few milliseconds, but while a window of the player
-// changes to full screen it is busy for up to 130 ms (measured under Xvfb at scale 2). A put not
-// reported done after this long means a stalled server, and the frame is written anyway (it may
-// tear) rather than holding up the clip, a seek or a stop any longer.
+// See the header: how long a put may take before the server is taken for stalled.
 constexpr auto kPutWait = std::chrono::milliseconds(250);
 // How long one wait on the connection lasts before the event queue is read again: xcb may have
 // read the completion into its queue already, where the socket no longer shows it.
@@ -66,6 +64,8 @@ struct CX11Presenter::CSegment {
     void* memory = MAP_FAILED;
     std::size_t bytes = 0;
     QSize size;
+    bool putPending = false;       // the server may still read it
+    std::uint32_t putSequence = 0; // the request number of its last put
 
     ~CSegment() {
         if (memory != MAP_FAILED) {
@@ -96,7 +96,7 @@ std::unique_ptr<CX11Presenter> CX11Presenter::Open() {
     std::free(version);
     // A server on another machine lists the extension but cannot map our memory: try it once.
     std::unique_ptr<CSegment> probe;
-    if (!takesDescriptors || !presenter->Reserve(probe, QSize(1, 1))) {
+    if (!takesDescriptors || !presenter->Reserve(probe, QSize(1, 1), EConfirm::Wait)) {
         PlatformLog(PLATFORM_LOG_INFO, kWhere,
                     "the X server cannot share memory with the player; frames are painted "
                     "through Qt");
@@ -109,7 +109,9 @@ CX11Presenter::CX11Presenter(xcb_connection_t* connection) : m_connection(connec
 
 CX11Presenter::~CX11Presenter() {
     SetWindow(0);
-    m_frame.reset();
+    for (std::unique_ptr<CSegment>& frame : m_frames) {
+        frame.reset();
+    }
     m_scaled.reset();
     xcb_disconnect(m_connection);
 }
@@ -155,18 +157,25 @@ bool CX11Presenter::SetWindow(std::uint32_t window) {
 }
 
 bool CX11Presenter::Present(QSize size, const std::function<bool(QImage& image)>& write) {
-    WaitForPut();
+    const int back = m_front == 0 ? 1 : 0;
+    std::unique_ptr<CSegment>& frame = m_frames[back];
+    if (frame) {
+        WaitForPut(*frame);
+    }
     QImage image;
-    if (Reserve(m_frame, size)) {
-        image = ImageOver(*m_frame);
+    if (Reserve(frame, size)) {
+        image = ImageOver(*frame);
     }
     if (image.isNull() || !write(image)) {
-        m_frame.reset();
+        m_frames[0].reset();
+        m_frames[1].reset();
+        m_front = -1;
         return false;
     }
+    m_front = back;
     m_scaled.reset();
     if (m_window != 0) {
-        Put(*m_frame);
+        Put(*frame);
     }
     return true;
 }
@@ -175,35 +184,38 @@ bool CX11Presenter::Repaint(QSize windowSize) {
     if (m_window == 0 || windowSize.isEmpty()) {
         return false;
     }
-    if (!m_frame) {
+    if (m_front < 0) {
         const xcb_rectangle_t all = {0, 0, static_cast<std::uint16_t>(windowSize.width()),
                                      static_cast<std::uint16_t>(windowSize.height())};
         xcb_poly_fill_rectangle(m_connection, m_window, m_context, 1, &all);
         xcb_flush(m_connection);
         return true;
     }
-    if (m_frame->size == windowSize) {
-        return Put(*m_frame);
+    CSegment& front = *m_frames[m_front];
+    if (front.size == windowSize) {
+        return Put(front);
     }
     // Until the next frame comes at the window's size (or while paused): scaled from the frame
     // held, so that resizing back and forth never blurs it.
-    WaitForPut();
+    if (m_scaled) {
+        WaitForPut(*m_scaled);
+    }
     if (!Reserve(m_scaled, windowSize)) {
         return false;
     }
     QImage scaled = ImageOver(*m_scaled);
     QPainter painter(&scaled);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(scaled.rect(), ImageOver(*m_frame));
+    painter.drawImage(scaled.rect(), ImageOver(front));
     painter.end();
     return Put(*m_scaled);
 }
 
 QSize CX11Presenter::FrameSize() const {
-    return m_frame ? m_frame->size : QSize();
+    return m_front >= 0 ? m_frames[m_front]->size : QSize();
 }
 
-bool CX11Presenter::Reserve(std::unique_ptr<CSegment>& segment, QSize size) {
+bool CX11Presenter::Reserve(std::unique_ptr<CSegment>& segment, QSize size, EConfirm confirm) {
     if (segment && segment->size == size) {
         return true;
     }
@@ -220,44 +232,47 @@ bool CX11Presenter::Reserve(std::unique_ptr<CSegment>& segment, QSize size) {
         if (descriptor >= 0) {
             close(descriptor);
         }
-        PlatformLog(PLATFORM_LOG_ERROR, kWhere, "no memory for a frame to share");
+        LogErrorOnce("no memory for a frame to share");
         return false;
     }
     made->memory = mmap(nullptr, made->bytes, PROT_READ | PROT_WRITE, MAP_SHARED, descriptor, 0);
     if (made->memory == MAP_FAILED) {
         close(descriptor);
-        PlatformLog(PLATFORM_LOG_ERROR, kWhere, "no memory for a frame to share");
+        LogErrorOnce("no memory for a frame to share");
         return false;
     }
     made->id = xcb_generate_id(m_connection);
-    // xcb closes the descriptor once it is sent; the mapping stays.
-    xcb_generic_error_t* error = xcb_request_check(
-        m_connection, xcb_shm_attach_fd_checked(m_connection, made->id, descriptor, 1));
-    if (error != nullptr) {
+    // xcb closes the descriptor once it is sent; the mapping stays. Only the probe waits for
+    // the server's answer: a round trip here would hold the first frame of a new size behind
+    // whatever the server is busy with, and a refusal later shows as an error event.
+    if (confirm == EConfirm::Later) {
+        xcb_shm_attach_fd(m_connection, made->id, descriptor, 1 /* read-only */);
+    } else if (xcb_generic_error_t* error =
+                   xcb_request_check(m_connection, xcb_shm_attach_fd_checked(m_connection, made->id,
+                                                                             descriptor, 1))) {
         std::free(error);
         munmap(made->memory, made->bytes);
         made->memory = MAP_FAILED;
-        PlatformLog(PLATFORM_LOG_INFO, kWhere, "the X server refused to map a frame");
         return false;
     }
     segment = std::move(made);
     return true;
 }
 
-bool CX11Presenter::Put(const CSegment& segment) {
+bool CX11Presenter::Put(CSegment& segment) {
     const auto width = static_cast<std::uint16_t>(segment.size.width());
     const auto height = static_cast<std::uint16_t>(segment.size.height());
     const xcb_void_cookie_t put = xcb_shm_put_image(
         m_connection, m_window, m_context, width, height, 0, 0, width, height, 0, 0, m_depth,
         XCB_IMAGE_FORMAT_Z_PIXMAP, 1 /* report completion */, segment.id, 0);
-    m_putSequence = put.sequence;
-    m_putPending = true;
+    segment.putSequence = put.sequence;
+    segment.putPending = true;
     return xcb_flush(m_connection) > 0;
 }
 
-void CX11Presenter::WaitForPut() {
+void CX11Presenter::WaitForPut(CSegment& segment) {
     const auto deadline = std::chrono::steady_clock::now() + kPutWait;
-    for (DrainEvents(); m_putPending; DrainEvents()) {
+    for (DrainEvents(); segment.putPending; DrainEvents()) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         const bool lost = xcb_connection_has_error(m_connection) != 0;
@@ -268,7 +283,7 @@ void CX11Presenter::WaitForPut() {
                             lost ? "the connection to the X server is lost"
                                  : "the X server did not finish showing a frame in time");
             }
-            m_putPending = false;
+            segment.putPending = false;
             return;
         }
         pollfd connection = {xcb_get_file_descriptor(m_connection), POLLIN, 0};
@@ -281,8 +296,15 @@ void CX11Presenter::DrainEvents() {
     // (its window gone) comes back as an error instead. Either carries the put's sequence, and
     // the server handles requests in order, so any later one means the put is done too.
     while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
-        if (m_putPending && static_cast<std::int32_t>(event->full_sequence - m_putSequence) >= 0) {
-            m_putPending = false;
+        if (event->response_type == 0) {
+            LogErrorOnce("the X server refused a frame, error " +
+                         std::to_string(reinterpret_cast<xcb_generic_error_t*>(event)->error_code));
+        }
+        for (CSegment* segment : {m_frames[0].get(), m_frames[1].get(), m_scaled.get()}) {
+            if (segment != nullptr && segment->putPending &&
+                static_cast<std::int32_t>(event->full_sequence - segment->putSequence) >= 0) {
+                segment->putPending = false;
+            }
         }
         std::free(event);
     }
@@ -291,4 +313,11 @@ void CX11Presenter::DrainEvents() {
 QImage CX11Presenter::ImageOver(const CSegment& segment) const {
     return QImage(static_cast<uchar*>(segment.memory), segment.size.width(), segment.size.height(),
                   segment.size.width() * 4, QImage::Format_RGB32);
+}
+
+void CX11Presenter::LogErrorOnce(const std::string& text) {
+    if (!m_loggedError) {
+        m_loggedError = true;
+        PlatformLog(PLATFORM_LOG_ERROR, kWhere, text);
+    }
 }

@@ -2,14 +2,17 @@
 // Shows frames in an X11 window straight from shared memory: the renderer's converter writes
 // each frame into a segment the X server maps too, and one MIT-SHM put copies it to the window.
 // Drawn through Qt's backing store instead, each frame costs a paint event on the UI thread, a
-// copy into the store, and a round trip to the server before its put: 0.007 s of the UI thread's
-// CPU per second of 30 fps video at 787 x 443, and more of the X server's.
+// copy into the store, and a round trip to the server before its put: 0.010 s of the UI thread's
+// CPU per second of 30 fps video at 787 x 443.
 //
 // The presenter speaks to the server on a connection of its own, so that the delivery thread
-// never touches Qt's. It keeps one segment, the frame on show, which a repaint of the window
-// (an expose, a resize while paused) puts again; before the frame is written over, it waits for
-// the server to report the last put done, at most kPutWait (250 ms), so that a frame is never
-// written while the server still reads it.
+// never touches Qt's. It keeps two segments: the frame on show, which a repaint of the window
+// (an expose, a resize while paused) puts again, and the one before it, into which the next
+// frame is written once the server reports that segment's last put done. The server is busy for
+// up to 130 ms while a window of the player changes to full screen (measured under Xvfb); with
+// one segment the next frame would wait for that and come too late to be shown. A put not done
+// after kPutWait (250 ms) means a stalled server: the frame is then written anyway (it may tear)
+// rather than holding up the clip, a seek or a stop any longer.
 //
 // Threads: not thread-safe. The frame slot (VideoWidget.h) calls it only under its own lock,
 // from the delivery thread (Present) and the UI thread (Open, SetWindow, Repaint).
@@ -18,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 struct xcb_connection_t;
 
@@ -48,21 +52,26 @@ private:
     struct CSegment;
     explicit CX11Presenter(xcb_connection_t* connection);
 
-    // Makes `segment` hold `size`, keeping its memory when the size is the same.
-    bool Reserve(std::unique_ptr<CSegment>& segment, QSize size);
-    bool Put(const CSegment& segment);
-    // Waits until the server has done with the last put (or kPutWait has passed).
-    void WaitForPut();
+    enum class EConfirm { Wait, Later };
+    // Makes `segment` hold `size`, keeping its memory when the size is the same. With Wait, false
+    // also when the server refuses to map it.
+    bool Reserve(std::unique_ptr<CSegment>& segment, QSize size,
+                 EConfirm confirm = EConfirm::Later);
+    bool Put(CSegment& segment);
+    // Waits until the server has done with the segment's last put (or kPutWait has passed).
+    void WaitForPut(CSegment& segment);
     void DrainEvents();
     QImage ImageOver(const CSegment& segment) const;
+    // Per presenter, so that a failure repeated with every frame fills no log.
+    void LogErrorOnce(const std::string& text);
 
     xcb_connection_t* const m_connection;
     std::uint32_t m_window = 0;
-    std::uint32_t m_context = 0;        // graphics context for m_window, 0 without one
-    std::uint8_t m_depth = 24;          // m_window's
-    std::unique_ptr<CSegment> m_frame;  // the frame on show
+    std::uint32_t m_context = 0;           // graphics context for m_window, 0 without one
+    std::uint8_t m_depth = 24;             // m_window's
+    std::unique_ptr<CSegment> m_frames[2]; // the frame on show and the one before it
+    int m_front = -1;                      // index of the frame on show, -1 for none
     std::unique_ptr<CSegment> m_scaled; // the frame scaled to the window, while their sizes differ
-    bool m_putPending = false;          // the last put is not yet reported done
-    std::uint32_t m_putSequence = 0;    // the last put's request number
+    bool m_loggedError = false;         // an error of the server's was logged
     bool m_loggedSlowPut = false;       // a slow put or a lost connection was logged
 };
