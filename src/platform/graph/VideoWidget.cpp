@@ -76,11 +76,6 @@ void CVideoFrameSlot::Detach() {
     m_hasWindow = false;
 }
 
-bool CVideoFrameSlot::HasPresenter() const {
-    std::lock_guard lock(m_lock);
-    return m_presenter != nullptr;
-}
-
 bool CVideoFrameSlot::SetWindow(std::uint32_t window) {
     std::lock_guard lock(m_lock);
     if (!m_presenter) {

@@ -40,7 +40,6 @@ public:
     // `presenter`: null to paint through Qt.
     void Attach(QWidget* widget, std::unique_ptr<CX11Presenter> presenter);
     void Detach();
-    bool HasPresenter() const;
     // The widget's native window; false, and the presenter gone, when frames cannot be put into
     // it.
     bool SetWindow(std::uint32_t window);
