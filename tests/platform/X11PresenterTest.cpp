@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include "EnvGuard.h"
 #include "platform/graph/X11Presenter.h"
 
 namespace {
@@ -146,26 +147,6 @@ auto Fill(QRgb colour, QRgb left = 0) {
     };
 }
 
-class ScopedDisplay {
-public:
-    explicit ScopedDisplay(const std::string& display) {
-        if (const char* old = std::getenv("DISPLAY")) {
-            m_old = old;
-        }
-        setenv("DISPLAY", display.c_str(), 1);
-    }
-    ~ScopedDisplay() {
-        if (m_old.empty()) {
-            unsetenv("DISPLAY");
-        } else {
-            setenv("DISPLAY", m_old.c_str(), 1);
-        }
-    }
-
-private:
-    std::string m_old;
-};
-
 } // namespace
 
 // One run through what the video window asks of the presenter: frames reach the window exactly,
@@ -173,14 +154,14 @@ private:
 // stale picture, and a window or a server that goes away neither hangs nor crashes the caller.
 TEST(X11Presenter, FramesReachTheWindowAndLossesNeitherHangNorCrash) {
     {
-        ScopedDisplay none(":99999");
+        CEnvGuard none("DISPLAY", ":99999");
         EXPECT_EQ(CX11Presenter::Open(), nullptr);
     }
     CVirtualServer server;
     if (server.Display().empty()) {
         GTEST_SKIP() << "Xvfb did not start";
     }
-    ScopedDisplay display(server.Display());
+    CEnvGuard display("DISPLAY", server.Display());
     std::unique_ptr<CX11Presenter> presenter = CX11Presenter::Open();
     ASSERT_NE(presenter, nullptr);
     CClient client(server.Display());

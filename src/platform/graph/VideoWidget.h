@@ -1,13 +1,15 @@
 #pragma once
 // The video window: a child widget that shows the latest frame the video renderer converted.
 // The renderer and the widget meet in a frame slot, so that the delivery thread never touches
-// the widget itself. The slot holds one image, which the renderer writes in place, each under
-// the slot's lock: a second image to write while the other is shown would cost 8 MB at full
-// screen, and the two sides take the lock for a few milliseconds a frame each.
+// the widget itself. Painted through Qt, the slot holds one image, which the renderer writes in
+// place and the widget paints, each under the slot's lock: a second image to write while the
+// other is painted would cost 8 MB at full screen, and the two take the lock for a few
+// milliseconds a frame each.
 //
-// On X11 the widget is a native window and the image lies in memory shared with the X server
-// (CX11Presenter): the delivery thread puts each frame into the window itself, and the UI thread
-// only repaints on exposes. Elsewhere (Wayland, offscreen), or when the server cannot share
+// On X11 the widget is a native window and the frames lie in memory shared with the X server
+// (CX11Presenter, which keeps two, so that a busy server does not hold up the next frame): the
+// delivery thread puts each frame into the window itself, and the UI thread only repaints on
+// exposes. Elsewhere (Wayland, offscreen), or when the server cannot share
 // memory, the renderer asks the widget to repaint and the widget paints the image through Qt.
 // A render or repaint through the presenter holds the slot's lock while it waits for the server
 // to finish the last put, which is bounded (see CX11Presenter).

@@ -108,6 +108,7 @@ std::unique_ptr<CX11Presenter> CX11Presenter::Open() {
 CX11Presenter::CX11Presenter(xcb_connection_t* connection) : m_connection(connection) {}
 
 CX11Presenter::~CX11Presenter() {
+    // The segments detach through the connection, so they go before it closes.
     SetWindow(0);
     for (std::unique_ptr<CSegment>& frame : m_frames) {
         frame.reset();
