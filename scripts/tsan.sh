@@ -11,10 +11,29 @@ export QT_QPA_PLATFORM=offscreen
 export SDL_AUDIODRIVER=dummy
 export TSAN_OPTIONS="suppressions=$root/scripts/tsan.supp halt_on_error=1 second_deadlock_stack=1"
 tests="$root/build/tsan/tests"
-"$tests/media/media_tests" --gtest_brief=1 &
+logs="$root/build/logs"
+mkdir -p "$logs"
+# Both programs run at once, each into its own log; a failing one's log is shown whole, and its
+# reports and failed tests again at the very end, where a run's tail (all that some consoles keep) shows them.
+"$tests/media/media_tests" --gtest_brief=1 >"$logs/tsan-media.log" 2>&1 &
 media=$!
-status=0
+platform=0
 # The real sound server test starts PulseAudio, whose client library is not instrumented.
-"$tests/platform/platform_tests" --gtest_brief=1 --gtest_filter='-PulseSound*' || status=$?
-wait "$media" || status=$?
+"$tests/platform/platform_tests" --gtest_brief=1 --gtest_filter='-PulseSound*' \
+    >"$logs/tsan-platform.log" 2>&1 || platform=$?
+wait "$media" && media=0 || media=$?
+status=0
+for run in "media $media" "platform $platform"; do
+    set -- $run
+    log="$logs/tsan-$1.log"
+    if [[ $2 -ne 0 ]]; then
+        cat "$log"
+        echo "== $1 tests failed under the thread sanitizer (status $2); its reports:"
+        sed -n '/WARNING: ThreadSanitizer/,/^SUMMARY: ThreadSanitizer/p' "$log"
+        grep -F '[  FAILED  ]' "$log" || true
+        status=$2
+    else
+        tail -n 3 "$log"
+    fi
+done
 exit "$status"
