@@ -1,6 +1,6 @@
 # What the end-to-end scripts share; sourced with `qor` and `ffmpeg` set. It makes a work folder
 # (removed at exit, with the player and the X server it started), starts a virtual X server on
-# $QOR_E2E_DISPLAY or else on the first free display below 10, gives the player a home, data,
+# $QOR_E2E_DISPLAY or else on a free display of its own choosing, gives the player a home, data,
 # configuration, temporary and runtime folders of its own, and defines the helpers below.
 # Exits 77 (skipped) when Xvfb, xdotool or a tool named in E2E_TOOLS is missing.
 
@@ -38,19 +38,26 @@ wait_for() { # wait_for SECONDS COMMAND...
     done
 }
 
-display=${QOR_E2E_DISPLAY:-}
-if [ -z "$display" ]; then
-    for n in 1 2 3 4 5 6 7 8 9; do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=":$n"; break; }
-    done
+# Without a display named, Xvfb picks a free one itself and writes its number down once it holds
+# it, so that two runs can never choose the same one. On a display named, a server already there
+# would answer too, and ours may not yet have found it and quit: ours must be the one whose
+# process number is in the display's lock.
+if [ -n "${QOR_E2E_DISPLAY:-}" ]; then
+    Xvfb "$QOR_E2E_DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    display=$QOR_E2E_DISPLAY
+    ours() { [ "$(tr -d ' \n' <"/tmp/.X${display#:}-lock")" = "$xvfb_pid" ]; }
+else
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    named() { [ "$(wc -l <"$work/display")" -ge 1 ]; }
+    wait_for 10 named
+    display=:$(head -1 "$work/display")
+    ours() { kill -0 "$xvfb_pid"; }
 fi
-[ -n "$display" ] || { echo "no free display below :10"; exit 1; }
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
 export DISPLAY=$display
-# A server already on the display would answer too; ours must be the one running.
-wait_for 10 xdotool getdisplaygeometry >/dev/null && kill -0 "$xvfb_pid" 2>/dev/null ||
-    { echo "Xvfb did not start on $display"; exit 1; }
+wait_for 10 xdotool getdisplaygeometry >/dev/null && wait_for 5 ours ||
+    { echo "Xvfb did not start on $display:"; cat "$work/xvfb.log"; exit 1; }
 
 export HOME=$work/home XDG_DATA_HOME=$work/home/data XDG_CONFIG_HOME=$work/home/config
 export XDG_RUNTIME_DIR=$work/run
@@ -107,7 +114,13 @@ expected_playlist() { # expected_playlist FILE PATH...
 }
 
 finish() { # the script's last line
-    [ $failures -eq 0 ] || { echo "$failures check(s) failed; player output:"; tail -40 "$work/qor.out"; exit 1; }
+    [ $failures -eq 0 ] || {
+        echo "$failures check(s) failed; player output:"
+        tail -40 "$work/qor.out"
+        echo "the X server's on $display:"
+        tail -20 "$work/xvfb.log"
+        exit 1
+    }
     echo "all checks passed"
     exit 0
 }
