@@ -13,8 +13,20 @@ export TSAN_OPTIONS="suppressions=$root/scripts/tsan.supp halt_on_error=1 second
 tests="$root/build/tsan/tests"
 logs="$root/build/logs"
 mkdir -p "$logs"
-# Both programs run at once, each into its own log; a failing one's log is shown whole, and its
-# reports and failed tests again at the very end, where a run's tail (all that some consoles keep) shows them.
+# Both programs run at once, each into its own log. A failing one's log is shown whole, then its
+# reports and failed tests again at the very end, where a console that keeps only the tail
+# shows them.
+report() { # report NAME STATUS
+    local log="$logs/tsan-$1.log"
+    if [[ $2 -eq 0 ]]; then
+        tail -n 3 "$log"
+        return
+    fi
+    cat "$log"
+    echo "== $1 tests failed under the thread sanitizer (status $2); its reports:"
+    sed -n '/WARNING: ThreadSanitizer/,/^SUMMARY: ThreadSanitizer/p' "$log"
+    grep -F '[  FAILED  ]' "$log" || true
+}
 "$tests/media/media_tests" --gtest_brief=1 >"$logs/tsan-media.log" 2>&1 &
 media=$!
 platform=0
@@ -22,18 +34,6 @@ platform=0
 "$tests/platform/platform_tests" --gtest_brief=1 --gtest_filter='-PulseSound*' \
     >"$logs/tsan-platform.log" 2>&1 || platform=$?
 wait "$media" && media=0 || media=$?
-status=0
-for run in "media $media" "platform $platform"; do
-    set -- $run
-    log="$logs/tsan-$1.log"
-    if [[ $2 -ne 0 ]]; then
-        cat "$log"
-        echo "== $1 tests failed under the thread sanitizer (status $2); its reports:"
-        sed -n '/WARNING: ThreadSanitizer/,/^SUMMARY: ThreadSanitizer/p' "$log"
-        grep -F '[  FAILED  ]' "$log" || true
-        status=$2
-    else
-        tail -n 3 "$log"
-    fi
-done
-exit "$status"
+report media "$media"
+report platform "$platform"
+exit $((media != 0 ? media : platform))
