@@ -83,6 +83,46 @@ TEST(SoundClock, NeverGoesBackwardsWhenSoundLagsOrStarves) {
     EXPECT_EQ(t.clock.GetTime(), start + 190 * kMs);
 }
 
+// Pulls at the device's pace never jump the clock; a pull sooner than the last one's length jumps
+// it by the rest of that length, and the listener hears of jumps beyond 2 ms only.
+TEST(SoundClock, TellsTheListenerOfJumpsAheadOnly) {
+    ClockOnFakeTime t;
+    t.clock.SetFormat(kRate, 0);
+    t.clock.SetState(CSoundClock::EMode::Running, t.clock.GetTime());
+    int told = 0;
+    t.clock.SetJumpListener([&] { ++told; });
+    struct Pull {
+        REFERENCE_TIME after; // steady time since the previous pull of 20 ms
+        std::int64_t data;
+        bool jumps;
+    };
+    const Pull pulls[] = {
+        {0, 960, false},         // the first sound, not heard yet
+        {20 * kMs, 960, false},  // at the device's pace
+        {25 * kMs, 960, false},  // late: the clock stood still, and goes on from there
+        {17 * kMs, 960, true},   // 3 ms early
+        {19 * kMs, 960, false},  // 1 ms early: not told
+        {5 * kMs, 0, false},     // starved: the clock runs on steady time
+        {100 * kMs, 960, false}, // sound again, behind the clock: it holds
+    };
+    for (const Pull& pull : pulls) {
+        t.now += pull.after;
+        const bool jumped = t.clock.OnPulled(pull.data, 960);
+        EXPECT_EQ(jumped, pull.jumps) << "pull after " << pull.after / kMs << " ms";
+        if (jumped) {
+            t.clock.TellJump();
+        }
+    }
+    EXPECT_EQ(told, 1);
+    int replaced = 0;
+    t.clock.SetJumpListener([&] { ++replaced; });
+    t.clock.TellJump();
+    t.clock.SetJumpListener(nullptr);
+    t.clock.TellJump();
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(replaced, 1);
+}
+
 TEST(SoundClock, AFlushRestartsTheStreamAndARunStartMovesIt) {
     ClockOnFakeTime t;
     t.clock.SetFormat(kRate, 0);

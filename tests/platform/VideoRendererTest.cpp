@@ -132,6 +132,22 @@ TEST(VideoRenderer, PausedShowsTheFirstFrameAndHoldsItUntilRun) {
     EXPECT_EQ(shown[1].shownAt, rig.start + 40 * kMs);
 }
 
+// A frame far ahead of the clock is waited for without reading the clock again and again, and a
+// jump of the clock to its time shows it at once.
+TEST(VideoRenderer, AFrameWaitsWithoutPollingTheClockAndAJumpShowsIt) {
+    VideoRig rig;
+    rig.Run();
+    const REFERENCE_TIME due = 10 * UNITS;
+    auto waiting = rig.Deliver(1, due, 40 * kMs);
+    ASSERT_EQ(waiting.wait_for(300ms), std::future_status::timeout);
+    EXPECT_LE(rig.clock.reads.load(), 3) << "the clock was polled";
+    rig.clock.JumpTo(rig.start + due);
+    ASSERT_EQ(waiting.wait_for(1s), std::future_status::ready) << "the jump was not heard";
+    EXPECT_EQ(waiting.get(), S_OK);
+    ASSERT_EQ(rig.Shown_().size(), 1u);
+    EXPECT_EQ(rig.Shown_()[0].shownAt, rig.start + due);
+}
+
 TEST(VideoRenderer, DropsFramesLaterThanTheirDuration) {
     VideoRig rig;
     rig.Run();

@@ -3,6 +3,12 @@
 #include <algorithm>
 
 namespace {
+
+// A jump smaller than this is not told: a frame shown that much late is far below what a viewer
+// sees, and a device that takes each pull a little early would otherwise wake the listener on
+// every pull.
+constexpr REFERENCE_TIME kJumpNotice = 2 * UNITS / 1000;
+
 REFERENCE_TIME SystemNow() {
     static CSystemClock clock;
     return clock.GetTime();
@@ -34,14 +40,27 @@ void CSoundClock::ResetStream() {
     m_starved = true;
 }
 
-void CSoundClock::OnPulled(std::int64_t data, std::int64_t asked) {
+bool CSoundClock::OnPulled(std::int64_t data, std::int64_t asked) {
     std::lock_guard lock(m_lock);
     const REFERENCE_TIME now = m_now();
-    Advance(now);
+    const REFERENCE_TIME before = Advance(now);
     m_streamFrames += data;
     m_lastPull = data;
     m_pullSteady = now;
     m_starved = data < asked || data == 0;
+    return Advance(now) - before > kJumpNotice;
+}
+
+void CSoundClock::TellJump() {
+    std::lock_guard lock(m_listenerLock);
+    if (m_listener) {
+        m_listener();
+    }
+}
+
+void CSoundClock::SetJumpListener(std::function<void()> listener) {
+    std::lock_guard lock(m_listenerLock);
+    m_listener = std::move(listener);
 }
 
 REFERENCE_TIME CSoundClock::TimeOfFrame(std::int64_t frame) const {

@@ -5,8 +5,14 @@
 // the steady system clock. Paused, it stands still. The switch between the two never moves the
 // clock backwards: when the sound is behind, the clock holds until the sound catches up.
 //
-// Threads: SetState and ResetStream from the renderer's controlling thread; OnPulled from the
-// output's pull thread; GetTime from any thread. One internal lock.
+// The clock jumps ahead when the device takes sound sooner than the last pull's length: a
+// listener (SetJumpListener) hears of each jump beyond kJumpNotice, so that a video frame timed
+// by steady time is shown when its time comes, without re-reading the clock again and again.
+//
+// Threads: SetState and ResetStream from the renderer's controlling thread; OnPulled and
+// TellJump from the output's pull thread; GetTime and SetJumpListener from any thread. m_lock
+// guards the clock; m_listenerLock the listener, and is held while it runs. Neither is taken
+// while the other is held.
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -29,11 +35,15 @@ public:
     // A flush: the sound stream starts again at frame 0.
     void ResetStream();
     // The device took `asked` frames, of which the first `data` were sound (the rest silence).
-    void OnPulled(std::int64_t data, std::int64_t asked);
+    // True when the clock jumped ahead by more than kJumpNotice: the caller then calls TellJump,
+    // holding no lock the listener may take.
+    bool OnPulled(std::int64_t data, std::int64_t asked);
+    void TellJump();
     // The clock time at which frame `frame` of the current stream is heard.
     REFERENCE_TIME TimeOfFrame(std::int64_t frame) const;
 
     REFERENCE_TIME GetTime() override;
+    void SetJumpListener(std::function<void()> listener) override;
 
 private:
     REFERENCE_TIME Advance(REFERENCE_TIME now); // with m_lock held
@@ -51,4 +61,6 @@ private:
     std::int64_t m_lastPull = 0;     // guarded by m_lock: sound frames of the last pull
     REFERENCE_TIME m_pullSteady = 0; // guarded by m_lock: steady time of the last pull
     bool m_starved = true;           // guarded by m_lock: the last pull found no sound
+    std::mutex m_listenerLock;
+    std::function<void()> m_listener; // guarded by m_listenerLock
 };

@@ -203,6 +203,7 @@ std::string CSoundRenderer::OutputName() const {
 
 void CSoundRenderer::Pull(std::uint8_t* out, std::size_t bytes) {
     bool complete = false;
+    bool jumped = false;
     {
         std::lock_guard lock(m_lock);
         const std::size_t frame = m_connected ? m_format.blockAlign : 1;
@@ -216,7 +217,7 @@ void CSoundRenderer::Pull(std::uint8_t* out, std::size_t bytes) {
             m_hook(m_clock.TimeOfFrame(m_streamFrames), out, got);
         }
         m_streamFrames += frames;
-        m_clock.OnPulled(frames, static_cast<std::int64_t>(bytes / frame));
+        jumped = m_clock.OnPulled(frames, static_cast<std::int64_t>(bytes / frame));
         // Sound of the last pull is still in the device until `latency` frames of silence
         // followed it.
         if (m_endOfStream && m_ring.Size() == 0) {
@@ -225,6 +226,9 @@ void CSoundRenderer::Pull(std::uint8_t* out, std::size_t bytes) {
         }
         complete = TakeCompletion();
         m_changed.notify_all();
+    }
+    if (jumped) {
+        m_clock.TellJump();
     }
     if (complete) {
         NotifyComplete();

@@ -10,6 +10,9 @@
 //
 // Threads: as CBaseRenderer; the graph (engine thread) also sets the hook. The IVideoWindow
 // calls come from the UI thread, which owns the widget. The delivery thread converts the frames.
+// The clock's jump listener runs on the thread that moved the clock (the sound output's pull
+// thread) and only wakes the delivery thread's wait; it takes m_lock inside the clock's listener
+// lock.
 #include <QPointer>
 #include <atomic>
 #include <functional>
@@ -40,7 +43,9 @@ public:
     ~CVideoRenderer() override;
 
     // IBaseFilter
-    void SetSyncSource(IReferenceClock* clock) override { m_clock = clock; }
+    // Listens to the clock's jumps, so that a frame waiting for its time is shown when a jump
+    // brings it; without m_lock.
+    void SetSyncSource(IReferenceClock* clock) override;
 
     // IBasicVideo
     HRESULT GetVideoSize(long* width, long* height) override;
