@@ -11,6 +11,10 @@ namespace {
 // Half a second of sound between the source and the device: enough to ride over a slow decode,
 // short enough that a pause or seek does not leave much queued.
 constexpr int kQueueMilliseconds = 500;
+// A full queue takes more sound once this share of it is free, not after every pull: the delivery
+// thread then wakes about 8 times a second rather than at each of the device's pulls (47 a second
+// at 48 kHz), and the queue still holds three quarters of its length when it does.
+constexpr std::size_t kRefillDivisor = 4;
 constexpr long kSilentVolume = -10000;
 
 bool IsPlayableFormat(const CWaveFormatEx& format) {
@@ -133,6 +137,7 @@ void CSoundRenderer::SetMediaType(const CMediaType& type) {
     const std::size_t frames =
         std::max<std::size_t>(1, m_format.samplesPerSec * kQueueMilliseconds / 1000);
     m_ring.Reset(frames * m_format.blockAlign);
+    m_refill = std::max<std::size_t>(1, frames / kRefillDivisor) * m_format.blockAlign;
 }
 
 bool CSoundRenderer::IsConnectedFormat(const CMediaType& type) const {
@@ -155,7 +160,7 @@ HRESULT CSoundRenderer::RenderSample(CMediaSample& sample, std::unique_lock<std:
     left -= left % frame;
     while (left > 0) {
         m_changed.wait(lock, [&] {
-            return m_ring.Free() >= frame || m_flushing || m_state == EFilterState::Stopped ||
+            return m_ring.Free() >= m_refill || m_flushing || m_state == EFilterState::Stopped ||
                    !m_connected;
         });
         if (m_state == EFilterState::Stopped || !m_connected) {
@@ -207,6 +212,7 @@ void CSoundRenderer::Pull(std::uint8_t* out, std::size_t bytes) {
     {
         std::lock_guard lock(m_lock);
         const std::size_t frame = m_connected ? m_format.blockAlign : 1;
+        const bool hadRoom = m_ring.Free() >= m_refill;
         const std::size_t got = m_ring.Read(out, bytes - bytes % frame);
         std::memset(out + got, 0, bytes - got);
         if (m_gain != 1.0) {
@@ -225,7 +231,9 @@ void CSoundRenderer::Pull(std::uint8_t* out, std::size_t bytes) {
             m_drainedFrames += static_cast<std::int64_t>(bytes / frame) - frames;
         }
         complete = TakeCompletion();
-        m_changed.notify_all();
+        if (!hadRoom && m_ring.Free() >= m_refill) {
+            m_changed.notify_all();
+        }
     }
     if (jumped) {
         m_clock.TellJump();

@@ -69,8 +69,10 @@ private:
     bool m_resting = false;                 // controlling thread only: closed by Rest
     CSoundClock m_clock;
 
-    // m_changed is also signalled by each pull, for a Receive waiting for room.
+    // m_changed is also signalled by the pull that frees m_refill bytes, for a Receive waiting
+    // for room.
     CSoundRing m_ring;                // guarded by m_lock
+    std::size_t m_refill = 1;         // guarded by m_lock: the room a Receive waits for
     CWaveFormatEx m_format;           // guarded by m_lock; fixed while connected
     bool m_endHeard = false;          // guarded by m_lock: the device has played the end
     std::int64_t m_drainedFrames = 0; // guarded by m_lock: silence pulled since the ring ran dry
