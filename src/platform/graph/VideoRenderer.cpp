@@ -1,6 +1,7 @@
 #include "platform/graph/VideoRenderer.h"
 
 #include <QThread>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
@@ -12,6 +13,10 @@ extern "C" {
 
 namespace {
 
+// A wait for a frame's time is cut at this length and then taken again: a stamp far in the future
+// (a damaged file's) would otherwise overflow the steady clock's arithmetic, and the wait would
+// end at once, again and again.
+constexpr auto kLongestWait = std::chrono::hours(1);
 // How late a frame without a usable duration may be and still be shown (the source's default).
 constexpr REFERENCE_TIME kDefaultFrameDuration = 333333;
 // libswscale's vector code may write a little past the end of the last row of a packed
@@ -208,7 +213,8 @@ CVideoRenderer::EWait CVideoRenderer::WaitForTurn(std::unique_lock<std::mutex>& 
         // One wait timed by steady time, rather than re-reading the clock every few
         // milliseconds (which cost 0.003 s of CPU per second of 30 fps video): the clock keeps
         // steady pace or falls behind it, and tells of its jumps ahead (SetSyncSource).
-        m_changed.wait_for(lock, std::chrono::microseconds(-late / 10 + 1));
+        m_changed.wait_for(lock, std::min<std::chrono::microseconds>(
+                                     std::chrono::microseconds(-late / 10 + 1), kLongestWait));
     }
 }
 
