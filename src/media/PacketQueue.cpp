@@ -14,8 +14,16 @@ constexpr auto kBlockingLogInterval = std::chrono::milliseconds(100);
 
 void CRoomSignal::Notify() {
     // Taking the lock orders this after a waiter's check of its condition, so no wake is lost.
-    { std::lock_guard lock(m_lock); }
+    {
+        std::lock_guard lock(m_lock);
+        ++m_notifications;
+    }
     m_notified.notify_all();
+}
+
+std::uint64_t CRoomSignal::Notifications() {
+    std::lock_guard lock(m_lock);
+    return m_notifications;
 }
 
 void CRoomSignal::WaitUntil(const std::function<bool()>& ready) {
@@ -85,6 +93,7 @@ bool CPacketQueue2::Get(CPacket& out) {
 bool CPacketQueue2::Take(CPacket& out, const char* function, const char* blockingFormat,
                          const char* eofFormat) {
     bool taken = false;
+    bool wantsMore = false;
     {
         std::unique_lock lock(m_lock);
         while (m_list.empty() && !m_aborted) {
@@ -96,6 +105,8 @@ bool CPacketQueue2::Take(CPacket& out, const char* function, const char* blockin
         if (m_aborted) {
             return false;
         }
+        const auto left = static_cast<int>(m_list.size()) - 1;
+        wantsMore = left <= m_size / 2 || left == kHardLimit - 1;
         out = std::move(m_list.front());
         m_list.pop_front();
         if (out.IsEnd()) {
@@ -106,7 +117,9 @@ bool CPacketQueue2::Take(CPacket& out, const char* function, const char* blockin
             taken = true;
         }
     }
-    m_room->Notify();
+    if (wantsMore) {
+        m_room->Notify();
+    }
     return taken;
 }
 
@@ -117,6 +130,10 @@ int CPacketQueue2::Count() const {
 
 bool CPacketQueue2::Full() const {
     return Count() > m_size;
+}
+
+bool CPacketQueue2::WantsMore() const {
+    return Count() <= m_size / 2;
 }
 
 void CPacketQueue2::WaitWhileLow(int low) {

@@ -207,9 +207,13 @@ HRESULT CVeltoSource::DoWork() {
 bool CVeltoSource::WaitForRoom(int videoPackets, int audioPackets) {
     bool stop = false;
     const auto since = std::chrono::steady_clock::now();
+    // Once every fed queue is full the worker rests until one of them is down to half, and then
+    // reads until all are full again: a burst of reads every few frames rather than a wake-up
+    // at each packet the pins take.
+    const bool full = QueuesFull();
     m_room.WaitUntil([&] {
         stop = StopRequestedWhileWorking();
-        return stop || !QueuesFull();
+        return stop || !full || QueuesWantMore();
     });
     if (std::chrono::steady_clock::now() - since >= kBlockedReport) {
         Log({"CVeltoSource::DoParsingLoop", LOG_LEVEL_INFO},
@@ -219,16 +223,27 @@ bool CVeltoSource::WaitForRoom(int videoPackets, int audioPackets) {
     return !stop;
 }
 
-bool CVeltoSource::QueuesFull() const {
+CVeltoSource::CFedQueues CVeltoSource::FedQueues() const {
     // A pin whose track failed to open gets no packets: waiting for its queue to fill would let
     // the other queue grow to its hard limit. The indexes change only while the worker is
     // stopped (SelectStream), so reading them here needs no lock.
-    const bool videoFed = m_videoPin && m_media.HasVideo();
-    const bool audioFed = m_audioPin && m_media.HasAudio();
-    if (!videoFed && !audioFed) {
+    return {m_videoPin && m_media.HasVideo() ? m_videoQueue.get() : nullptr,
+            m_audioPin && m_media.HasAudio() ? m_audioQueue.get() : nullptr};
+}
+
+bool CVeltoSource::QueuesFull() const {
+    const CFedQueues fed = FedQueues();
+    if (fed.video == nullptr && fed.audio == nullptr) {
         return true;
     }
-    return (!videoFed || m_videoQueue->Full()) && (!audioFed || m_audioQueue->Full());
+    return (fed.video == nullptr || fed.video->Full()) &&
+           (fed.audio == nullptr || fed.audio->Full());
+}
+
+bool CVeltoSource::QueuesWantMore() const {
+    const CFedQueues fed = FedQueues();
+    return (fed.video != nullptr && fed.video->WantsMore()) ||
+           (fed.audio != nullptr && fed.audio->WantsMore());
 }
 
 bool CVeltoSource::Dispatch(CAVPacketPtr& packet) {

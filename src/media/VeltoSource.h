@@ -106,9 +106,18 @@ protected:
     void OnRequestPosted() override;
 
 private:
+    // The queues the worker fills: those of pins whose tracks are open (null for the others).
+    struct CFedQueues {
+        CPacketQueue2* video;
+        CPacketQueue2* audio;
+    };
+    CFedQueues FedQueues() const;
     // Every fed queue is full (true as well when no queue is fed).
     bool QueuesFull() const;
-    // Waits until a fed queue is not full; false when a stop or exit came first.
+    // A fed queue is down to half its size (false when no queue is fed).
+    bool QueuesWantMore() const;
+    // Returns at once while a fed queue is not full; once all are, waits until one wants more.
+    // False when a stop or exit came first.
     bool WaitForRoom(int videoPackets, int audioPackets);
     // Makes the pending stream switch, if any; the worker and the pins must be stopped.
     void ApplyStreamSwitch();

@@ -189,6 +189,22 @@ TEST_F(PacketQueueTest, TrimAndFlushDropRecords) {
 // The producer's waits: a full queue holds the bounded put until a Get or a Flush of that queue
 // makes room, or until whoever notifies the shared signal has made giveUp true (the worker's
 // commands); the decoder's low-queue wait ends on more records, the end marker or an abort.
+TEST_F(PacketQueueTest, GetWakesTheProducerOnlyOnceTheQueueIsDownToHalf) {
+    CRoomSignal room;
+    CPacketQueue2 audio(media, "A", 10, &room);
+    for (int i = 0; i < 12; ++i) {
+        audio.Put(Packet(media.AudioIndex(), i, i));
+    }
+    const std::uint64_t before = room.Notifications();
+    for (int left = 11; left >= 0; --left) {
+        CPacket packet;
+        ASSERT_TRUE(audio.Get(packet));
+        EXPECT_EQ(audio.WantsMore(), left <= 5) << left << " left";
+        EXPECT_EQ(room.Notifications() - before, static_cast<std::uint64_t>(std::max(0, 6 - left)))
+            << "notified by the Get that left " << left;
+    }
+}
+
 TEST_F(PacketQueueTest, ProducerAndLowQueueWaitsEndOnlyWhenWoken) {
     CRoomSignal room;
     CPacketQueue2 audio(media, "A", 10, &room);
