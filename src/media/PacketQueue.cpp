@@ -106,7 +106,7 @@ bool CPacketQueue2::Take(CPacket& out, const char* function, const char* blockin
             return false;
         }
         const auto left = static_cast<int>(m_list.size()) - 1;
-        wantsMore = left <= m_size / 2 || left == kHardLimit - 1;
+        wantsMore = left <= RefillMark() || left == kHardLimit - 1;
         out = std::move(m_list.front());
         m_list.pop_front();
         if (out.IsEnd()) {
@@ -133,7 +133,7 @@ bool CPacketQueue2::Full() const {
 }
 
 bool CPacketQueue2::WantsMore() const {
-    return Count() <= m_size / 2;
+    return Count() <= RefillMark();
 }
 
 void CPacketQueue2::WaitWhileLow(int low) {

@@ -120,6 +120,9 @@ public:
     const std::string& Name() const { return m_name; }
 
 protected:
+    // WantsMore's mark: half the queue's size, so that a producer woken there refills it in one
+    // burst while the consumer still has half a queue to go on.
+    int RefillMark() const { return m_size / 2; }
     // Both called with m_lock held.
     virtual REFERENCE_TIME ConvertStamp(const AVPacket& packet) { return ToStamp(packet); }
     virtual void OnTaken(CPacket&) {}
